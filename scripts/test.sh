@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds the collector and passes every test: first a plain build, then the
+# same suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# A throwaway PostgreSQL server serves the ODBC tests for the whole run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh test
+
+scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DCOLLECTOR_SANITIZE=ON -DCOLLECTOR_BENCH=OFF
+
+if [ -x scripts/pg-server.sh ]; then
+  pgdir=$(mktemp -d /tmp/collector-pg.XXXXXX)
+  trap 'scripts/pg-server.sh stop "$pgdir" || true; rm -rf "$pgdir"' EXIT
+  eval "$(scripts/pg-server.sh start "$pgdir")"
+fi
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+ctest --test-dir build --output-on-failure -j "$(nproc)"
+ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
+echo "all tests passed"

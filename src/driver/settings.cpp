@@ -1,0 +1,22 @@
+// Storage of the settings table and of the texts its slots own.
+#include "driver/settings.h"
+
+#include <deque>
+#include <string>
+
+env_table env_vars;
+
+namespace {
+// A deque keeps every stored text at a stable address.
+std::deque<std::string>& store() {
+  static std::deque<std::string> texts;
+  return texts;
+}
+}  // namespace
+
+const char* env_store(std::string_view text) { return store().emplace_back(text).c_str(); }
+
+void reset_env_vars() {
+  env_vars = env_table{};
+  store().clear();
+}
