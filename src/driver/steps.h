@@ -1,0 +1,47 @@
+// The steps that start-up, the scheduler and the stop paths call in other
+// subsystems. Each is implemented by its subsystem; steps not built yet have
+// stand-ins in steps_pending.cpp (which fail loudly) or steps_later.cpp (which
+// do nothing).
+#pragma once
+
+// Control files: 0 on success, 1 on failure.
+int init_dist();    // PROCESS.CTL and the logon reconciliation
+int parse_dict();   // DICT.CTL
+int parse_curs();   // COLLECT.CTL
+int parse_trace();  // TRACE.CTL
+int parse_eval();   // the eval file
+void del_curs();
+void del_distributor();
+
+// Start-up edits run by init_cursors, in this order: 0 on success, 1 after
+// reporting the problems found.
+int create_percent_cursor();
+int init_virtuals();
+int edit_age_to();
+int define_vers_chain();
+int edit_decode();
+int edit_pre_cursors();
+int edit_in_lists();
+int edit_bases();
+int edit_math();
+int edit_col_exits();
+int edit_iterates();
+int edit_iterate_where();
+int parse_loads();
+int edit_loads();
+int set_qualifieds();
+
+// The scheduling loop; ends the process through quitting.
+void schedule();
+
+// Database session: commit (release 1: and release the session; -1 at the end).
+int commit_collect(int release);
+// True while a database session is logged on.
+bool database_connected();
+// Marks the database as not connected (start of init_cursors).
+void database_reset_state();
+
+// Transport to the probe: "shut" (tear down everything) and "term" (close the
+// collector's end). 0 on success.
+int transport_shut();
+int transport_term();

@@ -1,0 +1,12 @@
+// Resets every process-wide state so that each test starts clean.
+#pragma once
+
+#include "ctl/anchors.h"
+#include "driver/settings.h"
+#include "util/trace.h"
+
+inline void reset_process_state() {
+  reset_trace_switches();
+  reset_env_vars();
+  reset_definitions();
+}
