@@ -8,13 +8,13 @@ struct curs;
 struct distributor;
 
 struct definition_anchors {
-  curs* cur_anchor = nullptr;            // all cursors, file order
-  distributor* distrib_anchor = nullptr; // all processes, file order
-  distributor* collector_at = nullptr;   // the process named "collector"
-  int16_t have_evaluator = 0;            // a process named "evaluator" exists
-  int32_t sleep_time = 10;               // longest sleep of the scheduler, seconds
-  int32_t go_home_time = 0;              // collector-wide stop time set by go_home
-  curs* percent_cursor = nullptr;        // the "%CURSOR" record
+  curs* cur_anchor = nullptr;             // all cursors, file order
+  distributor* distrib_anchor = nullptr;  // all processes, file order
+  distributor* collector_at = nullptr;    // the process named "collector"
+  int16_t have_evaluator = 0;             // a process named "evaluator" exists
+  int32_t sleep_time = 10;                // longest sleep of the scheduler, seconds
+  int32_t go_home_time = 0;               // collector-wide stop time set by go_home
+  curs* percent_cursor = nullptr;         // the "%CURSOR" record
 };
 
 extern definition_anchors anchors;

@@ -30,18 +30,18 @@ struct curs;
 // One host variable of the model INSERT: a selected column.
 struct columns {
   columns* next = nullptr;
-  int16_t name_len = 0;       // length of name, at most 49
-  char name[50] = {};         // select expression or column name
-  int16_t orig_type = 0;      // database data type
-  int16_t data_type = 0;      // data class of the value: 1 character data
-  int16_t fmt_len = 0;        // formatted length
-  int16_t db_len = 0;         // database data length
-  int16_t col_funct = 0;      // 1 MIN 2 MAX 3 AVG 4 WAVG 5 TREND 6 SUM 7 HW 8 LW 9 COUNT
-  int16_t occurrence = 0;     // select-list position for n! addressing, 0 by name
-  int32_t offset = 0;         // offset in the row buffer
-  int16_t num_type = 0;       // forced type: 1 INT! 2 FLOAT! 3 TS! 4 NS! 5 INT64!
-  int16_t qualified = 0;      // the name contains a period
-  int16_t set_length = 0;     // length after ^, overrides fmt_len
+  int16_t name_len = 0;    // length of name, at most 49
+  char name[50] = {};      // select expression or column name
+  int16_t orig_type = 0;   // database data type
+  int16_t data_type = 0;   // data class of the value: 1 character data
+  int16_t fmt_len = 0;     // formatted length
+  int16_t db_len = 0;      // database data length
+  int16_t col_funct = 0;   // 1 MIN 2 MAX 3 AVG 4 WAVG 5 TREND 6 SUM 7 HW 8 LW 9 COUNT
+  int16_t occurrence = 0;  // select-list position for n! addressing, 0 by name
+  int32_t offset = 0;      // offset in the row buffer
+  int16_t num_type = 0;    // forced type: 1 INT! 2 FLOAT! 3 TS! 4 NS! 5 INT64!
+  int16_t qualified = 0;   // the name contains a period
+  int16_t set_length = 0;  // length after ^, overrides fmt_len
 
   // --- row formatting and merge (rows/) ---
 };
@@ -53,88 +53,88 @@ struct host_col {
 };
 
 struct curs {
-  curs* next = nullptr;                  // next cursor on cur_anchor, file order
-  char cur_name[9] = {};                 // cursor name, at most 8 characters
-  char last_time[15] = {};               // YYYYMMDDHHMMSS of the last run
-  int32_t window_open = 0;               // current operating window, relative seconds
+  curs* next = nullptr;     // next cursor on cur_anchor, file order
+  char cur_name[9] = {};    // cursor name, at most 8 characters
+  char last_time[15] = {};  // YYYYMMDDHHMMSS of the last run
+  int32_t window_open = 0;  // current operating window, relative seconds
   int32_t window_close = 0;
-  int32_t stale = 0;                     // stale time of a demand cursor's rows
-  int16_t virtual_ = 0;                  // "virtual": no database work of its own
-  int16_t empty = 0;                     // rows are deleted before each run
-  int16_t demand = 0;                    // runs only on probe demand
-  int16_t once = 0;                      // not run again once it holds rows
-  int16_t no_sql = 0;                    // runs no SQL
-  int32_t interval = 0;                  // seconds between runs
-  std::string select;                    // the executable SELECT
-  std::string table_name;                // probe table name
-  std::string insert_table;              // table named in the model INSERT
-  int16_t raw_has_brackets = 0;          // raw_insert_select contains '['
-  std::string raw_insert_select;         // insert_select text
-  std::string insert;                    // model INSERT, rewritten by compact_insert
-  std::string sel_piece;                 // SELECT piece kept for host-variable merging
-  int16_t hv_count = 0;                  // host variables seen
-  std::string insert_where;              // insert_where condition
-  columns* column_list = nullptr;        // select columns in order of appearance
-  int16_t ins_col_count = 0;             // INSERT column names
-  host_col* host_cols = nullptr;         // INSERT column names, in order
-  char hold = 0;                         // 'Y' when held
-  int16_t has_col_funct = 0;             // some column has a function other than HW!/LW!
-  int16_t has_min_max = 0;               // some column has MIN! or MAX!
-  int32_t limit = 0;                     // maximum rows kept
-  int32_t time_limit = 0;                // row retention, seconds
-  int32_t row_size = 0;                  // formatted row length
-  int16_t history = 0;                   // history applies
-  int32_t class_ = 0;                    // cursor class 0..50
-  int16_t samples = 0;                   // samples kept
-  std::string uuidbase, uuidpavc, uuidpcvc;  // probe table identifiers, at most 36 characters
-  int32_t rpc_version = 0, objid = 0, set = 0;  // probe table attributes
-  int16_t show_cursor = 0, show_row = 0;   // diagnostics
-  load_text* loads = nullptr;            // load texts
-  parsed_load* parsed_loads = nullptr;   // parsed loads
-  pre_cursor* pre_cursors = nullptr;     // cursors run first
-  struct iterate* iterate = nullptr;     // cursor whose rows drive the iteration
-  in_list* in_lists = nullptr;           // in-list clauses
-  base* bases = nullptr;                 // base clauses
-  m_anch* math = nullptr;                // math clauses
-  decode* decodes = nullptr;             // decode clauses, one per column
-  col_exit* col_exits = nullptr;         // column exits
-  set_len* set_lens = nullptr;           // set_len clauses
-  char age_to[9] = {};                   // target cursor of aged copies
-  fetch_ex* fetch_exit = nullptr;        // selected fetch exit (owned copy in the arena)
-  int16_t start_after = 0, stop_after = 0;  // script line counts
-  std::string script;                    // script text of a script fetch exit
-  void* xda = nullptr;                   // result descriptor of a script fetch exit
-  int32_t last_sqlcode = 0;              // status of the last SQL step or fetch-exit run
-  char last_sqlcode_text[17] = {};       // the same, right-aligned in 16 characters
+  int32_t stale = 0;                              // stale time of a demand cursor's rows
+  int16_t virtual_ = 0;                           // "virtual": no database work of its own
+  int16_t empty = 0;                              // rows are deleted before each run
+  int16_t demand = 0;                             // runs only on probe demand
+  int16_t once = 0;                               // not run again once it holds rows
+  int16_t no_sql = 0;                             // runs no SQL
+  int32_t interval = 0;                           // seconds between runs
+  std::string select;                             // the executable SELECT
+  std::string table_name;                         // probe table name
+  std::string insert_table;                       // table named in the model INSERT
+  int16_t raw_has_brackets = 0;                   // raw_insert_select contains '['
+  std::string raw_insert_select;                  // insert_select text
+  std::string insert;                             // model INSERT, rewritten by compact_insert
+  std::string sel_piece;                          // SELECT piece kept for host-variable merging
+  int16_t hv_count = 0;                           // host variables seen
+  std::string insert_where;                       // insert_where condition
+  columns* column_list = nullptr;                 // select columns in order of appearance
+  int16_t ins_col_count = 0;                      // INSERT column names
+  host_col* host_cols = nullptr;                  // INSERT column names, in order
+  char hold = 0;                                  // 'Y' when held
+  int16_t has_col_funct = 0;                      // some column has a function other than HW!/LW!
+  int16_t has_min_max = 0;                        // some column has MIN! or MAX!
+  int32_t limit = 0;                              // maximum rows kept
+  int32_t time_limit = 0;                         // row retention, seconds
+  int32_t row_size = 0;                           // formatted row length
+  int16_t history = 0;                            // history applies
+  int32_t class_ = 0;                             // cursor class 0..50
+  int16_t samples = 0;                            // samples kept
+  std::string uuidbase, uuidpavc, uuidpcvc;       // probe table identifiers, at most 36 characters
+  int32_t rpc_version = 0, objid = 0, set = 0;    // probe table attributes
+  int16_t show_cursor = 0, show_row = 0;          // diagnostics
+  load_text* loads = nullptr;                     // load texts
+  parsed_load* parsed_loads = nullptr;            // parsed loads
+  pre_cursor* pre_cursors = nullptr;              // cursors run first
+  struct iterate* iterate = nullptr;              // cursor whose rows drive the iteration
+  in_list* in_lists = nullptr;                    // in-list clauses
+  base* bases = nullptr;                          // base clauses
+  m_anch* math = nullptr;                         // math clauses
+  decode* decodes = nullptr;                      // decode clauses, one per column
+  col_exit* col_exits = nullptr;                  // column exits
+  set_len* set_lens = nullptr;                    // set_len clauses
+  char age_to[9] = {};                            // target cursor of aged copies
+  fetch_ex* fetch_exit = nullptr;                 // selected fetch exit (owned copy in the arena)
+  int16_t start_after = 0, stop_after = 0;        // script line counts
+  std::string script;                             // script text of a script fetch exit
+  void* xda = nullptr;                            // result descriptor of a script fetch exit
+  int32_t last_sqlcode = 0;                       // status of the last SQL step or fetch-exit run
+  char last_sqlcode_text[17] = {};                // the same, right-aligned in 16 characters
   struct iterate_where* iterate_where = nullptr;  // iterate_where clause
-  int16_t dummy_last_row = 0;            // always append a dummy last row
-  int16_t conditional_dummy_last_row = 0;  // append one conditionally
-  int16_t trace = 0, traced = 0, tracem = 0;  // per-cursor trace flags
-  curs* if_chain = nullptr;              // version links
+  int16_t dummy_last_row = 0;                     // always append a dummy last row
+  int16_t conditional_dummy_last_row = 0;         // append one conditionally
+  int16_t trace = 0, traced = 0, tracem = 0;      // per-cursor trace flags
+  curs* if_chain = nullptr;                       // version links
   curs* parent_if = nullptr;
   int16_t conditional = 0;
   curs* tree_place = nullptr;
   curs* vers_list = nullptr;
   int32_t vers_time = 0;
   int16_t held_by_definition = 0;
-  e_ptr* evals = nullptr;                // evaluation records
-  operate* saturday = nullptr;           // operating windows per day class
+  e_ptr* evals = nullptr;       // evaluation records
+  operate* saturday = nullptr;  // operating windows per day class
   operate* sunday = nullptr;
   operate* mon_fri = nullptr;
 
   // --- scheduling and runs (driver/) ---
-  text_row* first_row = nullptr;         // first row of the row chain
-  text_row* current_row = nullptr;       // row that other cursors' host variables read
-  text_row* result_row = nullptr;        // column-function result row
-  int32_t row_count = 0;                 // rows in the chain
-  int32_t sample_no = 0;                 // number of the newest sample
-  int16_t rows_changed = 0;              // set whenever rows are deleted
-  int32_t next_time = 0;                 // next interval run, relative seconds
-  int32_t stale_at = 0;                  // when a demand cursor's rows expire
+  text_row* first_row = nullptr;    // first row of the row chain
+  text_row* current_row = nullptr;  // row that other cursors' host variables read
+  text_row* result_row = nullptr;   // column-function result row
+  int32_t row_count = 0;            // rows in the chain
+  int32_t sample_no = 0;            // number of the newest sample
+  int16_t rows_changed = 0;         // set whenever rows are deleted
+  int32_t next_time = 0;            // next interval run, relative seconds
+  int32_t stale_at = 0;             // when a demand cursor's rows expire
   int32_t previous_start = 0, run_start = 0, run_end = 0;  // run timing, relative seconds
-  int32_t execution_time = 0;            // run_end - run_start
-  int32_t current_interval = 0;          // run_start - previous_start
-  run_list_entry* run_list = nullptr;    // follow-up cursors queued by decode actions
+  int32_t execution_time = 0;                              // run_end - run_start
+  int32_t current_interval = 0;                            // run_start - previous_start
+  run_list_entry* run_list = nullptr;  // follow-up cursors queued by decode actions
 
   // --- database session and row formatting (rows/) ---
 };

@@ -1,5 +1,5 @@
-// Start-up edits of features that are not built yet. Each does nothing and
-// succeeds; the definitions they would bind are refused earlier by the parsers.
+// Start-up edits of features that are not built yet. Each succeeds without
+// binding anything: the clauses they would bind are kept but not applied.
 #include "driver/steps.h"
 
 int create_percent_cursor() { return 0; }

@@ -52,3 +52,10 @@ int u_msg(const char*, const char*, int, const char* cls, const char* id, const 
   if (n == 0 || text[n - 1] != '\n') strncat(text, "\n", sizeof text - n - 1);
   return write_line(cls && *cls ? *cls : 't', id, text);
 }
+
+void init_PRINT() {}
+
+void close_PRINT() {
+  if (stder) fclose(stder);
+  stder = nullptr;
+}

@@ -21,5 +21,11 @@ int u_msg(const char* sender, const char* file, int line, const char* cls, const
 // u_msg with the caller's source position.
 #define U_MSG(cls, id, ...) u_msg(nullptr, __FILE__, __LINE__, (cls), (id), __VA_ARGS__)
 
+// Opens the print file "col.out" in the output directory and writes the banner.
+void init_PRINT();
+
+// Closes the print file; later messages go to standard output.
+void close_PRINT();
+
 // The open print file, or null while none is open (messages then go to stdout).
 FILE* print_stream();

@@ -6,10 +6,10 @@
 #include <cstdint>
 
 struct trace_switches {
-  int16_t trace_all = 0;             // every cursor traced, start-up settings listed
-  int16_t trace_something = 0;       // some tracing is on (parsers echo statements)
-  int16_t my_trace_all[10] = {};     // levels 0..9; a level is on when non-zero
-  int16_t my_trace_all_l = 9;        // highest level index
+  int16_t trace_all = 0;          // every cursor traced, start-up settings listed
+  int16_t trace_something = 0;    // some tracing is on (parsers echo statements)
+  int16_t my_trace_all[10] = {};  // levels 0..9; a level is on when non-zero
+  int16_t my_trace_all_l = 9;     // highest level index
 };
 
 // The process-wide switches.
@@ -20,3 +20,6 @@ inline bool trace_on(int n) { return n >= 0 && n <= 9 && tracing.my_trace_all[n]
 
 // Clears every switch (tests start from here).
 void reset_trace_switches();
+
+// Sets the trace switches from a trace text such as "-ddd" or "azzzzzzzzz".
+void trace_set(const char* text);
