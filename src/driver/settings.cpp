@@ -5,6 +5,7 @@
 #include <string>
 
 env_table env_vars;
+collector_globals globals;
 
 namespace {
 // A deque keeps every stored text at a stable address.
@@ -18,5 +19,6 @@ const char* env_store(std::string_view text) { return store().emplace_back(text)
 
 void reset_env_vars() {
   env_vars = env_table{};
+  globals = collector_globals{};
   store().clear();
 }

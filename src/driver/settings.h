@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 // The 22 settings slots. A text slot is null while unset; its text is owned by
 // the settings store (env_store) or, after logon reconciliation, points into
@@ -38,8 +41,31 @@ extern env_table env_vars;
 // reset_env_vars(). Used to fill text slots.
 const char* env_store(std::string_view text);
 
-// Clears every slot and releases the store (tests start from here).
+// Clears every slot, the start-up globals, and releases the store (tests start
+// from here).
 void reset_env_vars();
 
 // True when a text slot is set and not empty.
 inline bool env_set(const char* slot) { return slot && *slot; }
+
+// The other start-up globals.
+struct collector_globals {
+  char machine_id[160] = {};    // host name (0-63), server id (64-95), blanks; not terminated
+  int go_home = 0;              // non-zero: a stop was requested
+  int16_t console = 0;          // -console given (not read further)
+  std::string initfile;         // -initfile value (not read further)
+  std::vector<char> work_buff;  // row work buffer, sizeof_work_buff bytes once allocated
+  std::vector<std::pair<std::string, std::string>> dict_parms;  // name/value, in order added
+  int argc = 0;                                                 // the program's arguments, as given
+  char** argv = nullptr;
+};
+
+// Size of the row work buffer.
+constexpr size_t sizeof_work_buff = 124940;
+
+extern collector_globals globals;
+
+// Appends a dictionary parameter handed to the dictionary file parser.
+inline void add_dict_parm(std::string_view name, std::string_view value) {
+  globals.dict_parms.emplace_back(name, value);
+}
