@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ctl/anchors.h"
+#include "ctl/reader.h"
 #include "driver/settings.h"
 #include "util/trace.h"
 
@@ -9,4 +10,5 @@ inline void reset_process_state() {
   reset_trace_switches();
   reset_env_vars();
   reset_definitions();
+  reset_reader_state();
 }
