@@ -4,10 +4,12 @@
 #include "ctl/anchors.h"
 #include "ctl/reader.h"
 #include "driver/settings.h"
+#include "util/print_state.h"
 #include "util/trace.h"
 
 inline void reset_process_state() {
   reset_trace_switches();
+  reset_print_state();
   reset_env_vars();
   reset_definitions();
   reset_reader_state();

@@ -1,37 +1,169 @@
-// Message writers: header composition and output to the print file.
+// Message writers: the header of each class and option, console mode, and the
+// write to the print file with its copy to standard error.
 #include "util/print.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
+#include "platform/clock.h"
+#include "util/outfile.h"
+#include "util/print_state.h"
 #include "util/trace.h"
 
-namespace {
-FILE* stder = nullptr;
+print_state print_globals;
 
-int write_line(char cls, const char* id, const char* text) {
-  FILE* out = stder ? stder : stdout;
-  char header[50] = "";
-  if (id && *id && *id != ' ') {
-    time_t now = time(nullptr);
+void reset_print_state() {
+  if (print_globals.stder) fclose(print_globals.stder);
+  print_globals = print_state{};
+}
+
+namespace {
+constexpr char kExpansionError[] = " *** vsprintf error **** ";
+
+// What a class letter (upper-cased) decides.
+struct class_rule {
+  char letter;  // letter shown after the id; 0 for none
+  bool flush;   // flush the print file after the line
+  bool copy;    // copy the line to standard error
+  bool stamp;   // time stamp forced on (u_msg)
+  bool header;  // a header is written at all
+};
+
+class_rule rule_of(char cls) {
+  switch (cls) {
+    case 'A':
+      return {'I', false, true, false, true};
+    case 'E':
+      return {'E', true, true, false, true};
+    case 'H':
+      return {'T', true, false, true, true};
+    case 'I':
+      return {'I', false, false, false, true};
+    case 'S':
+      return {'S', true, true, false, true};
+    case 'T':
+      return {'T', true, false, true, true};
+    case 'W':
+      return {'W', false, false, false, true};
+    case '-':
+    case '\0':
+      return {0, false, false, false, false};
+    default:
+      return {cls, false, true, false, true};
+  }
+}
+
+char upper(char c) { return static_cast<char>(toupper(static_cast<unsigned char>(c))); }
+
+void upper_case(char* text) {
+  for (; *text; ++text) *text = upper(*text);
+}
+
+// Appends to a fixed buffer, silently cut at its capacity.
+class bounded_text {
+ public:
+  bounded_text(char* buffer, size_t capacity) : buf_(buffer), cap_(capacity) { buf_[0] = '\0'; }
+  void add(const char* text, size_t count) {
+    size_t room = cap_ - 1 - len_;
+    if (count > room) count = room;
+    memcpy(buf_ + len_, text, count);
+    len_ += count;
+    buf_[len_] = '\0';
+  }
+  void add(const char* text) { add(text, strlen(text)); }
+  void add(char c) { add(&c, 1); }
+  void add_time() {
+    time_t now = clock_time();
     struct tm tm;
     localtime_r(&now, &tm);
-    char letter = static_cast<char>(toupper(static_cast<unsigned char>(cls)));
-    snprintf(header, sizeof header, "%s%c (%02d%02d%02d) ", id, letter, tm.tm_hour, tm.tm_min,
-             tm.tm_sec);
-    for (char* p = header; *p; ++p) *p = static_cast<char>(toupper(static_cast<unsigned char>(*p)));
+    char stamp[32];
+    snprintf(stamp, sizeof stamp, "(%02d%02d%02d) ", tm.tm_hour, tm.tm_min, tm.tm_sec);
+    add(stamp);
   }
-  return fprintf(out, "%s%s", header, text);
+
+ private:
+  char* buf_;
+  size_t cap_;
+  size_t len_ = 0;
+};
+
+bool has_header_id(const char* id) { return id && *id && *id != ' '; }
+
+void set_prefix(const char* id) { print_globals.msgPrefix = id ? id : ""; }
+
+void copy_to_log(const char* lead, const char* header, const char* text, int* log_lines) {
+  print_state& ps = print_globals;
+  check_limit(&ps.log_stream, "col.log", log_lines);
+  if (!ps.log_stream) return;
+  fprintf(ps.log_stream, "%s%s%s", lead, header, text);
+  fflush(ps.log_stream);
+}
+
+// Writes one composed line: to the console when no print file is open and the
+// class is not copied, else to the print file; then flush and copy as the
+// class asks. Returns the count the write reported (1 when nothing was written).
+int emit(const char* header, const char* text, bool flush, bool copy, int* out_lines,
+         int* log_lines) {
+  print_state& ps = print_globals;
+  bool console = !ps.stder && !copy;
+  int written = 1;
+  if (!console && ps.stder) {
+    check_limit(&ps.stder, ps.print_name, out_lines);
+    // A print file that could not be reopened after wrapping leaves the line
+    // to the console rather than losing it.
+    if (ps.stder)
+      written = fprintf(ps.stder, "%s%s", header, text);
+    else
+      console = !copy;
+  }
+  if (console) {
+    written = fprintf(stdout, "%s%s%s", ps.msgPrefix.c_str(), header, text);
+    flush = false;
+  }
+  if (written > 0) {
+    if (flush && ps.stder) fflush(ps.stder);
+    if (copy) copy_to_log("", header, text, log_lines);
+  } else {
+    copy_to_log("+ ", header, text, log_lines);
+  }
+  return written;
 }
 }  // namespace
 
-FILE* print_stream() { return stder; }
+FILE* print_stream() { return print_globals.stder; }
+
+const char* msg_prefix() { return print_globals.msgPrefix.c_str(); }
 
 int VPRINT(char cls, const char* id, const char* fmt, va_list ap) {
+  cls = upper(cls);
+  if (cls == '@') {
+    set_prefix(id);
+    return 0;
+  }
+  if (cls == 'H' && !trace_on(0)) return 0;
+  class_rule rule = rule_of(cls);
+
+  char header[50];
+  bounded_text head(header, sizeof header);
+  if (rule.header && has_header_id(id)) {
+    if (*id == '.') {
+      head.add(id + 1);
+    } else {
+      head.add(id);
+      head.add(rule.letter);
+      head.add(' ');
+      head.add_time();
+      upper_case(header);
+    }
+  }
+
   char text[4000];
-  vsnprintf(text, sizeof text, fmt, ap);
-  return write_line(cls, id, text);
+  int n = vsnprintf(text, sizeof text, fmt, ap);
+  const char* body = n > 0 ? text : kExpansionError;
+  return emit(header, body, rule.flush, rule.copy, &print_globals.print_out_lines,
+              &print_globals.print_log_lines);
 }
 
 int PRINT(char cls, const char* id, const char* fmt, ...) {
@@ -42,20 +174,131 @@ int PRINT(char cls, const char* id, const char* fmt, ...) {
   return n;
 }
 
-int u_msg(const char*, const char*, int, const char* cls, const char* id, const char* fmt, ...) {
+int u_msg(const char* sender, const char* file, int line, const char* cls, const char* id,
+          const char* fmt, ...) {
+  char cls_letter = cls && *cls ? upper(*cls) : 'T';
+  const char* option = cls && *cls ? cls + 1 : "";
+  if (cls_letter == '@') {
+    set_prefix(id);
+    return 0;
+  }
+  int level = 0;
+  if (cls_letter == 'H' && isdigit(static_cast<unsigned char>(*option))) {
+    level = 0;
+    while (isdigit(static_cast<unsigned char>(*option)) && level < 100)
+      level = level * 10 + (*option++ - '0');
+  }
+
+  // Class X carries its id and letter in the format: "ABC1234E text...".
+  bool from_format = cls_letter == 'X';
+  size_t fmt_len = from_format ? strlen(fmt) : 0;
+  size_t id_part = fmt_len < 9 ? fmt_len : 9;
+  class_rule rule = rule_of(from_format ? upper(fmt_len >= 8 ? fmt[7] : ' ') : cls_letter);
+
+  bool header_on = rule.header, stamp = rule.stamp, position = true, upper_on = true;
+  bool flush = rule.flush, copy = rule.copy, abort_after = false;
+  for (; *option; ++option) {
+    switch (*option) {
+      case 'L':
+        copy = false;
+        break;
+      case 'l':
+        copy = true;
+        break;
+      case 'F':
+        flush = false;
+        break;
+      case 'f':
+        flush = true;
+        break;
+      case 'H':
+        header_on = false;
+        break;
+      case 'h':
+        header_on = rule.header;
+        break;
+      case 'T':
+        stamp = false;
+        break;
+      case 't':
+        stamp = true;
+        break;
+      case 'P':
+        position = false;
+        break;
+      case 'p':
+        position = true;
+        break;
+      case 'u':
+        upper_on = false;
+        break;
+      case '-':
+        return 0;
+      case '*':
+        abort_after = true;
+        break;
+      default:
+        break;
+    }
+  }
+  if (cls_letter == 'H' && !trace_on(level)) return 0;
+
+  char header[88];
+  bounded_text head(header, sizeof header);
+  if (header_on && (from_format || has_header_id(id))) {
+    if (from_format) {
+      head.add(fmt, id_part);
+    } else {
+      head.add(*id == '.' ? id + 1 : id);
+      head.add(rule.letter);
+      head.add(' ');
+    }
+    if (stamp) head.add_time();
+    if (position && file) {
+      const char* slash = strrchr(file, '/');
+      char where[32];
+      snprintf(where, sizeof where, "(%d) ", line);
+      head.add(slash ? slash + 1 : file);
+      head.add(where);
+    }
+    if (upper_on) upper_case(header);
+    if (sender && (print_globals.NumberOfCollectors > 1 || trace_on(6))) {
+      head.add(sender);
+      head.add(' ');
+    }
+  }
+
+  // One byte is kept back for the newline appended below.
   char text[7000];
-  va_list ap;
-  va_start(ap, fmt);
-  vsnprintf(text, sizeof text, fmt, ap);
-  va_end(ap);
-  size_t n = strlen(text);
-  if (n == 0 || text[n - 1] != '\n') strncat(text, "\n", sizeof text - n - 1);
-  return write_line(cls && *cls ? *cls : 't', id, text);
+  const char* body;
+  if (from_format) {
+    snprintf(text, sizeof text - 1, "%s", fmt + id_part);
+    body = text;
+  } else {
+    va_list ap;
+    va_start(ap, fmt);
+    int n = vsnprintf(text, sizeof text - 1, fmt, ap);
+    va_end(ap);
+    body = n > 0 ? text : kExpansionError;
+  }
+  if (body != text) memcpy(text, kExpansionError, sizeof kExpansionError);
+  size_t len = strlen(text);
+  if (len == 0 || text[len - 1] != '\n') {
+    text[len] = '\n';
+    text[len + 1] = '\0';
+  }
+
+  int written =
+      emit(header, text, flush, copy, &print_globals.umsg_out_lines, &print_globals.umsg_log_lines);
+  if (abort_after) {
+    if (print_globals.stder) fflush(print_globals.stder);
+    fflush(stdout);
+    abort();
+  }
+  return written;
 }
 
-void init_PRINT() {}
-
 void close_PRINT() {
-  if (stder) fclose(stder);
-  stder = nullptr;
+  if (print_globals.stder) fclose(print_globals.stder);
+  print_globals.stder = nullptr;
 }

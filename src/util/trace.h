@@ -21,5 +21,14 @@ inline bool trace_on(int n) { return n >= 0 && n <= 9 && tracing.my_trace_all[n]
 // Clears every switch (tests start from here).
 void reset_trace_switches();
 
-// Sets the trace switches from a trace text such as "-ddd" or "azzzzzzzzz".
+// Sets the trace switches from a trace text such as "-ddd" or "azzzzzzzzz": a
+// leading "-" is skipped; a first letter "d" switches on trace_all and
+// trace_something; each later character sets the next level from 0 on to its
+// distance after "c" ("d" 1 ... "z" 23, either case), any other character and
+// every level past the text's end to 0. A null text changes nothing.
 void trace_set(const char* text);
+
+// The trace-file keyword of the `length` characters at `word`, accepted only
+// all lower or all upper case: "trace" 1, "tracem" 2, "traced" 3, "traceall"
+// and "trace_all" 4, "show_row" 5, "show_cursor" 6, "end" 7; anything else 0.
+int test_trace_word(const char* word, int length);

@@ -1,0 +1,92 @@
+// Test helpers: a scratch directory removed afterwards, reading a whole file,
+// and capturing what the process writes to its standard output and error.
+#pragma once
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+// A fresh directory under /tmp, removed with its contents at the end.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    char tmpl[] = "/tmp/collector-test.XXXXXX";
+    path_ = mkdtemp(tmpl) ? tmpl : "";
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// The whole content of `path`, or "<missing>" when it cannot be read.
+inline std::string read_whole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "<missing>";
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+inline void write_whole(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+// Redirects descriptors 1 and 2 into files until stop() or destruction; the
+// captured texts are read after stopping.
+class StdCapture {
+ public:
+  StdCapture() : out_(dir_.file("out")), err_(dir_.file("err")) {
+    fflush(stdout);
+    fflush(stderr);
+    saved_out_ = dup(STDOUT_FILENO);
+    saved_err_ = dup(STDERR_FILENO);
+    redirect(out_, STDOUT_FILENO);
+    redirect(err_, STDERR_FILENO);
+  }
+  ~StdCapture() { stop(); }
+  StdCapture(const StdCapture&) = delete;
+  StdCapture& operator=(const StdCapture&) = delete;
+
+  void stop() {
+    if (saved_out_ < 0) return;
+    fflush(stdout);
+    fflush(stderr);
+    dup2(saved_out_, STDOUT_FILENO);
+    dup2(saved_err_, STDERR_FILENO);
+    close(saved_out_);
+    close(saved_err_);
+    saved_out_ = saved_err_ = -1;
+  }
+  std::string out() {
+    stop();
+    return read_whole(out_);
+  }
+  std::string err() {
+    stop();
+    return read_whole(err_);
+  }
+
+ private:
+  static void redirect(const std::string& path, int target) {
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(fd, target);
+    close(fd);
+  }
+  ScratchDir dir_;
+  std::string out_, err_;
+  int saved_out_ = -1, saved_err_ = -1;
+};
