@@ -40,7 +40,8 @@ class scratch_dir {
 };
 
 // Captures the message lines written from construction to lines(): from the
-// print file when one is open, otherwise from standard output. Header time
+// print file when one is open, otherwise from standard output and error (where
+// the copied classes E, S and A go without a print file). Header time
 // stamps "(HHMMSS) " are removed so that whole lines can be compared.
 class message_capture {
  public:
@@ -56,8 +57,11 @@ class message_capture {
     fd_ = mkstemp(tmpl);
     unlink(tmpl);
     owns_fd_ = true;
+    fflush(stderr);
     saved_stdout_ = dup(STDOUT_FILENO);
+    saved_stderr_ = dup(STDERR_FILENO);
     dup2(fd_, STDOUT_FILENO);
+    dup2(fd_, STDERR_FILENO);
   }
   ~message_capture() {
     restore();
@@ -70,6 +74,7 @@ class message_capture {
   std::vector<std::string> lines() {
     if (FILE* f = print_stream()) fflush(f);
     fflush(stdout);
+    fflush(stderr);
     std::string text;
     char chunk[4096];
     off_t at = start_;
@@ -103,9 +108,16 @@ class message_capture {
       close(saved_stdout_);
       saved_stdout_ = -1;
     }
+    if (saved_stderr_ >= 0) {
+      fflush(stderr);
+      dup2(saved_stderr_, STDERR_FILENO);
+      close(saved_stderr_);
+      saved_stderr_ = -1;
+    }
   }
   int fd_ = -1;
   bool owns_fd_ = false;  // false: fd_ is the print file's
   int saved_stdout_ = -1;
+  int saved_stderr_ = -1;
   off_t start_ = 0;
 };

@@ -119,7 +119,10 @@ int emit(const char* header, const char* text, bool flush, bool copy, int* out_l
       console = !copy;
   }
   if (console) {
+    // Flushed at once so that console lines keep their order with the copies
+    // that go to standard error.
     written = fprintf(stdout, "%s%s%s", ps.msgPrefix.c_str(), header, text);
+    fflush(stdout);
     flush = false;
   }
   if (written > 0) {

@@ -1,9 +1,8 @@
-// Storage of the trace switches, the trace text reader and the trace-file
-// keywords.
+// Storage of the trace switches and the trace text reader. The trace-file
+// keywords (test_trace_word) live with the other keyword tables in ctl/.
 #include "util/trace.h"
 
 #include <cctype>
-#include <cstring>
 
 trace_switches tracing;
 
@@ -25,28 +24,4 @@ void trace_set(const char* text) {
     }
     tracing.my_trace_all[level] = static_cast<int16_t>(value);
   }
-}
-
-namespace {
-// True when the `length` characters at `word` spell `keyword` entirely in
-// lower case or entirely in upper case.
-bool spelled(const char* word, int length, const char* keyword) {
-  if (static_cast<size_t>(length) != strlen(keyword)) return false;
-  if (memcmp(word, keyword, length) == 0) return true;
-  for (int i = 0; i < length; ++i)
-    if (word[i] != toupper(static_cast<unsigned char>(keyword[i]))) return false;
-  return true;
-}
-}  // namespace
-
-int test_trace_word(const char* word, int length) {
-  static const struct {
-    const char* keyword;
-    int code;
-  } words[] = {{"trace", 1},     {"tracem", 2},   {"traced", 3},      {"traceall", 4},
-               {"trace_all", 4}, {"show_row", 5}, {"show_cursor", 6}, {"end", 7}};
-  if (!word || length <= 0) return 0;
-  for (const auto& w : words)
-    if (spelled(word, length, w.keyword)) return w.code;
-  return 0;
 }

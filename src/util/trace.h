@@ -27,8 +27,3 @@ void reset_trace_switches();
 // distance after "c" ("d" 1 ... "z" 23, either case), any other character and
 // every level past the text's end to 0. A null text changes nothing.
 void trace_set(const char* text);
-
-// The trace-file keyword of the `length` characters at `word`, accepted only
-// all lower or all upper case: "trace" 1, "tracem" 2, "traced" 3, "traceall"
-// and "trace_all" 4, "show_row" 5, "show_cursor" 6, "end" 7; anything else 0.
-int test_trace_word(const char* word, int length);
