@@ -11,8 +11,12 @@ scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DCOLLECTOR_SANITIZE=ON -DC
 
 if [ -x scripts/pg-server.sh ]; then
   pgdir=$(mktemp -d /tmp/collector-pg.XXXXXX)
+  # The server goes whatever ends the run: failed tests, errors, interrupts.
   trap 'scripts/pg-server.sh stop "$pgdir" || true; rm -rf "$pgdir"' EXIT
-  eval "$(scripts/pg-server.sh start "$pgdir")"
+  trap 'exit 130' INT TERM
+  # Assigned first so that a failed start stops the run (eval alone would not).
+  pgenv=$(scripts/pg-server.sh start "$pgdir")
+  eval "$pgenv"
 fi
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0

@@ -1,7 +1,289 @@
-// The ODBC backend of the database client (remote logons).
-#include "platform/db_backend.h"
+// The ODBC backend of the database client (remote logons): connects to a data
+// source, maps the driver's column types and SQLSTATEs onto the client's type
+// codes and SQLCODEs, and fetches each value as the text its type calls for.
+#include <sql.h>
+#include <sqlext.h>
 
-int32_t odbc_logon(std::string_view, std::string_view, std::string_view, db_sqlca& ca,
-                   std::unique_ptr<db_backend_session>*) {
-  return ca.set(sql_unknown_service, "remote logons are not available yet");
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/db_backend.h"
+#include "platform/db_odbc_codes.h"
+#include "platform/db_values.h"
+
+namespace {
+
+// Holder of one ODBC handle (copying deleted).
+template <SQLSMALLINT Kind>
+class odbc_handle {
+ public:
+  odbc_handle() = default;
+  ~odbc_handle() { reset(); }
+  odbc_handle(const odbc_handle&) = delete;
+  odbc_handle& operator=(const odbc_handle&) = delete;
+  // Allocates under `parent`; false when the driver manager refuses.
+  bool alloc(SQLHANDLE parent) {
+    reset();
+    return SQL_SUCCEEDED(SQLAllocHandle(Kind, parent, &h_));
+  }
+  void reset() {
+    if (h_ != SQL_NULL_HANDLE) SQLFreeHandle(Kind, h_);
+    h_ = SQL_NULL_HANDLE;
+  }
+  SQLHANDLE get() const { return h_; }
+
+ private:
+  SQLHANDLE h_ = SQL_NULL_HANDLE;
+};
+
+// Records the outcome of a failed call on handle `h` of kind `kind`.
+int32_t fail_with(SQLSMALLINT kind, SQLHANDLE h, bool oracle, db_sqlca& ca) {
+  odbc_diag diag = odbc_read_diag(kind, h);
+  return ca.set(odbc_map_code(diag, oracle), diag.message);
+}
+
+struct odbc_item {
+  int16_t type = 0;  // client type code
+  int16_t nls = 0;   // national-character flag
+};
+
+class odbc_statement final : public db_backend_statement {
+ public:
+  odbc_statement(SQLHDBC dbc, bool oracle) : dbc_(dbc), oracle_(oracle) {}
+
+  int32_t prepare(std::string_view sql, db_sqlca& ca) override {
+    if (!stmt_.get() && !stmt_.alloc(dbc_)) return fail_with(SQL_HANDLE_DBC, dbc_, oracle_, ca);
+    SQLFreeStmt(stmt_.get(), SQL_CLOSE);
+    std::string text(sql);
+    SQLRETURN rc = SQLPrepare(stmt_.get(), reinterpret_cast<SQLCHAR*>(text.data()),
+                              static_cast<SQLINTEGER>(text.size()));
+    if (!SQL_SUCCEEDED(rc)) return fail_with(SQL_HANDLE_STMT, stmt_.get(), oracle_, ca);
+    ca.clear();
+    return sql_ok;
+  }
+
+  int32_t open(db_sqlca& ca) override {
+    SQLRETURN rc = SQLExecute(stmt_.get());
+    // A statement that touches no row answers "no data": it ran all the same.
+    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
+      return fail_with(SQL_HANDLE_STMT, stmt_.get(), oracle_, ca);
+    ca.clear();
+    return sql_ok;
+  }
+
+  int32_t describe(db_descriptor& d, db_sqlca& ca) override {
+    SQLSMALLINT n = 0;
+    if (!SQL_SUCCEEDED(SQLNumResultCols(stmt_.get(), &n)))
+      return fail_with(SQL_HANDLE_STMT, stmt_.get(), oracle_, ca);
+    items_.assign(n, odbc_item{});
+    d.found = n > d.max_items ? -n : n;
+    for (SQLSMALLINT i = 0; i < n && i < d.max_items; ++i) {
+      SQLCHAR name[256];
+      SQLSMALLINT name_len = 0, sql_type = 0, digits = 0, nullable = 0;
+      SQLULEN size = 0;
+      if (!SQL_SUCCEEDED(SQLDescribeCol(stmt_.get(), static_cast<SQLUSMALLINT>(i + 1), name,
+                                        sizeof name, &name_len, &sql_type, &size, &digits,
+                                        &nullable)))
+        return fail_with(SQL_HANDLE_STMT, stmt_.get(), oracle_, ca);
+      char type_name[64] = "";
+      SQLSMALLINT tn_len = 0;
+      SQLColAttribute(stmt_.get(), static_cast<SQLUSMALLINT>(i + 1), SQL_DESC_TYPE_NAME, type_name,
+                      sizeof type_name, &tn_len, nullptr);
+      SQLLEN octets = 0;
+      SQLColAttribute(stmt_.get(), static_cast<SQLUSMALLINT>(i + 1), SQL_DESC_OCTET_LENGTH, nullptr,
+                      0, nullptr, &octets);
+      db_item it;
+      it.name.assign(
+          reinterpret_cast<char*>(name),
+          static_cast<size_t>(name_len < 0                                        ? 0
+                              : name_len >= static_cast<SQLSMALLINT>(sizeof name) ? sizeof name - 1
+                                                                                  : name_len));
+      it.nullable = nullable != SQL_NO_NULLS;
+      odbc_describe_item(sql_type, size, digits, octets, type_name, oracle_, &it);
+      items_[i] = {it.type, it.nls_flag};
+      d.item.push_back(std::move(it));
+    }
+    ca.clear();
+    return sql_ok;
+  }
+
+  int32_t fetch(db_descriptor& d, db_sqlca& ca) override {
+    SQLRETURN rc = SQLFetch(stmt_.get());
+    if (rc == SQL_NO_DATA) return ca.set(sql_no_data, "no data found");
+    if (!SQL_SUCCEEDED(rc)) return fail_with(SQL_HANDLE_STMT, stmt_.get(), oracle_, ca);
+    size_t n = d.item.size() < items_.size() ? d.item.size() : items_.size();
+    for (size_t i = 0; i < n; ++i) {
+      if (!d.item[i].buf || d.item[i].buf_len <= 0) continue;
+      int32_t code = get_item(d.item[i], i, ca);
+      if (code != sql_ok) return code;
+    }
+    ca.clear();
+    return sql_ok;
+  }
+
+  int32_t close(db_sqlca& ca) override {
+    if (stmt_.get()) SQLFreeStmt(stmt_.get(), SQL_CLOSE);
+    ca.clear();
+    return sql_ok;
+  }
+
+ private:
+  // Reads column i of the fetched row into `it`; returns 0 or the recorded failure.
+  int32_t get_item(db_item& it, size_t i, db_sqlca& ca) {
+    const odbc_item& t = items_[i];
+    auto col = static_cast<SQLUSMALLINT>(i + 1);
+    SQLLEN ind = 0;
+    SQLRETURN rc;
+    switch (t.type) {
+      case db_number: {
+        char text[1100];
+        rc = SQLGetData(stmt_.get(), col, SQL_C_CHAR, text, sizeof text, &ind);
+        if (!SQL_SUCCEEDED(rc)) return fail_with(SQL_HANDLE_STMT, stmt_.get(), oracle_, ca);
+        if (ind == SQL_NULL_DATA) return db_put_null(it), sql_ok;
+        std::string out;
+        size_t room = static_cast<size_t>(it.buf_len);
+        if (ind == SQL_NO_TOTAL || ind >= static_cast<SQLLEN>(sizeof text))
+          return ca.set(sql_numeric_overflow, "numeric overflow: column " + it.name);
+        // The database stored the value at its scale already; some drivers give an
+        // undeclared numeric an invented scale, so no rounding here.
+        if (!db_declared_number_text(text, 0, 0, room, &out))
+          return ca.set(sql_invalid_number,
+                        "invalid number: column " + it.name + " holds '" + std::string(text) + "'");
+        db_put_value(it, out, false);
+        return sql_ok;
+      }
+      case db_date: {
+        SQL_TIMESTAMP_STRUCT ts{};
+        rc = SQLGetData(stmt_.get(), col, SQL_C_TYPE_TIMESTAMP, &ts, sizeof ts, &ind);
+        if (!SQL_SUCCEEDED(rc)) return fail_with(SQL_HANDLE_STMT, stmt_.get(), oracle_, ca);
+        if (ind == SQL_NULL_DATA) return db_put_null(it), sql_ok;
+        db_put_value(it, db_date_text(ts.year, ts.month, ts.day), false);
+        return sql_ok;
+      }
+      case db_raw:
+      case db_long_raw: {
+        std::vector<unsigned char> bytes(static_cast<size_t>(it.buf_len) / 2 + 1);
+        rc = SQLGetData(stmt_.get(), col, SQL_C_BINARY, bytes.data(),
+                        static_cast<SQLLEN>(bytes.size()), &ind);
+        if (!SQL_SUCCEEDED(rc)) return fail_with(SQL_HANDLE_STMT, stmt_.get(), oracle_, ca);
+        if (ind == SQL_NULL_DATA) return db_put_null(it), sql_ok;
+        size_t got = ind == SQL_NO_TOTAL || ind > static_cast<SQLLEN>(bytes.size())
+                         ? bytes.size()
+                         : static_cast<size_t>(ind);
+        size_t whole = ind == SQL_NO_TOTAL ? 32767 : 2 * static_cast<size_t>(ind);
+        db_put_value(it, db_hex_text(bytes.data(), got), false, whole);
+        return sql_ok;
+      }
+      default:
+        break;
+    }
+    // Character data comes as UTF-16, whatever the process locale.
+    bool utf16 = t.nls == db_nls_unicode;
+    std::vector<SQLWCHAR> units(static_cast<size_t>(it.buf_len) + 1);
+    rc = SQLGetData(stmt_.get(), col, SQL_C_WCHAR, units.data(),
+                    static_cast<SQLLEN>(units.size() * sizeof(SQLWCHAR)), &ind);
+    if (!SQL_SUCCEEDED(rc)) return fail_with(SQL_HANDLE_STMT, stmt_.get(), oracle_, ca);
+    if (ind == SQL_NULL_DATA) return db_put_null(it), sql_ok;
+    size_t room = units.size() - 1;  // the driver ends the text with a zero unit
+    size_t got = ind == SQL_NO_TOTAL ||
+                         ind / static_cast<SQLLEN>(sizeof(SQLWCHAR)) > static_cast<SQLLEN>(room)
+                     ? room
+                     : static_cast<size_t>(ind) / sizeof(SQLWCHAR);
+    std::vector<uint16_t> u16(units.begin(), units.begin() + static_cast<long>(got));
+    std::string utf8 = db_utf8_text(u16.data(), u16.size());
+    std::string value = utf16 ? db_utf16be_text(utf8) : utf8;
+    // A cut value's whole length is known in UTF-16 units only: count each unit
+    // not read as one byte more.
+    size_t whole = 0;
+    if (ind == SQL_NO_TOTAL)
+      whole = 32767;
+    else if (static_cast<size_t>(ind) / sizeof(SQLWCHAR) > got)
+      whole = value.size() + (static_cast<size_t>(ind) / sizeof(SQLWCHAR) - got) * (utf16 ? 2 : 1);
+    db_put_value(it, value, utf16, whole);
+    return sql_ok;
+  }
+
+  SQLHDBC dbc_;                        // borrowed from the session
+  bool oracle_;                        // the data source is an Oracle database
+  odbc_handle<SQL_HANDLE_STMT> stmt_;  // allocated at the first prepare
+  std::vector<odbc_item> items_;       // per item, fixed at describe
+};
+
+class odbc_session final : public db_backend_session {
+ public:
+  odbc_session() = default;
+  ~odbc_session() override {
+    if (connected_) {
+      // Without autocommit a disconnect refuses while a transaction is open.
+      SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_ROLLBACK);
+      SQLDisconnect(dbc_.get());
+    }
+  }
+
+  int32_t connect(std::string_view user, std::string_view password, std::string_view connect_string,
+                  db_sqlca& ca) {
+    if (!env_.alloc(SQL_NULL_HANDLE))
+      return ca.set(sql_odbc_other, "the ODBC driver manager cannot allocate an environment");
+    SQLSetEnvAttr(env_.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    if (!dbc_.alloc(env_.get())) return fail_with(SQL_HANDLE_ENV, env_.get(), false, ca);
+    SQLSetConnectAttr(dbc_.get(), SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(30), 0);
+    std::string cs = odbc_connection_string(user, password, connect_string);
+    SQLRETURN rc = SQLDriverConnect(dbc_.get(), nullptr, reinterpret_cast<SQLCHAR*>(cs.data()),
+                                    static_cast<SQLSMALLINT>(cs.size()), nullptr, 0, nullptr,
+                                    SQL_DRIVER_NOPROMPT);
+    if (!SQL_SUCCEEDED(rc)) return fail_with(SQL_HANDLE_DBC, dbc_.get(), false, ca);
+    connected_ = true;
+    // A warning at logon may be the database's "password will expire".
+    int32_t code = sql_ok;
+    std::string warning;
+    if (rc == SQL_SUCCESS_WITH_INFO) {
+      odbc_diag diag = odbc_read_diag(SQL_HANDLE_DBC, dbc_.get());
+      if (diag.native == sql_password_expiring) {
+        code = sql_password_expiring;
+        warning = diag.message;
+      }
+    }
+    char dbms[64] = "";
+    SQLSMALLINT len = 0;
+    SQLGetInfo(dbc_.get(), SQL_DBMS_NAME, dbms, sizeof dbms, &len);
+    oracle_ = strncmp(dbms, "Oracle", 6) == 0;
+    if (!SQL_SUCCEEDED(SQLSetConnectAttr(dbc_.get(), SQL_ATTR_AUTOCOMMIT,
+                                         reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0)))
+      return fail_with(SQL_HANDLE_DBC, dbc_.get(), oracle_, ca);
+    return ca.set(code, warning);
+  }
+
+  std::unique_ptr<db_backend_statement> new_statement() override {
+    return std::make_unique<odbc_statement>(dbc_.get(), oracle_);
+  }
+  int32_t commit(db_sqlca& ca) override { return end(SQL_COMMIT, ca); }
+  int32_t rollback(db_sqlca& ca) override { return end(SQL_ROLLBACK, ca); }
+  bool remote() const override { return true; }
+
+ private:
+  int32_t end(SQLSMALLINT how, db_sqlca& ca) {
+    if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), how)))
+      return fail_with(SQL_HANDLE_DBC, dbc_.get(), oracle_, ca);
+    ca.clear();
+    return sql_ok;
+  }
+
+  odbc_handle<SQL_HANDLE_ENV> env_;  // freed last
+  odbc_handle<SQL_HANDLE_DBC> dbc_;  // the connection
+  bool connected_ = false;           // SQLDriverConnect succeeded
+  bool oracle_ = false;              // the data source is an Oracle database
+};
+
+}  // namespace
+
+int32_t odbc_logon(std::string_view user, std::string_view password,
+                   std::string_view connect_string, db_sqlca& ca,
+                   std::unique_ptr<db_backend_session>* out) {
+  if (connect_string.empty())
+    return ca.set(sql_unknown_service, "no data source: the connect string is empty");
+  auto session = std::make_unique<odbc_session>();
+  int32_t code = session->connect(user, password, connect_string, ca);
+  if (code == sql_ok || code == sql_password_expiring) *out = std::move(session);
+  return code;
 }

@@ -230,14 +230,7 @@ class sqlite_statement final : public db_backend_statement {
     }
     if (storage == SQLITE_FLOAT)
       return db_double_text(sqlite3_column_double(s, col), t.precision, t.scale, fit, out);
-    if (storage != SQLITE_TEXT || !db_number_text(value, out)) return false;
-    // A text needs the declared rounding as much as a stored number does.
-    size_t point = out->find('.');
-    bool over_scale = t.scale < 0 || (point != std::string::npos &&
-                                      out->size() - point - 1 > static_cast<size_t>(t.scale));
-    if ((t.precision > 0 || t.scale != 0) && over_scale)
-      return db_double_text(strtod(out->c_str(), nullptr), t.precision, t.scale, fit, out);
-    return true;
+    return storage == SQLITE_TEXT && db_declared_number_text(value, t.precision, t.scale, fit, out);
   }
 
   sqlite3* db_;                     // borrowed from the session

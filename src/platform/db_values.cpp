@@ -60,6 +60,28 @@ std::string round_decimal(const std::string& t, int scale) {
   return s;
 }
 
+// Makes a number text fit `room` bytes (0: any length) without changing its
+// magnitude: fewer digits after the point, else fewer significant digits in
+// exponent form. An integer, or a text nothing helps, is left for the caller
+// to cut (the indicator then tells).
+std::string fit_number(std::string s, double value, size_t room) {
+  if (room == 0 || s.size() <= room) return s;
+  size_t point = s.find('.');
+  bool exponent = s.find('e') != std::string::npos;
+  if (point == std::string::npos && !exponent) return s;
+  if (!exponent && point <= room) {
+    int keep = point == room ? 0 : static_cast<int>(room - point - 1);
+    std::string r = round_decimal(s, keep);
+    if (r.size() <= room) return r;
+  }
+  char buf[40];
+  for (int p = 14; p >= 1; --p) {
+    snprintf(buf, sizeof buf, "%.*g", p, value);
+    if (strlen(buf) <= room) return buf;
+  }
+  return s;
+}
+
 void put_utf8(uint32_t cp, std::string* out) {
   if (cp < 0x80) {
     out->push_back(static_cast<char>(cp));
@@ -183,14 +205,21 @@ bool db_double_text(double value, int precision, int scale, size_t room, std::st
   } else {
     s = shortest_double(value);
   }
-  // Fewer significant digits keep the value readable where cutting its text
-  // would change it.
-  for (int p = 14; room != 0 && s.size() > room && p >= 1; --p) {
-    snprintf(buf, sizeof buf, "%.*g", p, value);
-    s = buf;
-  }
+  s = fit_number(s, value, room);
   drop_negative_zero(&s);
   *out = std::move(s);
+  return true;
+}
+
+bool db_declared_number_text(std::string_view text, int precision, int scale, size_t room,
+                             std::string* out) {
+  std::string s;
+  if (!db_number_text(text, &s)) return false;
+  size_t point = s.find('.');
+  bool over_scale = scale < 0 || (point != std::string::npos &&
+                                  s.size() - point - 1 > static_cast<size_t>(scale));
+  if ((precision > 0 || scale != 0) && over_scale) s = round_decimal(s, scale);
+  *out = fit_number(s, strtod(s.c_str(), nullptr), room);
   return true;
 }
 

@@ -25,6 +25,12 @@ bool db_number_text(std::string_view text, std::string* out);
 // are written while that helps. Returns false for infinities and NaN.
 bool db_double_text(double value, int precision, int scale, size_t room, std::string* out);
 
+// The text of a NUMBER(precision, scale) item's value given as text:
+// normalised as db_number_text does, then rounded to the scale when it has more
+// digits than the scale keeps. False when the text is not a number.
+bool db_declared_number_text(std::string_view text, int precision, int scale, size_t room,
+                             std::string* out);
+
 // Writes an integer, rounded to tens, hundreds, ... for a negative scale.
 std::string db_integer_text(int64_t value, int scale);
 
