@@ -106,8 +106,10 @@ class db_backend_session;
 class db_backend_statement;
 class db_statement;
 
-// One database session. Not logged on until a logon succeeds; a failed logon,
-// a release or a lost link leave it not logged on, and a new logon may follow.
+// One database session. Not logged on until a logon succeeds; a failed logon
+// or a release leave it not logged on, and a new logon may follow (a logon
+// while logged on first releases the session, rolling back). After a lost link
+// (sql_link_lost) every step answers sql_not_connected until a release.
 // Every operation records its outcome in sqlca() and returns its SQLCODE.
 class db_session {
  public:

@@ -68,6 +68,9 @@ class odbc_statement final : public db_backend_statement {
     // A statement that touches no row answers "no data": it ran all the same.
     if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
       return fail_with(SQL_HANDLE_STMT, stmt_.get(), oracle_, ca);
+    SQLSMALLINT n = 0;
+    SQLNumResultCols(stmt_.get(), &n);
+    has_rows_ = n > 0;
     ca.clear();
     return sql_ok;
   }
@@ -109,6 +112,8 @@ class odbc_statement final : public db_backend_statement {
   }
 
   int32_t fetch(db_descriptor& d, db_sqlca& ca) override {
+    // A statement without a result set has no rows, as with the SQLite backend.
+    if (!has_rows_) return ca.set(sql_no_data, "no data found");
     SQLRETURN rc = SQLFetch(stmt_.get());
     if (rc == SQL_NO_DATA) return ca.set(sql_no_data, "no data found");
     if (!SQL_SUCCEEDED(rc)) return fail_with(SQL_HANDLE_STMT, stmt_.get(), oracle_, ca);
@@ -208,6 +213,7 @@ class odbc_statement final : public db_backend_statement {
   bool oracle_;                        // the data source is an Oracle database
   odbc_handle<SQL_HANDLE_STMT> stmt_;  // allocated at the first prepare
   std::vector<odbc_item> items_;       // per item, fixed at describe
+  bool has_rows_ = false;              // the open statement has a result set
 };
 
 class odbc_session final : public db_backend_session {

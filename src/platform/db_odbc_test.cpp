@@ -190,7 +190,17 @@ TEST_F(DbOdbcTest, CommitAndRollback) {
   ASSERT_EQ(exec("INSERT INTO t VALUES (1)"), 0);
   ASSERT_EQ(session_.rollback(false), 0);
   EXPECT_EQ(run_query(session_, "SELECT count(*) FROM t").rows, std::vector<std::string>({"0"}));
-  ASSERT_EQ(exec("INSERT INTO t VALUES (2)"), 0);
+  {
+    // A statement without a result set describes empty and fetches no row.
+    db_statement st(session_);
+    db_descriptor d(60);
+    ASSERT_EQ(st.prepare("INSERT INTO t VALUES (2)"), 0);
+    ASSERT_EQ(st.declare(), 0);
+    ASSERT_EQ(st.open(), 0);
+    ASSERT_EQ(st.describe(d), 0);
+    EXPECT_EQ(d.found, 0);
+    EXPECT_EQ(st.fetch(d), sql_no_data);
+  }
   ASSERT_EQ(session_.commit(false), 0);
   ASSERT_EQ(session_.rollback(false), 0);
   EXPECT_EQ(run_query(session_, "SELECT a FROM t").rows, std::vector<std::string>({"2"}));

@@ -1,5 +1,5 @@
 // Text forms of fetched values: number texts and their rounding, date texts,
-// UTF-16 conversions and placing values into item buffers.
+// and UTF-16 conversions.
 #include "platform/db_values.h"
 
 #include <gtest/gtest.h>
@@ -119,36 +119,6 @@ TEST(DbValuesTest, Utf16) {
   EXPECT_EQ(db_utf8_text(units, 6),
             "a\xC3\xA9\xF0\x9D\x84\x9E\xEF\xBF\xBD"
             "b");
-}
-
-TEST(DbValuesTest, PuttingValues) {
-  char buf[6];
-  int16_t ind = 7;
-  db_item it;
-  it.buf = buf;
-  it.buf_len = 6;
-  it.ind = &ind;
-  db_put_value(it, "a\xC3\xA9z", false);  // fits: the rest zero-filled
-  EXPECT_EQ(std::string(buf, 6), std::string("a\xC3\xA9z\0", 6));
-  EXPECT_EQ(it.returned_octets, 4);
-  EXPECT_EQ(it.returned_chars, 3);
-  EXPECT_EQ(ind, 0);
-  db_put_value(it, "abcde\xC3\xA9", false);  // cut before a two-byte character
-  EXPECT_EQ(std::string(buf, 6), std::string("abcde\0", 6));
-  EXPECT_EQ(ind, 7);
-  db_put_value(it, "abc", false, 40000);  // a prefix of a longer value: indicator capped
-  EXPECT_EQ(ind, 32767);
-  db_put_value(it, std::string("\0a\xD8\x34\xDD\x1E", 6), true);  // pair fits whole
-  EXPECT_EQ(it.returned_chars, 2);
-  db_put_value(it, std::string("\0a\0b\xD8\x34\xDD\x1E", 8), true);  // pair never halved
-  EXPECT_EQ(it.returned_octets, 4);
-  EXPECT_EQ(ind, 8);
-  db_put_null(it);
-  EXPECT_EQ(ind, -1);
-  EXPECT_EQ(std::string(buf, 6), std::string(6, '\0'));
-  db_item unbound;  // no buffer: untouched
-  db_put_value(unbound, "abc", false);
-  EXPECT_EQ(unbound.returned_octets, 0);
 }
 
 }  // namespace
