@@ -7,13 +7,17 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <fstream>
+#include <initializer_list>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "driver/settings.h"
+#include "fake_clock.h"
 #include "util/print.h"
 
 // A directory removed with its files when the holder goes.
@@ -121,3 +125,67 @@ class message_capture {
   int saved_stderr_ = -1;
   off_t start_ = 0;
 };
+
+// Runs `f` and returns the message lines it printed. Assertions belong after
+// the call: while capturing, standard output is not the terminal.
+template <class F>
+std::vector<std::string> captured(F&& f) {
+  message_capture capture;
+  f();
+  return capture.lines();
+}
+
+// The epoch time of a local date and time.
+inline time_t local_time(int year, int month, int day, int hour, int minute, int second) {
+  struct tm tm = {};
+  tm.tm_year = year - 1900;
+  tm.tm_mon = month - 1;
+  tm.tm_mday = day;
+  tm.tm_hour = hour;
+  tm.tm_min = minute;
+  tm.tm_sec = second;
+  tm.tm_isdst = -1;
+  return mktime(&tm);
+}
+
+// Control files in a scratch directory that the collector searches as its
+// control-file home (database type "zdb"), and a fake clock standing at
+// Monday 15 January 2024, 10:00:00 local time. Call after reset_process_state().
+class ctl_files {
+ public:
+  ctl_files() : clock_(local_time(2024, 1, 15, 10, 0, 0)) {
+    clock_.install();
+    env_vars.db_type = env_store("zdb");
+    env_vars.ctl_home = env_store(dir_.path());
+  }
+  // Writes `text` as the control file of base name `base` ("proc", "coll", ...).
+  void write(const std::string& base, const std::string& text) const {
+    dir_.write("zdb" + base + ".ctl", text);
+  }
+  // Copies tests/data/ctl/<corpus> as the control file of base name `base`.
+  void use(const std::string& base, const std::string& corpus) const {
+    std::ifstream in(std::string(TEST_DATA_DIR) + "/ctl/" + corpus, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    write(base, text.str());
+  }
+  const scratch_dir& dir() const { return dir_; }
+  FakeClock& clock() { return clock_; }
+
+ private:
+  scratch_dir dir_;
+  FakeClock clock_;
+};
+
+// `lines` without those whose message id (the text before the class letter)
+// is one of `ids`, given in upper case, nor those of the control-file search.
+inline std::vector<std::string> without(const std::vector<std::string>& lines,
+                                        std::initializer_list<const char*> ids) {
+  std::vector<std::string> out;
+  for (const std::string& l : lines) {
+    bool drop = l.compare(0, 3, "UOI") == 0;
+    for (const char* id : ids) drop = drop || l.compare(0, strlen(id), id) == 0;
+    if (!drop) out.push_back(l);
+  }
+  return out;
+}

@@ -160,6 +160,22 @@ int text_word(char* start, char* p, char* end) {
 
 }  // namespace
 
+int32_t word_value(bool is_signed) {
+  const word_info& w = reader.parse_word;
+  int i = 0;
+  bool negative = false;
+  if (is_signed && w.len > 0 && (w.str[0] == '-' || w.str[0] == '+')) negative = w.str[i++] == '-';
+  int64_t v = 0;
+  // Values beyond what any keyword accepts are capped rather than overflowed.
+  for (; i < w.len && is_digit(w.str[i]) && v < 100000000; ++i) v = v * 10 + (w.str[i] - '0');
+  return static_cast<int32_t>(negative ? -v : v);
+}
+
+bool word_is(const char* text) {
+  const word_info& w = reader.parse_word;
+  return strlen(text) == static_cast<size_t>(w.len) && memcmp(w.str, text, w.len) == 0;
+}
+
 uint16_t buffer_pos(const char* p) {
   auto at = reinterpret_cast<uintptr_t>(p);
   auto base = reinterpret_cast<uintptr_t>(reader.buffer);

@@ -97,6 +97,13 @@ int u_test_word(const char* text, int len, const char* const* list, int count, i
 // cat1925/cat1930.
 int w_o_parens(const char* text);
 
+// The current word's leading decimal digits as a number (0 when it does not
+// start with a digit); a leading '-' or '+' is honoured when `is_signed`.
+int32_t word_value(bool is_signed = false);
+
+// True when the current word is exactly `text`.
+bool word_is(const char* text);
+
 // Offset of `p` in the statement buffer, or 0 when it lies outside it.
 uint16_t buffer_pos(const char* p);
 

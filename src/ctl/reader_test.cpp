@@ -255,21 +255,23 @@ TEST(Keywords, FollowEachFilesCaseRule) {
 TEST(WOParens, CopiesTheParenthesisedText) {
   reset_process_state();
   reset_reader_state();
-  message_capture capture;
-  EXPECT_EQ(w_o_parens("uuidbase(0001-aa) rest"), 7);
-  EXPECT_STREQ(reader.text_in_parens, "0001-aa");
-  EXPECT_EQ(w_o_parens("uuidbase 0001"), 0);
-  EXPECT_EQ(w_o_parens("uuidbase(0001"), 0);
+  std::vector<int> rc;
   std::string far = "x" + std::string(3100, ' ') + "(a)";
-  EXPECT_EQ(w_o_parens(far.c_str()), 0);  // '(' beyond the first 3,100 characters
   std::string wide = "(" + std::string(3100, 'a') + ")";
-  EXPECT_EQ(w_o_parens(wide.c_str()), 0);  // ')' beyond reach
-  EXPECT_EQ(capture.lines(), (std::vector<std::string>{
-                                 "CAT1925E No opening parenthesis",
-                                 "CAT1930E No ending parenthesis",
-                                 "CAT1925E No opening parenthesis",
-                                 "CAT1930E No ending parenthesis",
-                             }));
+  auto lines = captured([&] {
+    rc.push_back(w_o_parens("uuidbase(0001-aa) rest"));
+    rc.push_back(w_o_parens("uuidbase 0001"));
+    rc.push_back(w_o_parens("uuidbase(0001"));
+    rc.push_back(w_o_parens(far.c_str()));   // '(' beyond the first 3,100 characters
+    rc.push_back(w_o_parens(wide.c_str()));  // ')' beyond reach
+  });
+  EXPECT_EQ(rc, (std::vector<int>{7, 0, 0, 0, 0}));
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "CAT1925E No opening parenthesis",
+                       "CAT1930E No ending parenthesis",
+                       "CAT1925E No opening parenthesis",
+                       "CAT1930E No ending parenthesis",
+                   }));
 }
 
 // Reads every statement of `text` (read in lines of line_size bytes).
@@ -367,27 +369,31 @@ TEST(ControlFileSearch, TriesDirectoriesAndPrefixesInOrder) {
     if (f && !fgets(line, sizeof line, f.get())) line[0] = 0;
     return f ? std::string(line) : std::string("(none)");
   };
-  message_capture capture;
-  EXPECT_EQ(read_back("coll"), "(none)");
-  dir.write("ctl/zdbcoll.ctl", "ctl plain");
-  EXPECT_EQ(read_back("coll"), "ctl plain");  // fallback prefix in COLL_CTL_HOME
-  dir.write("home/zdb11coll.ctl", "home versioned");
-  EXPECT_EQ(read_back("coll"), "home versioned");  // prefix 0 before prefix 1
-  dir.write("home/S1_zdb11coll.ctl", "server underscore");
-  EXPECT_EQ(read_back("coll"), "server underscore");
-  dir.write("home/S1/zdb11coll.ctl", "server dir");
-  EXPECT_EQ(read_back("coll"), "server dir");
-  EXPECT_EQ(read_back("eval"), "(none)");
+  std::vector<std::string> got;
+  auto lines = captured([&] {
+    got.push_back(read_back("coll"));
+    dir.write("ctl/zdbcoll.ctl", "ctl plain");
+    got.push_back(read_back("coll"));  // fallback prefix in COLL_CTL_HOME
+    dir.write("home/zdb11coll.ctl", "home versioned");
+    got.push_back(read_back("coll"));  // prefix 0 before prefix 1
+    dir.write("home/S1_zdb11coll.ctl", "server underscore");
+    got.push_back(read_back("coll"));
+    dir.write("home/S1/zdb11coll.ctl", "server dir");
+    got.push_back(read_back("coll"));
+    got.push_back(read_back("eval"));
+  });
+  EXPECT_EQ(got, (std::vector<std::string>{"(none)", "ctl plain", "home versioned",
+                                           "server underscore", "server dir", "(none)"}));
   std::string h = dir.file("home"), c = dir.file("ctl");
-  EXPECT_EQ(capture.lines(), (std::vector<std::string>{
-                                 "UOI0055W Could not find a zdbcoll.ctl file",
-                                 "UOI0025I File " + c + "/zdbcoll.ctl opened",
-                                 "UOI0025I File " + h + "/zdb11coll.ctl opened",
-                                 "UOI0025I File " + h + "/S1_zdb11coll.ctl opened",
-                                 "UOI0025I File " + h + "/S1/zdb11coll.ctl opened",
-                                 "UOI0055W Could not find a zdb11eval.ctl file",
-                                 "UOI0055W Could not find a zdbeval.ctl file",
-                             }));
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "UOI0055W Could not find a zdbcoll.ctl file",
+                       "UOI0025I File " + c + "/zdbcoll.ctl opened",
+                       "UOI0025I File " + h + "/zdb11coll.ctl opened",
+                       "UOI0025I File " + h + "/S1_zdb11coll.ctl opened",
+                       "UOI0025I File " + h + "/S1/zdb11coll.ctl opened",
+                       "UOI0055W Could not find a zdb11eval.ctl file",
+                       "UOI0055W Could not find a zdbeval.ctl file",
+                   }));
 }
 
 TEST(ControlFileSearch, PrefixesFromTheDatabaseType) {

@@ -1,0 +1,475 @@
+// The PROCESS.CTL parser: statements of process blocks, the block checks, and
+// the start-up entry that parses the file.
+#include <cstring>
+#include <string>
+
+#include "ctl/anchors.h"
+#include "ctl/arena.h"
+#include "ctl/ctl_file.h"
+#include "ctl/ctl_time.h"
+#include "ctl/distributor.h"
+#include "ctl/keywords.h"
+#include "ctl/process.h"
+#include "ctl/reader.h"
+#include "driver/settings.h"
+#include "driver/steps.h"
+#include "driver/windows.h"
+#include "util/print.h"
+#include "util/trace.h"
+
+namespace {
+
+constexpr const char* dashes = "--------------------------------------------------------------\n";
+
+// How a statement left the parse.
+enum class outcome {
+  next,       // go on with the next statement
+  statement,  // a statement error: skip later statements except process and end
+  fatal,      // end the reading; the end banner follows
+  abandon,    // return 1 at once
+};
+
+struct proc_parser {
+  distributor* open = nullptr;  // the block being read
+  bool errors = false;          // some error was reported
+  bool ended = false;           // the end statement closed the file
+  bool held[3] = {};            // a window start waits for its end (Saturday, Sunday, Mon_Fri)
+  int32_t held_start[3] = {};
+  int32_t today = 0;  // relative day number of the parse
+
+  outcome statement(int code);
+  outcome close_block();
+  outcome open_block();
+  outcome value(int code, distributor* d);
+  outcome holiday(distributor* d);
+  outcome window(int code, distributor* d);
+};
+
+std::string word_text() { return std::string(reader.parse_word.str, reader.parse_word.len); }
+
+bool yes_no(char* out) {
+  char c = reader.parse_word.str[0];
+  if (c != 'Y' && c != 'N') return false;
+  *out = c;
+  return true;
+}
+
+outcome proc_parser::close_block() {
+  distributor* d = open;
+  open = nullptr;
+  bool bad = false;
+  if (d->distrib_name[0] == 0) {
+    PRINT('e', "ppc0895", "No Process name\n");
+    bad = true;
+  }
+  if (strncmp(d->distrib_name, "collector", 9) == 0) {
+    if (d->type == 0) {
+      PRINT('e', "ppc0900", "No Process type specified\n");
+      bad = true;
+    }
+    if (d->logon_id[0] == 0) PRINT('w', "ppc0905", "No Process logon id specified\n");
+    if (d->password[0] == 0) PRINT('w', "ppc0910", "No Process password specified\n");
+  }
+  if (strcmp(d->distrib_name, "evaluator") == 0) anchors.have_evaluator = 1;
+  if (d->interval == 0) {
+    PRINT('e', "ppc0915", "No Process interval specified\n");
+    bad = true;
+  }
+  if (bad) return outcome::fatal;
+  if (d->type == 2 && d->server_id[0] == 0) {
+    PRINT('e', "ppc0920", "Server_id required for sql*net\n");
+    return outcome::fatal;
+  }
+  distributor** tail = &anchors.distrib_anchor;
+  while (*tail) tail = &(*tail)->next;
+  *tail = d;
+  return outcome::next;
+}
+
+outcome proc_parser::open_block() {
+  distributor* d = process_arena().make<distributor>();
+  d->classes[0] = 1;
+  d->state = 1;
+  open = d;
+  int n = get_word(reader.this_start, reader.statement_end);
+  if (n < 0) return outcome::fatal;
+  if (n == 0) {
+    PRINT('e', "ppc0940", "No Process name supplied\n");
+    return outcome::statement;
+  }
+  reader.this_start += n;
+  if (reader.parse_word.len > 24) {
+    PRINT('e', "ppc0945", "Process name exceeeds 24 characters\n");
+    return outcome::statement;
+  }
+  std::string name = word_text();
+  for (distributor* p = anchors.distrib_anchor; p; p = p->next) {
+    if (name == p->distrib_name) {
+      PRINT('e', "ppc0950", "Duplicate process name: %s\n", name.c_str());
+      return outcome::abandon;
+    }
+  }
+  memcpy(d->distrib_name, name.data(), name.size());
+  return outcome::next;
+}
+
+outcome proc_parser::window(int code, distributor* d) {
+  // Statement codes come in start/end pairs: 6/7 Saturday, 8/9 Sunday, 10/11 Mon_Fri.
+  int cls = (code - pk_saturday_start) / 2;
+  bool is_start = (code - pk_saturday_start) % 2 == 0;
+  if (reader.parse_word.len != 4) {
+    switch (code) {
+      case pk_saturday_start:
+        PRINT('e', "ppc1065", "Incorrect length for saturday_start (4)\n");
+        break;
+      case pk_saturday_end:
+        PRINT('e', "ppc1075", "Incorrect length for saturday_end (4)\n");
+        break;
+      case pk_sunday_start:
+        PRINT('e', "ppc1045", "Incorrect length for sunday_start (4)\n");
+        break;
+      case pk_sunday_end:
+        PRINT('e', "ppc1055", "Incorrect length for sunday_end (4)\n");
+        break;
+      case pk_mon_fri_start:
+        PRINT('e', "ppc1025", "Incorrect length for mon_fri_start (4)\n");
+        break;
+      default:
+        PRINT('e', "ppc1035", "Incorrect length for mon_fri_end (4)\n");
+        break;
+    }
+    return outcome::statement;
+  }
+  int32_t secs = hhmm_seconds(word_value());
+  if (is_start) {
+    if (held[cls]) {
+      switch (code) {
+        case pk_saturday_start:
+          PRINT('e', "ppc1060", "Duplicate saturday_start specification\n");
+          break;
+        case pk_sunday_start:
+          PRINT('e', "ppc1040", "Duplicate sunday_start specification\n");
+          break;
+        default:
+          PRINT('e', "ppc1020", "Duplicate mon_fri_start specification\n");
+          break;
+      }
+      return outcome::statement;
+    }
+    held[cls] = true;
+    held_start[cls] = secs;
+    return outcome::next;
+  }
+  operate** list = cls == 0 ? &d->saturday : cls == 1 ? &d->sunday : &d->mon_fri;
+  // Windows are stored in the process's own time: shifted by the offset known now.
+  set_operate(list, (held[cls] ? held_start[cls] : 0) - d->time_offset, secs - d->time_offset,
+              process_arena());
+  held[cls] = false;
+  held_start[cls] = 0;
+  return outcome::next;
+}
+
+outcome proc_parser::holiday(distributor* d) {
+  const char* s = reader.parse_word.str;
+  if (reader.statement_end - s < 10 || s[4] != '/' || s[7] != '/') {
+    PRINT('e', "ppc0970", "Invalid holiday date format (YYYY/MM/DD) \n");
+    return outcome::statement;
+  }
+  if (reader.parse_word.len != 4) {
+    PRINT('e', "ppc0975", "Invalid holiday date length (10)\n");
+    return outcome::statement;
+  }
+  // The tokeniser stopped at the first slash; "/MM/DD" is consumed here.
+  reader.this_start = const_cast<char*>(s) + 10;
+  char date[9] = {s[0], s[1], s[2], s[3], s[5], s[6], s[8], s[9], 0};
+  int32_t day = ctl_day_of(date);
+  if (day < today) {
+    PRINT('w', "ppc0980", "Comment: Holiday is in the past\n");
+    return outcome::next;
+  }
+  for (int32_t& slot : d->holidays) {
+    if (slot == 0) {
+      slot = day;
+      return outcome::next;
+    }
+  }
+  PRINT('e', "ppc0985", "Exceeded 50 holidays\n");
+  return outcome::statement;
+}
+
+outcome proc_parser::value(int code, distributor* d) {
+  const word_info& w = reader.parse_word;
+  switch (code) {
+    case pk_type: {
+      if (d->type != 0) {
+        PRINT('e', "ppc0995", "Duplicate type specification\n");
+        return outcome::statement;
+      }
+      static const char* const names[] = {"local", "sql*net", "dial", "ctlib",
+                                          "LOCAL", "SQL*NET", "DIAL", "CTLIB"};
+      for (int i = 0; i < 8; ++i) {
+        size_t n = strlen(names[i]);
+        if (static_cast<size_t>(reader.statement_end - w.str) >= n &&
+            memcmp(w.str, names[i], n) == 0) {
+          d->type = static_cast<int16_t>(i % 4 + 1);
+          // "sql*net" is three words to the tokeniser: consume the whole name.
+          reader.this_start = w.str + n;
+          return outcome::next;
+        }
+      }
+      std::string t = word_text();
+      PRINT('e', "ppc1000", "Unrecognized type:%*s\n", w.len, t.c_str());
+      return outcome::statement;
+    }
+    case pk_logon_id:
+      if (d->logon_id[0]) {
+        PRINT('e', "ppc1115", "Duplicate logon_id specification\n");
+        return outcome::statement;
+      }
+      if (w.len > 33) {
+        PRINT('e', "ppc1120", "Excessive length for logon_id\n");
+        return outcome::statement;
+      }
+      memcpy(d->logon_id, w.str, w.len);
+      return outcome::next;
+    case pk_password:
+      if (d->password[0]) {
+        PRINT('e', "ppc1105", "Duplicate password specification\n");
+        return outcome::statement;
+      }
+      if (w.len > 100) {
+        PRINT('e', "ppc1110", "Excessive length for password\n");
+        return outcome::statement;
+      }
+      memcpy(d->password, w.str, w.len);
+      return outcome::next;
+    case pk_server_id:
+      if (d->server_id[0]) {
+        PRINT('e', "ppc1095", "Duplicate server_id specification\n");
+        return outcome::statement;
+      }
+      if (w.len > 33) {
+        PRINT('e', "ppc1100", "Excessive length for server_id\n");
+        return outcome::statement;
+      }
+      if (w.len < 8) memset(d->server_id, ' ', 8);
+      memcpy(d->server_id, w.str, w.len);
+      d->server_id[w.len] = 0;
+      return outcome::next;
+    case pk_interval:
+      if (d->interval != 0) {
+        PRINT('e', "ppc1080", "Duplicate interval\n");
+        return outcome::statement;
+      }
+      if (w.len > 4) {
+        PRINT('e', "ppc1085", "Invalid interval length (5)\n");
+        return outcome::statement;
+      }
+      d->interval = word_value();
+      return outcome::next;
+    case pk_time_offset: {
+      if (d->time_offset != 0) {
+        PRINT('e', "ppc0990", "Duplicate time_offset\n");
+        return outcome::statement;
+      }
+      int32_t n = word_value(true);
+      int32_t a = n < 0 ? -n : n;
+      int32_t secs = a / 100 * 3600 + a % 100 * 60;
+      d->time_offset = n < 0 ? -secs : secs;
+      return outcome::next;
+    }
+    case pk_sleep:
+      if (w.len > 4) {
+        PRINT('e', "ppc1090", "Invalid sleep length (5)\n");
+        return outcome::statement;
+      }
+      anchors.sleep_time = word_value();
+      return outcome::next;
+    case pk_hold:
+      if (!yes_no(&d->hold)) {
+        PRINT('e', "ppc1155", "Hold is not YES/NO\n");
+        return outcome::statement;
+      }
+      return outcome::next;
+    case pk_continuous:
+      if (strcmp(d->distrib_name, "collector") != 0) {
+        PRINT('e', "ppc1160", "Continuous is valid only at the collector\n");
+        return outcome::statement;
+      }
+      if (!yes_no(&d->continuous)) {
+        PRINT('e', "ppc1165", "Continuous is not YES/NO\n");
+        return outcome::statement;
+      }
+      return outcome::next;
+    case pk_class: {
+      int32_t n = word_value(true);
+      // A negative class cannot be recorded either; it is refused as out of range.
+      if (n > 50 || n < 0) {
+        PRINT('e', "ppc1010", "Class exceeds range\n");
+        return outcome::statement;
+      }
+      if (d->classes[n]) PRINT('w', "ppc1015", "Warning - Class repeditively specified\n");
+      d->classes[n] = 1;
+      return outcome::next;
+    }
+    case pk_send_false:
+      if (strcmp(d->distrib_name, "evaluator") != 0) {
+        PRINT('e', "ppc1170", "Send_false is valid only for the evaluator\n");
+        return outcome::statement;
+      }
+      if (w.str[0] == 'Y' || w.str[0] == 'N') {
+        d->send_false = w.str[0] == 'Y';
+        return outcome::next;
+      }
+      PRINT('e', "ppc1175", "Send_false is not YES/NO\n");
+      return outcome::statement;
+    case pk_machine_id:
+      if (w.len > 64) {
+        PRINT('e', "ppc1125", "Excessive length for Machine_id\n");
+        return outcome::statement;
+      }
+      memset(globals.machine_id, ' ', 64);
+      memcpy(globals.machine_id, w.str, w.len);
+      return outcome::next;
+    case pk_holiday:
+      return holiday(d);
+    default:
+      return window(code, d);
+  }
+}
+
+outcome proc_parser::statement(int code) {
+  if (code == pk_process || code == pk_end) {
+    if (open) {
+      outcome o = close_block();
+      if (o != outcome::next) return o;
+    }
+    if (code == pk_end) {
+      ended = true;
+      return outcome::next;
+    }
+    return open_block();
+  }
+  if (errors) return outcome::next;
+  int n;
+  while ((n = get_word(reader.this_start, reader.statement_end)) > 0) {
+    reader.this_start += n;
+    outcome o = value(code, open);
+    if (o != outcome::next) return o;
+  }
+  return n < 0 ? outcome::fatal : outcome::next;
+}
+
+int parse(FILE* in) {
+  proc_parser p;
+  p.today = ctl_now_secs() / 86400;
+  char now[20];
+  ctl_banner_time(now);
+  PRINT('i', "ppc0740", "%s", dashes);
+  PRINT('i', "ppc0745", "-- Starting parse of PROCESS.CTL -- Time = %s\n", now);
+  PRINT('i', "ppc0750", "%s", dashes);
+
+  statement_source src(in, 500);
+  bool first = true;
+  int rc;
+  while ((rc = src.next()) != 0) {
+    if (rc < 0) {
+      PRINT('e', "ppc0775", "Parsing failed : %s\n", reader.message);
+      p.errors = true;
+      break;
+    }
+    int n = get_word(reader.this_start, reader.statement_end);
+    if (n < 0) {
+      PRINT('e', "ppc0775", "Parsing failed : %s\n", reader.message);
+      p.errors = true;
+      break;
+    }
+    if (n == 0) continue;
+    reader.this_start += n;
+    int code = distrib_key_word(reader.parse_word.str, reader.parse_word.len);
+    if (first && code != pk_process) {
+      PRINT('e', "ppc0890", "First word must be 'process'\n");
+      p.errors = true;
+      break;
+    }
+    first = false;
+    if (code == 0) {
+      std::string w = word_text();
+      PRINT('e', "ppc0780", "Unknown keyword (%s)\n", w.c_str());
+      p.errors = true;
+      break;
+    }
+    outcome o = p.statement(code);
+    if (o == outcome::abandon) return 1;
+    if (o != outcome::next) p.errors = true;
+    if (o == outcome::fatal) {
+      if (reader.failed) PRINT('e', "ppc0955", "Parsing failed : %s\n", reader.message);
+      break;
+    }
+    if (reader.parens != 0) {
+      PRINT('e', "ppc1180", "Parentheses do not balance\n");
+      p.errors = true;
+      break;
+    }
+    if (p.ended) break;
+  }
+  if (rc == 0 && !p.ended && !p.errors) {
+    PRINT('e', "ppc1185", "Missing end statement\n");
+    p.errors = true;
+  }
+  char end_time[20];
+  ctl_banner_time(end_time);
+  PRINT('i', "ppc1190", "%s", dashes);
+  PRINT('i', "ppc1205", "--  Process Parsing ended at %s\n", end_time);
+  PRINT('i', "ppc1200", "%s", dashes);
+
+  if (p.errors) {
+    PRINT('e', "ppc1210", "Parsing ended with errors\n\n");
+    return 1;
+  }
+  for (distributor* d = anchors.distrib_anchor; d; d = d->next) {
+    if (strcmp(d->distrib_name, "collector") == 0) {
+      anchors.collector_at = d;
+      if (d->time_offset != 0) PRINT('w', "ppc1210", "Caution! - collector has a time offset\n");
+    }
+    if (!d->saturday) d->saturday = &full_day;
+    if (!d->sunday) d->sunday = &full_day;
+    if (!d->mon_fri) d->mon_fri = &full_day;
+  }
+  if (!anchors.collector_at) {
+    PRINT('e', "ppc1230", "Must have a process named 'collector'\n");
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int parse_distributor() {
+  if (!print_stream()) init_PRINT();
+  del_distributor();
+  unique_file in = u_openInputFile("proc");
+  if (!in) return 1;
+  return parse_process_stream(in.get());
+}
+
+int parse_process_stream(FILE* in) {
+  if (parse(in) != 0) return 1;
+  int32_t now = ctl_now_secs();
+  for (distributor* d = anchors.distrib_anchor; d; d = d->next) set_window(d, now);
+  if (tracing.trace_all) show_processes();
+  return 0;
+}
+
+void del_distributor() {
+  anchors.distrib_anchor = nullptr;
+  anchors.collector_at = nullptr;
+  anchors.have_evaluator = 0;
+  process_arena().clear();
+}
+
+int init_dist() {
+  if (parse_distributor() == 0) return 0;
+  del_distributor();
+  return 1;
+}

@@ -1,0 +1,7 @@
+cursor x;
+process collector;
+type local;
+logon_id scott;
+password tiger;
+interval 60;
+end;

@@ -1,0 +1,2 @@
+Process collector;
+end;

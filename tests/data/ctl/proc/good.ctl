@@ -1,0 +1,23 @@
+;; the collector and two services
+process collector;
+type local;
+logon_id scott;
+password tiger;
+interval 60;
+Mon_Fri_start 0800;
+Mon_Fri_end 1700;
+MON_FRI_START 1800;
+MON_FRI_END 0200;
+class 1 2;
+continuous Y;
+hold N;
+process pxa;
+interval 5;
+sleep 30;
+Sunday_start 0000;
+Sunday_end 0000;
+process evaluator;
+INTERVAL 300;
+send_false Y;
+holiday 2030/12/25 2031/01/01;
+end;

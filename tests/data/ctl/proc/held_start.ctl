@@ -1,0 +1,11 @@
+process collector;
+type local;
+logon_id scott;
+password tiger;
+interval 60;
+Saturday_start 0600;
+process other;
+interval 10;
+Saturday_end 0700;
+Sunday_end 0300;
+end;

@@ -1,0 +1,3 @@
+process collector;
+interval 30 60;
+end;

@@ -1,0 +1,3 @@
+process collector;
+interval 12345;
+end;

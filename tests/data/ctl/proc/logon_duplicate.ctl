@@ -1,0 +1,3 @@
+process collector;
+logon_id a b;
+end;

@@ -1,0 +1,3 @@
+process collector;
+logon_id abcdefghijklmnopqrstuvwxyz01234567;
+end;

@@ -1,0 +1,5 @@
+process collector;
+type local;
+logon_id scott;
+password tiger;
+interval 60;

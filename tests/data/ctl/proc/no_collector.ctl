@@ -1,0 +1,3 @@
+process pxa;
+interval 5;
+end;

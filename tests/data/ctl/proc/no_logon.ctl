@@ -1,0 +1,4 @@
+process collector;
+type local;
+interval 60;
+end;

@@ -1,0 +1,5 @@
+process collector;
+logon_id a;
+password b;
+interval 60;
+end;

@@ -1,0 +1,16 @@
+process collector;
+type local;
+logon_id scott;
+password tiger;
+interval 60;
+Saturday_start 0100;
+Saturday_end 0200;
+time_offset 0230;
+Mon_Fri_start 0800;
+Mon_Fri_end 1700;
+process west;
+interval 10;
+time_offset -0130;
+Sunday_start 2300;
+Sunday_end 0100;
+end;

@@ -1,0 +1,4 @@
+process collector;
+password a;
+password b;
+end;

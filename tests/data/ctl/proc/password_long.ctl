@@ -1,0 +1,3 @@
+process collector;
+password ppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppp;
+end;

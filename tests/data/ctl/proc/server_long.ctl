@@ -1,0 +1,3 @@
+process collector;
+server_id ssssssssssssssssssssssssssssssssss;
+end;

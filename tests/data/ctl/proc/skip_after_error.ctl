@@ -1,0 +1,10 @@
+process collector;
+type local;
+logon_id scott;
+password tiger;
+interval 60;
+hold x;
+interval 5;
+process pxa;
+interval 5;
+end;

@@ -1,0 +1,4 @@
+process collector;
+type local dial;
+interval 60;
+end;

@@ -1,0 +1,4 @@
+process collector;
+type odbc;
+interval 60;
+end;
