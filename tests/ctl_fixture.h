@@ -52,8 +52,16 @@ class message_capture {
   message_capture() {
     if (FILE* f = print_stream()) {
       fflush(f);
-      fd_ = fileno(f);
+      // The print file is open for writing only: read it through a second opening.
+      fd_ = open(("/proc/self/fd/" + std::to_string(fileno(f))).c_str(), O_RDONLY);
+      owns_fd_ = true;
       start_ = lseek(fd_, 0, SEEK_END);
+      // The copies of errors to the log would only clutter the test's output.
+      fflush(stderr);
+      saved_stderr_ = dup(STDERR_FILENO);
+      int null_fd = open("/dev/null", O_WRONLY);
+      dup2(null_fd, STDERR_FILENO);
+      close(null_fd);
       return;
     }
     fflush(stdout);
@@ -120,7 +128,7 @@ class message_capture {
     }
   }
   int fd_ = -1;
-  bool owns_fd_ = false;  // false: fd_ is the print file's
+  bool owns_fd_ = false;  // fd_ is ours to close
   int saved_stdout_ = -1;
   int saved_stderr_ = -1;
   off_t start_ = 0;
@@ -149,7 +157,8 @@ inline time_t local_time(int year, int month, int day, int hour, int minute, int
 }
 
 // Control files in a scratch directory that the collector searches as its
-// control-file home (database type "zdb"), and a fake clock standing at
+// control-file home (database type "zdb"), the print file open in the same
+// directory, and a fake clock standing at
 // Monday 15 January 2024, 10:00:00 local time. Call after reset_process_state().
 class ctl_files {
  public:
@@ -157,7 +166,13 @@ class ctl_files {
     clock_.install();
     env_vars.db_type = env_store("zdb");
     env_vars.ctl_home = env_store(dir_.path());
+    env_vars.coll_out = env_store(dir_.path());
+    // The print file is open before any capture, as after start-up.
+    captured([] { init_PRINT(); });
   }
+  ~ctl_files() { close_PRINT(); }
+  ctl_files(const ctl_files&) = delete;
+  ctl_files& operator=(const ctl_files&) = delete;
   // Writes `text` as the control file of base name `base` ("proc", "coll", ...).
   void write(const std::string& base, const std::string& text) const {
     dir_.write("zdb" + base + ".ctl", text);
