@@ -6,10 +6,12 @@
 #include "driver/settings.h"
 #include "util/print_state.h"
 #include "util/trace.h"
+#include "util/umem.h"
 
 inline void reset_process_state() {
   reset_trace_switches();
   reset_print_state();
+  reset_alloc_state();
   reset_env_vars();
   reset_definitions();
   reset_reader_state();
