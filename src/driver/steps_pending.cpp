@@ -11,10 +11,8 @@ int missing(const char* what) {
 }  // namespace
 
 int parse_dict() { return missing("DICT.CTL parsing"); }
-int parse_curs() { return missing("COLLECT.CTL parsing"); }
 int parse_trace() { return missing("TRACE.CTL parsing"); }
 int parse_eval() { return missing("Eval file parsing"); }
-void del_curs() {}
 int edit_pre_cursors() { return missing("Pre-cursor edit"); }
 int edit_iterates() { return missing("Iterate edit"); }
 int parse_loads() { return missing("Load parsing"); }

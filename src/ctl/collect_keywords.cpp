@@ -1,0 +1,393 @@
+// The COLLECT.CTL keyword actions: the value of each word after a keyword,
+// and the statement-level actions (texts, flags, clauses, the model INSERT).
+#include <cstring>
+#include <string>
+
+#include "ctl/anchors.h"
+#include "ctl/arena.h"
+#include "ctl/clauses.h"
+#include "ctl/collect.h"
+#include "ctl/collect_parser.h"
+#include "ctl/ctl_time.h"
+#include "ctl/curs.h"
+#include "ctl/fetch_exit.h"
+#include "ctl/keywords.h"
+#include "ctl/pxa.h"
+#include "ctl/reader.h"
+#include "util/print.h"
+#include "util/trace.h"
+
+namespace {
+
+using outcome = coll_outcome;
+
+// The statement text from `from` to the end of the statement, without the
+// blanks appended to it.
+std::string text_from(const char* from) {
+  const char* end = reader.statement_end;
+  while (end > from && end[-1] == ' ') --end;
+  return std::string(from, end > from ? end - from : 0);
+}
+
+// A numeric value of at most `max_len` characters into `*field`; `length_id`
+// and `length_text` report a longer word, `dup_id`/`dup_text` a second value
+// (a field that holds 0 counts as not given).
+template <class T>
+outcome number(T* field, int max_len, const char* length_id, const char* length_text,
+               const char* dup_id, const char* dup_text) {
+  if (dup_id && *field != 0) {
+    PRINT('e', dup_id, "%s", dup_text);
+    return outcome::statement;
+  }
+  if (reader.parse_word.len > max_len) {
+    PRINT('e', length_id, "%s", length_text);
+    return outcome::statement;
+  }
+  *field = static_cast<T>(word_value());
+  return outcome::next;
+}
+
+// A text of at most 36 characters, taken up to the next blank so that the
+// hyphens of an identifier belong to it.
+outcome uuid(std::string* field, const char* length_id, const char* length_text, const char* dup_id,
+             const char* dup_text) {
+  char* s = reader.parse_word.str;
+  char* e = s;
+  while (e < reader.statement_end && *e != ' ') ++e;
+  reader.this_start = e;
+  if (!field->empty()) {
+    PRINT('e', dup_id, "%s", dup_text);
+    return outcome::statement;
+  }
+  if (e - s > 36) {
+    PRINT('e', length_id, "%s", length_text);
+    return outcome::statement;
+  }
+  field->assign(s, e - s);
+  return outcome::next;
+}
+
+}  // namespace
+
+outcome coll_parser::window(int code) {
+  // Codes 6/7 Saturday, 8/9 Sunday, 10/11 Mon_Fri: start and end pairs.
+  int cls = (code - kw_saturday_start) / 2;
+  bool is_start = (code - kw_saturday_start) % 2 == 0;
+  if (reader.parse_word.len != 4) {
+    switch (code) {
+      case kw_saturday_start:
+        PRINT('e', "pcc0555", "Incorrect length for saturday_start (4)\n");
+        break;
+      case kw_saturday_end:
+        PRINT('e', "pcc0565", "Incorrect length for saturday_end (4)\n");
+        break;
+      case kw_sunday_start:
+        PRINT('e', "pcc0535", "Incorrect length for sunday_start (4)\n");
+        break;
+      case kw_sunday_end:
+        PRINT('e', "pcc0545", "Incorrect length for sunday_end (4)\n");
+        break;
+      case kw_mon_fri_start:
+        PRINT('e', "pcc0515", "Incorrect length for mon_fri_start (4)\n");
+        break;
+      default:
+        PRINT('e', "pcc0525", "Incorrect length for mon_fri_end (4)\n");
+        break;
+    }
+    return outcome::statement;
+  }
+  int32_t secs = hhmm_seconds(word_value());
+  if (is_start) {
+    if (held[cls]) {
+      switch (code) {
+        case kw_saturday_start:
+          PRINT('e', "pcc0550", "Duplicate saturday_start specification\n");
+          break;
+        case kw_sunday_start:
+          PRINT('e', "pcc0530", "Duplicate sunday_start specification\n");
+          break;
+        default:
+          PRINT('e', "pcc0510", "Duplicate mon_fri_start specification\n");
+          break;
+      }
+      return outcome::statement;
+    }
+    held[cls] = true;
+    held_start[cls] = secs;
+    return outcome::next;
+  }
+  operate** list = cls == 0 ? &open->saturday : cls == 1 ? &open->sunday : &open->mon_fri;
+  set_operate(list, held[cls] ? held_start[cls] : 0, secs, cursor_arena());
+  held[cls] = false;
+  held_start[cls] = 0;
+  return outcome::next;
+}
+
+outcome coll_parser::word_action(int code, int word_no) {
+  curs* c = open;
+  const word_info& w = reader.parse_word;
+  switch (code) {
+    case kw_table_name:
+      c->table_name.assign(w.str, w.len);
+      return outcome::next;
+    case kw_interval:
+      return number(&c->interval, 6, "pcc0565", "Invalid interval length (5)\n", "pcc0560",
+                    "Duplicate interval\n");
+    case kw_limit:
+      return number(&c->limit, 5, "pcc0625", "Invalid Limit length (6)\n", "pcc0620",
+                    "Duplicate Limit\n");
+    case kw_time:
+      return number(&c->time_limit, 4, "pcc0685", "Invalid Time Limit length (5)\n", "pcc0680",
+                    "Duplicate Time Limit\n");
+    case kw_samples:
+      return number(&c->samples, 4, "pcc0635", "Invalid Sample (5)\n", nullptr, nullptr);
+    case kw_class: {
+      outcome o = number(&c->class_, 4, "pcc0695", "Invalid Class length (5)\n", "pcc0690",
+                         "Duplicate Class Specified\n");
+      if (o == outcome::next && c->class_ > 50) {
+        PRINT('e', "pcc0700", "Excessive Class value\n");
+        c->class_ = 0;
+        return outcome::statement;
+      }
+      return o;
+    }
+    case kw_stale:
+      return number(&c->stale, 6, "pcc0645", "Invalid interval length (5)\n", "pcc0640",
+                    "Duplicate Stale time\n");
+    case kw_go_home: {
+      int32_t seconds = 0;
+      outcome o = number(&seconds, 4, "pcc0630", "Invalid Go_home length (5)\n", nullptr, nullptr);
+      if (o == outcome::next) anchors.go_home_time = ctl_now_secs() + seconds;
+      return o;
+    }
+    case kw_objid:
+      return number(&c->objid, 6, "pcc0615", "Invalid set length (7)\n", "pcc0610",
+                    "Duplicate objid\n");
+    case kw_set:
+      return number(&c->set, 4, "pcc0595", "Invalid Set length (5)\n", "pcc0590",
+                    "Duplicate set\n");
+    case kw_rpc_version:
+      return number(&c->rpc_version, 4, "pcc0605", "Invalid Rpc_version length (5)\n", "pcc0600",
+                    "Duplicate rpc_version\n");
+    case kw_start_after:
+      return number(&c->start_after, 3, "pcc0575", "Invalid start_after (4)\n", "pcc0570",
+                    "Duplicate start_after\n");
+    case kw_stop_after:
+      return number(&c->stop_after, 3, "pcc0585", "Invalid stop_after (4)\n", "pcc0580",
+                    "Duplicate stop_after\n");
+    case kw_uuidbase:
+      return uuid(&c->uuidbase, "pcc0655", "Invalid Uuidbase length (36)\n", "pcc0650",
+                  "Duplicate Uuidbase\n");
+    case kw_uuidpavc:
+      return uuid(&c->uuidpavc, "pcc0665", "Invalid Uuidpavc length (36)\n", "pcc0660",
+                  "Duplicate Uuidpavc\n");
+    case kw_uuidpcvc:
+      return uuid(&c->uuidpcvc, "pcc0675", "Invalid Uuidpcvc length (36)\n", "pcc0670",
+                  "Duplicate Uuidpcvc\n");
+    case kw_age_to:
+      if (c->age_to[0]) {
+        PRINT('e', "pcc0705", "Duplicate age_to entry");
+        return outcome::statement;
+      }
+      if (w.len > 8) {
+        PRINT('e', "pcc0710", "Excessive length on age_to name\n");
+        return outcome::statement;
+      }
+      memcpy(c->age_to, w.str, w.len);
+      return outcome::next;
+    case kw_saturday_start:
+    case kw_saturday_end:
+    case kw_sunday_start:
+    case kw_sunday_end:
+    case kw_mon_fri_start:
+    case kw_mon_fri_end:
+      return window(code);
+    case kw_insert:
+      // The word after INTO, and every later qualified word, names the table.
+      if (word_no == 3 || (word_no > 3 && (w.flags & wf_period))) {
+        if (w.flags & wf_period) {
+          if (w.len < 3) {
+            PRINT('e', "pcc0715", "Invalid table name format\n");
+            return outcome::statement;
+          }
+          if (w.str[0] == '.' || w.str[w.len - 1] == '.') {
+            PRINT('e', "pcc0720", "Invalid table name format\n");
+            return outcome::statement;
+          }
+        }
+        c->insert_table.assign(w.str, w.len);
+        if (c->table_name.empty()) c->table_name = c->insert_table;
+      }
+      return outcome::next;
+    default:
+      return outcome::next;
+  }
+}
+
+outcome coll_parser::insert(char* stmt) {
+  curs* c = open;
+  if (!c->insert.empty()) {
+    PRINT('e', "pcc0465", "Duplicate INSERT entry\n");
+    return outcome::statement;
+  }
+  // "INSERT !NAME" takes the model INSERT from the agent's table definition.
+  if (strncmp(stmt, "INSERT ", 7) == 0) {
+    char* p = stmt + 7;
+    while (*p == ' ') ++p;
+    if (*p == '!') {
+      if (parse_pxa(p, reader.buffer, c) != 0) return outcome::statement;
+      c->insert = reader.buffer;
+    }
+  }
+  if (c->insert.empty()) c->insert = text_from(stmt);
+  if (compact_insert(c) != 0) return outcome::statement;
+  if (c->ins_col_count != c->hv_count) {
+    PRINT('e', "pcc0470", "On INSERT, num of cols (%d) is not num HVs (%d)\n", c->ins_col_count,
+          c->hv_count);
+    int k = 0;
+    for (columns* col = c->column_list; col; col = col->next) {
+      PRINT('e', "pcc0475", "Col #%d = %s\n", k++, col->name);
+    }
+    return outcome::statement;
+  }
+  return outcome::next;
+}
+
+outcome coll_parser::statement_action(int code, char* stmt, char* rest) {
+  curs* c = open;
+  // Clause parsers see the rest as a fresh statement.
+  reader.parens = 0;
+  switch (code) {
+    case kw_insert:
+      return insert(stmt);
+    case kw_insert_where:
+      if (!c->insert_where.empty()) {
+        PRINT('e', "pcc0495", "Duplicate insert_where entry\n");
+        return outcome::statement;
+      }
+      c->insert_where = text_from(rest);
+      return outcome::next;
+    case kw_insert_select:
+      if (!c->raw_insert_select.empty()) {
+        PRINT('e', "pcc0500", "Duplicate insert_select entry\n");
+        return outcome::statement;
+      }
+      c->raw_insert_select = text_from(rest);
+      c->raw_has_brackets = c->raw_insert_select.find('[') != std::string::npos;
+      return outcome::next;
+    case kw_script:
+      if (!c->script.empty()) {
+        PRINT('e', "pcc0490", "Duplicate script entry\n");
+        return outcome::statement;
+      }
+      c->script = text_from(rest);
+      return outcome::next;
+    case kw_fetch_exit:
+      if (c->fetch_exit) {
+        PRINT('e', "pcc0480", "Duplicate fetch_exit entry\n");
+        return outcome::statement;
+      }
+      if (select_fetch_exit(c, rest) != 0) {
+        PRINT('e', "pcc0485", "Fetch exit routine not known\n");
+        return outcome::statement;
+      }
+      return outcome::next;
+    case kw_load:
+      return add_load_text(c, text_from(rest).c_str()) == 0 ? outcome::next : outcome::statement;
+    case kw_pre_cursor:
+      return parse_pre_cursor(c, rest) == 0 ? outcome::next : outcome::statement;
+    case kw_iterate:
+      return parse_iterate(c, rest) == 0 ? outcome::next : outcome::statement;
+    case kw_in_list:
+      return parse_in_list(c, rest) == 0 ? outcome::next : outcome::statement;
+    case kw_base:
+      return parse_base(c, rest) == 0 ? outcome::next : outcome::statement;
+    case kw_math:
+      return parse_math(c, rest) == 0 ? outcome::next : outcome::statement;
+    case kw_decode:
+      return parse_decode(c, rest) == 0 ? outcome::next : outcome::statement;
+    case kw_column_exit:
+      return parse_col_ex(c, rest) == 0 ? outcome::next : outcome::statement;
+    case kw_iterate_where:
+      return parse_iterate_where(c, rest) == 0 ? outcome::next : outcome::statement;
+    case kw_set_len:
+      return parse_set_len(c, rest) == 0 ? outcome::next : outcome::statement;
+    case kw_history:
+      c->history = 1;
+      return outcome::next;
+    case kw_hold:
+      c->hold = 'Y';
+      return outcome::next;
+    case kw_demand:
+      c->demand = 1;
+      return outcome::next;
+    case kw_virtual:
+      c->virtual_ = 1;
+      return outcome::next;
+    case kw_empty:
+      c->empty = 1;
+      return outcome::next;
+    case kw_once:
+      c->once = 1;
+      return outcome::next;
+    case kw_no_sql:
+      c->no_sql = 1;
+      return outcome::next;
+    case kw_show_cursor:
+      c->show_cursor = 1;
+      return outcome::next;
+    case kw_show_row:
+      c->show_row = 1;
+      return outcome::next;
+    case kw_dummy_last_row:
+      c->dummy_last_row = 1;
+      return outcome::next;
+    case kw_conditional_dummy_last_row:
+      c->conditional_dummy_last_row = 1;
+      return outcome::next;
+    case kw_trace:
+    case kw_traced:
+    case kw_tracem:
+      (code == kw_trace ? c->trace : code == kw_traced ? c->traced : c->tracem) = 1;
+      tracing.trace_something = 1;
+      return outcome::next;
+    case kw_trace_all:
+      tracing.trace_all = 1;
+      tracing.trace_something = 1;
+      return outcome::next;
+    case kw_if:
+    case kw_else:
+    case kw_endif:
+      // Conditional versions are not built: the block would silently mix the
+      // settings of its branches.
+      PRINT('e', "pcc0506", "IF, ELSE and ENDIF are not supported (cursor %s)\n", c->cur_name);
+      return outcome::fatal;
+    case kw_table_name:
+    case kw_interval:
+    case kw_limit:
+    case kw_time:
+    case kw_samples:
+    case kw_class:
+    case kw_stale:
+    case kw_go_home:
+    case kw_objid:
+    case kw_set:
+    case kw_rpc_version:
+    case kw_start_after:
+    case kw_stop_after:
+    case kw_uuidbase:
+    case kw_uuidpavc:
+    case kw_uuidpcvc:
+    case kw_age_to:
+    case kw_saturday_start:
+    case kw_saturday_end:
+    case kw_sunday_start:
+    case kw_sunday_end:
+    case kw_mon_fri_start:
+    case kw_mon_fri_end:
+      return outcome::next;
+    default:
+      PRINT('e', "pcc0505", "Collector Parsing error\n");
+      return outcome::statement;
+  }
+}

@@ -1,0 +1,222 @@
+// The COLLECT.CTL parse loop: statements into cursor blocks, the closing of
+// each block (checks, SELECT, linking), and the start-up entry points.
+#include <cstring>
+#include <string>
+
+#include "ctl/anchors.h"
+#include "ctl/arena.h"
+#include "ctl/collect.h"
+#include "ctl/collect_parser.h"
+#include "ctl/ctl_file.h"
+#include "ctl/ctl_time.h"
+#include "ctl/curs.h"
+#include "ctl/keywords.h"
+#include "ctl/reader.h"
+#include "driver/steps.h"
+#include "driver/windows.h"
+#include "util/print.h"
+#include "util/trace.h"
+
+namespace {
+
+constexpr const char* dashes = "--------------------------------------------------------------\n";
+
+coll_outcome tokeniser_failed() {
+  PRINT('e', "pcc0460", "Parsing failed : %s\n", reader.message);
+  return coll_outcome::fatal;
+}
+
+// Closes the open block: checks every version, derives the SELECT texts and
+// links the block's record at the end of the cursor chain.
+coll_outcome close_block(coll_parser& p) {
+  curs* block = p.open;
+  p.open = nullptr;
+  // Every block is a single version: conditional versions are not built.
+  block->vers_list = block;
+  block->tree_place = block;
+  curs* v = block;
+  do {
+    edit_cursor_block(v);
+    v = v->vers_list;
+  } while (v != block);
+  if (reader.failed) return coll_outcome::fatal;
+  v = block;
+  do {
+    if (set_selects(v) != 0) return coll_outcome::fatal;
+    v = v->vers_list;
+  } while (v != block);
+  if (block->tree_place != block) {
+    curs* selected = block->tree_place;
+    *block = *selected;
+    block->tree_place = selected;
+  }
+  curs** tail = &anchors.cur_anchor;
+  while (*tail) tail = &(*tail)->next;
+  block->next = nullptr;
+  *tail = block;
+  return coll_outcome::next;
+}
+
+coll_outcome open_block(coll_parser& p) {
+  curs* c = cursor_arena().make<curs>();
+  memcpy(c->last_time, "19900101010101", 15);
+  p.open = c;
+  int n = get_word(reader.this_start, reader.statement_end);
+  if (n < 0) return tokeniser_failed();
+  if (n == 0) {
+    PRINT('e', "pcc0445", "No Cursor name supplied\n");
+    return coll_outcome::statement;
+  }
+  reader.this_start += n;
+  const word_info& w = reader.parse_word;
+  if (w.len > 8) {
+    PRINT('e', "pcc0450", "Cursor name exceeeds 8 characters\n");
+    return coll_outcome::statement;
+  }
+  memcpy(c->cur_name, w.str, w.len);
+  for (curs* o = anchors.cur_anchor; o; o = o->next) {
+    if (strcmp(o->cur_name, c->cur_name) == 0) {
+      PRINT('e', "pcc0455", "Duplicate cursor name %s\n", c->cur_name);
+      return coll_outcome::abandon;
+    }
+  }
+  return coll_outcome::next;
+}
+
+coll_outcome statement(coll_parser& p, int code, char* stmt) {
+  if (code == kw_cursor || code == kw_end) {
+    if (p.open) {
+      coll_outcome o = close_block(p);
+      if (o != coll_outcome::next) return o;
+    }
+    if (code == kw_end) {
+      p.ended = true;
+      return coll_outcome::next;
+    }
+    return open_block(p);
+  }
+  if (p.errors) return coll_outcome::next;
+  char* rest = reader.this_start;
+  while (*rest == ' ') ++rest;
+  int n;
+  for (int word_no = 2; (n = get_word(reader.this_start, reader.statement_end)) > 0; ++word_no) {
+    reader.this_start += n;
+    const word_info& w = reader.parse_word;
+    if (w.flags & wf_host_var) {
+      if (add_column(w.str, w.len, p.open) != 0) return coll_outcome::statement;
+      ++p.open->hv_count;
+    }
+    coll_outcome o = p.word_action(code, word_no);
+    if (o != coll_outcome::next) return o;
+  }
+  if (n < 0) return tokeniser_failed();
+  if (reader.parens != 0) return coll_outcome::unbalanced;
+  return p.statement_action(code, stmt, rest);
+}
+
+int parse(FILE* in) {
+  coll_parser p;
+  char now[20];
+  ctl_banner_time(now);
+  PRINT('i', "pcc0275", "%s", dashes);
+  PRINT('i', "pcc0280", "-- Starting parse of COLLECT.CTL -- Time = %s\n", now);
+  PRINT('i', "pcc0285", "%s", dashes);
+
+  statement_source src(in, 256);
+  bool first = true;
+  int rc;
+  while ((rc = src.next()) != 0) {
+    if (rc < 0) {
+      PRINT('e', "pcc0310", "Parsing failed : %s\n", reader.message);
+      p.errors = true;
+      break;
+    }
+    int n = get_word(reader.this_start, reader.statement_end);
+    if (n < 0) {
+      PRINT('e', "pcc0310", "Parsing failed : %s\n", reader.message);
+      p.errors = true;
+      break;
+    }
+    if (n == 0) continue;
+    char* stmt = reader.parse_word.str;
+    reader.this_start += n;
+    const word_info& w = reader.parse_word;
+    if (first) {
+      first = false;
+      if (w.len != 6) {
+        PRINT('e', "pcc0320", "First word must be 'cursor'\n");
+        p.errors = true;
+        break;
+      }
+      if (!word_is("cursor") && !word_is("CURSOR")) {
+        PRINT('e', "pcc0325", "First word must be 'cursor'\n");
+        p.errors = true;
+        break;
+      }
+    }
+    int code = test_word(w.str, w.len);
+    if (code == 0) {
+      std::string word(w.str, w.len);
+      PRINT('e', "pcc0315", "Unknown keyword (%s)\n", word.c_str());
+      p.errors = true;
+      break;
+    }
+    coll_outcome o = statement(p, code, stmt);
+    if (o == coll_outcome::abandon) return 1;
+    if (o != coll_outcome::next) p.errors = true;
+    if (o == coll_outcome::unbalanced || (o == coll_outcome::next && reader.parens != 0)) {
+      PRINT('e', "pcc0725", "Parentheses do not balance\n");
+      p.errors = true;
+      break;
+    }
+    if (o == coll_outcome::fatal || p.ended) break;
+  }
+  if (rc == 0 && !p.ended && !p.errors) {
+    PRINT('e', "pcc0730", "Missing end statement\n");
+    p.errors = true;
+  }
+  char end_time[20];
+  ctl_banner_time(end_time);
+  PRINT('i', "pcc0735", "%s", dashes);
+  PRINT('i', "pcc0740", "--  Collector Parsing ended at %s\n", end_time);
+  PRINT('i', "pcc0745", "%s", dashes);
+  if (p.errors) {
+    PRINT('e', "pcc0755", "Parsing ended with errors\n");
+    return 1;
+  }
+  int32_t t = ctl_now_secs();
+  for (curs* c = anchors.cur_anchor; c; c = c->next) {
+    set_window_c(c, t);
+    if (tracing.trace_all) {
+      c->trace = 1;
+      for (curs* v = c->vers_list; v && v != c; v = v->vers_list) v->trace = 1;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+int parse_coll_stream(FILE* in) { return parse(in); }
+
+int parse_curs() {
+  if (!print_stream()) init_PRINT();
+  if (anchors.cur_anchor) del_curs();
+  unique_file in = u_openInputFile("coll");
+  if (!in) return 1;
+  int rc = parse_coll_stream(in.get());
+  if (rc == 0 && tracing.trace_all) show_curs();
+  return rc;
+}
+
+void del_curs() {
+  // Records are released only under the memory-release switch (trace level 0);
+  // otherwise they stay until the process ends.
+  if (!trace_on(0)) return;
+  for (curs* c = anchors.cur_anchor; c; c = c->next) {
+    ctl_trace("cdc0305", "del_cur() Freeing storage for cursor:%s\n", c->cur_name);
+  }
+  anchors.cur_anchor = nullptr;
+  anchors.percent_cursor = nullptr;
+  cursor_arena().clear();
+}

@@ -1,0 +1,28 @@
+// The evaluation file: threshold tests on cursor columns for the evaluator
+// process. Each eval block becomes an `e_ptr` record at the head of its
+// cursor's `evals` chain.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct e_ptr {
+  e_ptr* next = nullptr;     // next evaluation of the same cursor (older)
+  char eval_name[36] = {};   // evaluation name, at most 35 characters
+  char cursor_name[9] = {};  // the cursor evaluated, at most 8 characters
+  int32_t op_lt = 0;         // the comparison includes "less"
+  int32_t op_eq = 0;         // ... "equal"
+  int32_t op_gt = 0;         // ... "greater"
+  int16_t column_len = 0;    // length of column
+  char column[33] = {};      // the column tested, at most 32 characters
+  int32_t value_type = 0;    // 1 numeric, 2 character
+  double value = 0;          // numeric threshold
+  int16_t value_len = 0;     // length of value_text
+  std::string value_text;    // threshold as written, without surrounding quotes
+  int32_t col_funct = 0;     // 1 MIN 2 MAX 3 AVG 4 WAVG 5 TREND 6 SUM 7 HW 8 LW 9 COUNT
+  int32_t ordinal = 0;       // 1-based position of the eval block in the file
+};
+
+// Parses the eval file; the records live in the cursor arena. Returns 0 on
+// success, 1 after reporting (a missing file is a failure).
+int parse_eval();

@@ -1,0 +1,3 @@
+CURSOR W;
+insert into T (x) values (:x);
+end;

@@ -1,0 +1,7 @@
+cursor A;
+insert into T (x) values (:x);
+interval 60;
+limit 100;
+empty;
+once;
+end;

@@ -1,0 +1,2 @@
+Cursor A;
+end;

@@ -1,0 +1,1 @@
+insert into T (x) values (:x);

@@ -1,0 +1,18 @@
+cursor A;
+insert into T (x) values (:x);
+interval 60;
+limit 12345;
+history;
+hold;
+once;
+no_sql;
+show_cursor;
+show_row;
+conditional_dummy_last_row;
+traced;
+tracem;
+start_after 5;
+stop_after 7;
+samples 9999;
+class 50;
+end;

@@ -1,0 +1,12 @@
+cursor A;
+insert into T (x) values (:x);
+interval 60;
+limit 100;
+mon_fri_start 0900;
+cursor B;
+insert into T (y) values (:y);
+interval 5;
+limit 1;
+mon_fri_end 1000;
+sunday_end 0100;
+end;

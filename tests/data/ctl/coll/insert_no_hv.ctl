@@ -1,0 +1,3 @@
+cursor A;
+insert into T (x) values (1);
+end;

@@ -1,0 +1,3 @@
+cursor A;
+insert into T values :x;
+end;

@@ -1,0 +1,3 @@
+cursor A;
+insert into s.t (x) values (:xy.);
+end;

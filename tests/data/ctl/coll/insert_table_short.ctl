@@ -1,0 +1,3 @@
+cursor A;
+insert into a. (x) values (:x);
+end;

@@ -1,0 +1,5 @@
+cursor A;
+insert into T (x) values (:cccccccccccccccccccccccccccccccccccccccccccccccccccc);
+interval 5;
+limit 1;
+end;

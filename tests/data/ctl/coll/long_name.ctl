@@ -1,0 +1,2 @@
+cursor ABCDEFGHI;
+end;

@@ -1,0 +1,4 @@
+cursor A;
+insert into T (x) values (:x);
+interval 60;
+limit 100;

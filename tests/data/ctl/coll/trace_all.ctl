@@ -1,0 +1,10 @@
+cursor A;
+insert into T (x) values (:x);
+interval 60;
+limit 100;
+trace_all;
+cursor B;
+insert into T (y) values (:y);
+interval 5;
+limit 1;
+end;
