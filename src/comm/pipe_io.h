@@ -1,0 +1,90 @@
+// FIFO primitives of the named-pipe transport: an owning descriptor, creating,
+// opening, reading and writing pipes, timed waits on a descriptor and the
+// names of the collector's request pipe and the probes' reply pipes.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+struct comm_anchor;
+
+// An owned file descriptor; closed when the holder goes away.
+class unique_fd {
+ public:
+  unique_fd() = default;
+  explicit unique_fd(int fd) : fd_(fd) {}
+  unique_fd(unique_fd&& other) noexcept : fd_(other.release()) {}
+  unique_fd& operator=(unique_fd&& other) noexcept {
+    reset(other.release());
+    return *this;
+  }
+  unique_fd(const unique_fd&) = delete;
+  unique_fd& operator=(const unique_fd&) = delete;
+  ~unique_fd() { reset(); }
+
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  int release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  // Closes the held descriptor (if any) and holds `fd` instead.
+  void reset(int fd = -1);
+
+ private:
+  int fd_ = -1;
+};
+
+// Creates the FIFO of the anchor's side (side 'C': the collector pipe, 'P':
+// the reply pipe) with mode 0777. Returns 0, or the errno of the failure.
+int MakeNamedPipe(comm_anchor* anchor, char side);
+
+// Opens `path`: write-only when flag 2 is set, read-only otherwise;
+// non-blocking when flag 4 is set. Returns the descriptor, or -1 with errno set.
+int ClientOpenPipe(const std::string& path, int flags);
+
+// read(2)/write(2) of one call; results as the system calls give them.
+ssize_t ReadPipe(int fd, void* buf, size_t len);
+ssize_t WritePipe(int fd, const void* buf, size_t len);
+// Closes the held descriptor.
+void ClosePipe(unique_fd& fd);
+// True when `path` exists.
+bool Access(const std::string& path);
+// Nothing to do for FIFOs; kept for the symmetry of the transport.
+inline void DisconnectPipe() {}
+
+// Waits until `fd` can be written, at most the anchor's wait_timeout. Returns
+// 0 ready (a descriptor not reported writable or a failed select also sets the
+// anchor's pipe_error), 1 timeout, 4 descriptor of 1024 or more.
+int wait_for_write(comm_anchor* anchor, int fd);
+
+// Waits until `fd` can be read, at most `seconds` (the anchor's wait_timeout
+// when negative). Returns 0 ready, 1 timeout, 2 failure (also when the own
+// pipe file has gone), 3 select returned without the descriptor, 4
+// descriptor of 1024 or more. An interrupted select is retried after 1
+// second, at most 10 times.
+int wait_for_read(comm_anchor* anchor, int fd, int seconds = -1);
+
+// Catches SIGPIPE while a "get" or "put" runs (saving the previous
+// disposition in the anchor once); sigpipe_ignore afterwards ignores it;
+// sigpipe_restore puts the saved disposition back ("term").
+void sigpipe_catch(comm_anchor* anchor);
+void sigpipe_ignore();
+void sigpipe_restore(comm_anchor* anchor);
+// After a failed write: true (and "com0150" printed, the anchor's pipe_error
+// set) when a SIGPIPE arrived since sigpipe_catch or the last check.
+bool sigpipe_check(comm_anchor* anchor, const char* file, int line);
+
+// The collector's request pipe path, built once per process from
+// `localtmpdir`, `serverid` and `db_type`.
+const std::string& collector_pipe_name();
+
+// A fresh reply pipe path for this process: `localtmpdir`, "prb_", server,
+// type and host, the local day and time, a counter and "_pipe"; names that
+// exist are skipped.
+std::string probe_pipe_name();
+
+// Forgets the cached collector pipe name and restarts the reply counter.
+void reset_pipe_names();
