@@ -1,6 +1,7 @@
 // Resets every process-wide state so that each test starts clean.
 #pragma once
 
+#include "comm/comm.h"
 #include "ctl/anchors.h"
 #include "ctl/reader.h"
 #include "driver/settings.h"
@@ -9,6 +10,7 @@
 #include "util/umem.h"
 
 inline void reset_process_state() {
+  reset_comm_state();
   reset_trace_switches();
   reset_print_state();
   reset_alloc_state();

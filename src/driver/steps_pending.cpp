@@ -20,5 +20,3 @@ void schedule() { missing("The scheduler"); }
 int commit_collect(int) { return 0; }
 bool database_connected() { return false; }
 void database_reset_state() {}
-int transport_shut() { return 0; }
-int transport_term() { return 0; }

@@ -1,0 +1,108 @@
+// The entry point: function words, the transport choice, the re-entry guard
+// and the collector's stop steps.
+#include "comm/comm.h"
+
+#include "comm/share_init.h"
+#include "comm_fixture.h"
+#include "driver/steps.h"
+#include "fake_clock.h"
+
+namespace {
+class EntryPoint : public CommTest {};
+
+TEST_F(EntryPoint, RefusesUnknownWordsAndMissingAnchors) {
+  struct row {
+    const char* useshm;
+    const char* word;
+    std::string output;
+  };
+  const row rows[] = {
+      {"0", "bogus", "COM0100E (hhmmss) Invalid function code to QVZCOMM: bogus\n"},  // pipes
+      {nullptr, "GET", "COM0100E (hhmmss) Invalid function code to QVZCOMM: GET\n"},  // shm
+      {"0", nullptr, "COM0100E (hhmmss) Invalid function code to QVZCOMM: \n"},       // no word
+  };
+  for (const row& r : rows) {
+    env_vars.useshm = r.useshm ? env_store(r.useshm) : nullptr;
+    CapturedOutput out(path("out"));
+    comm_reply reply = qvzcomm(r.word);
+    EXPECT_EQ(out.text(), r.output);
+    EXPECT_EQ(reply.anchor, nullptr);
+    EXPECT_EQ(reply.status, 0);
+    // "get" and "put" without an anchor: 8 (no anchor) from either transport.
+    EXPECT_EQ(qvzcomm("get").status, kCommNoMemory);
+    EXPECT_EQ(qvzcomm("put").status, kCommNoMemory);
+  }
+  CapturedOutput out(path("out"));
+  qvzcomm2("bogus");
+  EXPECT_EQ(out.text(), "COM2100E (hhmmss) Invalid function code to QVZCOMM2: bogus\n");
+}
+
+TEST_F(EntryPoint, UseshmChoosesTheTransport) {
+  struct row {
+    const char* useshm;
+    bool pipes;
+  };
+  const row rows[] = {
+      {nullptr, false},  // unset: shared memory
+      {"1", false},      // "1": shared memory
+      {"1x", false},     // begins with "1": shared memory
+      {"0", true},       // anything else: pipes
+      {"yes", true},
+  };
+  for (const row& r : rows) {
+    env_vars.useshm = r.useshm ? env_store(r.useshm) : nullptr;
+    comm_anchor* c = qvzcomm("initc").anchor;
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->side, 'C');
+    EXPECT_EQ(c->pipe_transport, r.pipes);
+    EXPECT_EQ(c->coll_pipe, r.pipes ? path("col_" + server_ + "_zdb_pipe") : "COL");
+    EXPECT_EQ(Access(path("col_" + server_ + "_zdb_pipe")), r.pipes);
+    comm_anchor* p = qvzcomm("init").anchor;
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->probe_pipe.substr(0, r.pipes ? dir_.size() : 3), r.pipes ? dir_ : "AGT");
+    // "put" on a probe end is refused by both transports.
+    EXPECT_EQ(qvzcomm("put", p).status, kCommPipe);
+    EXPECT_EQ(p->error_text, "Invalid anchor side P for put");
+    EXPECT_EQ(qvzcomm("term", p).anchor, nullptr);
+    EXPECT_EQ(qvzcomm("term", c).anchor, nullptr);
+    EXPECT_TRUE(std::filesystem::is_empty(dir_));
+  }
+}
+
+TEST_F(EntryPoint, CallFromASignalHandlerWaitsThirtySecondsAtMost) {
+  use_pipes_transport();
+  FakeClock clock(1000);
+  clock.install();
+  comm_state.qvzcomm_locked = 3;  // a "get" was interrupted
+  CapturedOutput out(path("out"));
+  qvzcomm("shut");  // "shut" never waits
+  EXPECT_EQ(clock.slept(), 0u);
+  EXPECT_EQ(qvzcomm("initsm").status, 0);
+  std::string expected = "COM0010W (hhmmss) qvzcomm locked... entering wait (3,7)\n";
+  for (int i = 1; i <= 30; ++i)
+    expected += "COM0012W (hhmmss) qvzcomm locked... still waiting (" + std::to_string(i) + ")\n";
+  EXPECT_EQ(out.text(), expected);
+  EXPECT_EQ(clock.slept(), 30u);
+  EXPECT_EQ(comm_state.qvzcomm_locked, 0);
+}
+
+TEST_F(EntryPoint, StopStepsLeaveNothingBehind) {
+  use_pipes_transport();
+  comm_state.ipc_ptr = qvzcomm("initc").anchor;
+  ASSERT_NE(comm_state.ipc_ptr, nullptr);
+  EXPECT_EQ(transport_term(), 0);
+  EXPECT_EQ(comm_state.ipc_ptr, nullptr);
+  EXPECT_TRUE(std::filesystem::is_empty(dir_));
+
+  // Shared memory, stopped without "term".
+  env_vars.useshm = nullptr;
+  qvzcomm("initsm");
+  comm_state.ipc_ptr = qvzcomm("initc").anchor;
+  int ids[4] = {share_state.request_obj->shm_id(), share_state.request_obj->sem_id(),
+                share_state.data_obj->shm_id(), share_state.data_obj->sem_id()};
+  EXPECT_EQ(transport_shut(), 0);
+  EXPECT_EQ(comm_state.ipc_ptr, nullptr);
+  EXPECT_FALSE(shm_exists(ids[0]) || sem_exists(ids[1]) || shm_exists(ids[2]) ||
+               sem_exists(ids[3]));
+}
+}  // namespace

@@ -1,0 +1,278 @@
+// Collector end of the named-pipe transport: creating the request pipe,
+// reading and filing request records, writing the answer streams and closing.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "comm/pipe_transport.h"
+#include "comm/request_record.h"
+#include "util/print.h"
+#include "util/trace.h"
+
+namespace {
+// Discards whatever is waiting in the pipe: after a malformed record the
+// stream has lost its framing, and probes write whole records atomically, so
+// nothing after the damage can be trusted.
+void drain(int fd) {
+  char junk[4096];
+  for (int i = 0; i < 256 && ReadPipe(fd, junk, sizeof junk) > 0; ++i) {
+  }
+}
+
+// Hexadecimal dump of a record, 16 bytes a line.
+void dump_record(const uint8_t* data, size_t len) {
+  for (size_t at = 0; at < len; at += 16) {
+    char hex[48] = "", text[17] = "";
+    size_t n = len - at < 16 ? len - at : 16;
+    size_t h = 0;
+    for (size_t i = 0; i < n; ++i) {
+      h += static_cast<size_t>(snprintf(hex + h, sizeof hex - h, "%02X", data[at + i]));
+      if (i % 4 == 3 && i + 1 < n) hex[h++] = ' ';
+      unsigned char c = data[at + i];
+      text[i] = isalnum(c) || strchr("\\/,()\"'=-$#", c) ? static_cast<char>(c)
+                : isspace(c)                             ? ' '
+                                                         : '.';
+    }
+    U_MSG("tTP", "upx0100", "%03zx: %-*s *%s*\n", at, 35, hex, text);
+  }
+}
+
+// Opens the request pipe for reading and the extra write descriptor on it,
+// so that its read end never reports end-of-file between probes.
+bool open_request_pipe(comm_anchor* anchor) {
+  int fd = ClientOpenPipe(anchor->coll_pipe, 4);
+  if (fd < 0) {
+    int err = errno;
+    comm_set_error(anchor, kCommPipe, "Open Pipe error %d. Pipe=%s cursor=%s", err,
+                   anchor->coll_pipe.c_str(), anchor->cur_name);
+    PRINT('e', "com0115", "Open Pipe error %d-%s. Pipe=%s\n", err, strerror(err),
+          anchor->coll_pipe.c_str());
+    return false;
+  }
+  anchor->read_fd.reset(fd);
+  fd = ClientOpenPipe(anchor->coll_pipe, 6);
+  if (fd < 0) {
+    int err = errno;
+    comm_set_error(anchor, kCommPipe, "Open Pipe error %d. Pipe=%s cursor=%s", err,
+                   anchor->coll_pipe.c_str(), anchor->cur_name);
+    PRINT('e', "com0115", "Open Pipe error %d-%s. Pipe=%s\n", err, strerror(err),
+          anchor->coll_pipe.c_str());
+    return false;
+  }
+  anchor->extra_write_fd.reset(fd);
+  return true;
+}
+
+bool create_request_pipe(comm_anchor* anchor) {
+  unlink(anchor->coll_pipe.c_str());
+  if (int err = MakeNamedPipe(anchor, 'C')) {
+    comm_set_error(anchor, kCommPipe, "Create Pipe error %d. Pipe=%s", err,
+                   anchor->coll_pipe.c_str());
+    PRINT('e', "com0110", "Create Pipe error %d. Pipe=%s\n", err, anchor->coll_pipe.c_str());
+    return false;
+  }
+  return open_request_pipe(anchor);
+}
+
+// Outcome of writing one block to a reply pipe.
+enum class write_result { done, pipe_broken, call_ended };
+
+write_result write_block(comm_anchor* anchor, const void* buf, size_t len, bool header) {
+  const char* p = static_cast<const char*>(buf);
+  int fd = anchor->write_fd.get();
+  while (len > 0) {
+    int w = wait_for_write(anchor, fd);
+    if (w == 1) {
+      if (header)
+        comm_set_error(anchor, kCommTimeout,
+                       "Data Collector Wait Timeout.  Is collector still there? Cursor= %s",
+                       anchor->cur_name);
+      else
+        comm_set_error(anchor, kCommTimeout,
+                       "Data Collector Wait Timeout. Is collector still there? Cursor=%s",
+                       anchor->cur_name);
+      return write_result::call_ended;
+    }
+    if (w != 0 || anchor->pipe_error) {
+      if (trace_on(0)) {
+        if (header)
+          PRINT('t', "com0130", "%s:%d Pipe error in wait_for_write. Cursor= %s \n", __FILE__,
+                __LINE__, anchor->cur_name);
+        else
+          PRINT('t', "com0140", "%s:%d Pipe error in wait_for_write \n", __FILE__, __LINE__);
+      }
+      if (header)
+        comm_set_error(anchor, kCommTimeout, "Data Collector Wait error. Cursor=%s.",
+                       anchor->cur_name);
+      else
+        comm_set_error(anchor, kCommTimeout, "Data Collector Wait error. Cursor=%s",
+                       anchor->cur_name);
+      return write_result::call_ended;
+    }
+    ssize_t n = WritePipe(fd, p, len);
+    if (n > 0) {
+      p += n;
+      len -= static_cast<size_t>(n);
+    } else if (n < 0 && errno == EAGAIN) {
+      continue;
+    } else {
+      sigpipe_check(anchor, __FILE__, __LINE__);
+      anchor->pipe_error = true;
+      return write_result::pipe_broken;
+    }
+  }
+  return write_result::done;
+}
+
+// Writes one entry's stream to one reply pipe. False when the call must end.
+bool answer_pipe(comm_anchor* anchor, const curs_list& entry, const std::string& path) {
+  int fd = ClientOpenPipe(path, 6);
+  if (fd < 0) {
+    comm_set_error(anchor, kCommOpenWrite, "Open Probe pipe errno= %d. Pipe=%s. cursor=%s", errno,
+                   path.c_str(), anchor->cur_name);
+    return false;
+  }
+  anchor->write_fd.reset(fd);
+  anchor->pipe_error = false;
+  // Never send more than the entry holds, whatever its counts claim.
+  int64_t bytes = static_cast<int64_t>(entry.rows) * entry.row_len;
+  int32_t rows = entry.rows;
+  if (entry.rows < 0 || entry.row_len < 0 || bytes > static_cast<int64_t>(entry.data.size())) {
+    rows = 0;
+    bytes = 0;
+  }
+  if (trace_on(6)) {
+    PRINT('t', "com0111", "collector open pxa pipe to write(success):%d\n", fd);
+    PRINT('t', "com0112", "header rows=%d, len=%d\n", rows, entry.row_len);
+  }
+  uint8_t header[kStreamHeaderLen];
+  encode_stream_header(rows, entry.row_len, header);
+  write_result r = write_block(anchor, header, sizeof header, true);
+  if (r == write_result::done && rows > 0)
+    r = write_block(anchor, entry.data.data(), static_cast<size_t>(bytes), false);
+  ClosePipe(anchor->write_fd);
+  if (r == write_result::call_ended) return false;
+  if (trace_on(5)) PRINT('t', "com2010", "put_request() %8.8s pipe=%s\n", entry.name, path.c_str());
+  return true;
+}
+}  // namespace
+
+comm_anchor* init_collector() {
+  auto anchor = std::make_unique<comm_anchor>();
+  anchor->side = 'C';
+  anchor->pipe_transport = true;
+  anchor->wait_timeout = read_wait_timeout('C');
+  anchor->coll_pipe = collector_pipe_name();
+  if (!create_request_pipe(anchor.get())) {
+    unlink(anchor->coll_pipe.c_str());
+    return nullptr;
+  }
+  return anchor.release();
+}
+
+void set_anchor_parms(comm_anchor* anchor, const curs_list& entry) {
+  for (const char*& slot : anchor->parms) slot = nullptr;
+  request_view view;
+  if (decode_request(entry.data_request, &view) != record_status::ok) return;
+  // Each parameter in the record is NUL-terminated, so the view's start is a C string.
+  for (size_t i = 0; i < view.parms.size(); ++i) anchor->parms[i] = view.parms[i].data();
+}
+
+std::list<curs_list>* get_probe_reqs(comm_anchor* anchor) {
+  anchor->error_code = 0;
+  anchor->error_text.clear();
+  anchor->entries.clear();
+  for (const char*& slot : anchor->parms) slot = nullptr;
+
+  if (!Access(anchor->coll_pipe)) {
+    anchor->read_fd.reset();
+    anchor->extra_write_fd.reset();
+    if (!create_request_pipe(anchor)) return nullptr;
+  }
+  int fd = anchor->read_fd.get();
+  uint8_t head[4];
+  ssize_t n = ReadPipe(fd, head, sizeof head);
+  if (n == 0 || (n < 0 && errno == EAGAIN)) return &anchor->entries;
+  if (n != static_cast<ssize_t>(sizeof head)) {
+    comm_set_error(anchor, kCommPipe, "Pipe read error. Pipe=%s", anchor->coll_pipe.c_str());
+    drain(fd);
+    return nullptr;
+  }
+  size_t total = record_total_len(head);
+  if (total > kMaxRequestLen || total < sizeof head) {
+    PRINT('e', "com0203", "request length error, size=%d\n", static_cast<int>(total));
+    drain(fd);
+    return nullptr;
+  }
+  std::vector<uint8_t> record(total);
+  memcpy(record.data(), head, sizeof head);
+  size_t rest = total - sizeof head;
+  if (rest > 0) {
+    n = ReadPipe(fd, record.data() + sizeof head, rest);
+    if (n != static_cast<ssize_t>(rest)) {
+      comm_set_error(anchor, kCommPipe, "Pipe read error. Pipe=%s", anchor->coll_pipe.c_str());
+      drain(fd);
+      return nullptr;
+    }
+  }
+  if (trace_on(7)) {
+    PRINT('t', "com0202", "pipe buffer:\n");
+    dump_record(record.data(), record.size());
+  }
+  request_view view;
+  switch (decode_request(record, &view)) {
+    case record_status::ok:
+      break;
+    case record_status::bad_name_length:
+      comm_set_error(anchor, kCommPipe, "Pipe cursor length error. Pipe=%s",
+                     anchor->coll_pipe.c_str());
+      return nullptr;
+    case record_status::bad_total_length:
+      PRINT('e', "com0203", "request length error, size=%d\n", static_cast<int>(total));
+      return nullptr;
+    case record_status::bad_format:
+      comm_set_error(anchor, kCommPipe, "Pipe request format error. Pipe=%s",
+                     anchor->coll_pipe.c_str());
+      return nullptr;
+  }
+  memset(anchor->cur_name, 0, sizeof anchor->cur_name);
+  memcpy(anchor->cur_name, view.name.data(), view.name.size());
+  anchor->probe_pipe.assign(view.reply_path);
+  curs_list* entry = file_request(anchor->entries, std::move(record), view);
+  set_anchor_parms(anchor, *entry);
+  return &anchor->entries;
+}
+
+int put_request(comm_anchor* anchor) {
+  anchor->error_code = 0;
+  anchor->error_text.clear();
+  if (anchor->side != 'C')
+    return comm_set_error(anchor, kCommPipe, "Invalid anchor side %c for put", anchor->side);
+  for (const curs_list& entry : anchor->entries) {
+    memcpy(anchor->cur_name, entry.name, sizeof anchor->cur_name);
+    bool go_on = true;
+    for (const std::string& path : entry.pipe_list)
+      if (!(go_on = answer_pipe(anchor, entry, path))) break;
+    if (!go_on) break;
+  }
+  anchor->entries.clear();
+  for (const char*& slot : anchor->parms) slot = nullptr;
+  return anchor->error_code;
+}
+
+comm_anchor* term_comm(comm_anchor* anchor) {
+  if (!anchor || (anchor->side != 'P' && anchor->side != 'C')) return nullptr;
+  if (!anchor->pipe_transport) {
+    delete anchor;
+    return nullptr;
+  }
+  ClosePipe(anchor->read_fd);
+  ClosePipe(anchor->write_fd);
+  ClosePipe(anchor->extra_write_fd);
+  unlink((anchor->side == 'C' ? anchor->coll_pipe : anchor->probe_pipe).c_str());
+  sigpipe_restore(anchor);
+  delete anchor;
+  return nullptr;
+}

@@ -1,0 +1,281 @@
+// Shared-memory channels on real segments and semaphores: exact layouts, the
+// handshakes between two processes, lifetimes, a reader that dies, garbage
+// left in the segments and the deadlock breaking.
+#include "comm/share_comm.h"
+
+#include "comm/share_init.h"
+#include "comm/share_text.h"
+#include "comm_fixture.h"
+#include "fake_clock.h"
+
+namespace {
+constexpr time_t kNow = 1322987405;  // 2011/12/04 08:30:05 UTC
+
+class ShareChannels : public CommTest {
+ protected:
+  void SetUp() override {
+    CommTest::SetUp();
+    setenv("TZ", "UTC", 1);
+    tzset();
+    clock_.install();
+    ASSERT_EQ(CreateShareCommObject(), 0);
+    req_ = share_state.request_obj.get();
+    data_ = share_state.data_obj.get();
+    ids_ = {req_->shm_id(), req_->sem_id(), data_->shm_id(), data_->sem_id()};
+    req_->request()->lifetime = 45;
+    req_->request()->request_time = static_cast<int32_t>(kNow);
+  }
+  void TearDown() override {
+    DestroyShareCommObject();
+    EXPECT_FALSE(shm_exists(ids_[0]) || sem_exists(ids_[1]) || shm_exists(ids_[2]) ||
+                 sem_exists(ids_[3]));
+    unsetenv("TZ");
+    CommTest::TearDown();
+  }
+  static int32_t word(const void* base, size_t at) {
+    int32_t v;
+    memcpy(&v, static_cast<const char*>(base) + at, 4);
+    return v;
+  }
+  static std::string field(const void* base, size_t at, size_t len) {
+    return std::string(static_cast<const char*>(base) + at, len);
+  }
+  static std::string padded(const std::string& s, size_t len) {
+    return s + std::string(len - s.size(), '\0');
+  }
+  static std::vector<int> sems(ShareCommObject* ch) {
+    return {ch->semaphore().Value(kSemAvailable), ch->semaphore().Value(kSemFilled)};
+  }
+  static std::string pattern(size_t n) {
+    std::string s(n, '\0');
+    for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>('a' + i % 26 + (i / 99000));
+    return s;
+  }
+
+  FakeClock clock_{kNow};
+  ShareCommObject* req_ = nullptr;
+  ShareCommObject* data_ = nullptr;
+  std::vector<int> ids_;
+};
+
+TEST_F(ShareChannels, RequestSegmentLayoutAndHandshake) {
+  comm_anchor collector;
+  collector.side = 'C';
+  EXPECT_EQ(comm_wait_request(&collector, 0), 1);  // nothing yet
+  QVZRequest req;
+  req.name = "CUR1";
+  req.parms = {"a", "bc"};
+  ASSERT_EQ(req_->SendRequest(&req, 0), 0);
+  EXPECT_EQ(comm_wait_request(&collector, 0), 0);  // waits without taking it
+  EXPECT_EQ(req.unique, "CUR1-001322987405-0001");
+  const void* seg = req_->request();
+  EXPECT_EQ(word(seg, 0), 1);
+  EXPECT_EQ(field(seg, 12, 15), padded("CUR1", 15));
+  EXPECT_EQ(field(seg, 27, 50), padded("CUR1-001322987405-0001", 50));
+  EXPECT_EQ(field(seg, 77, 60), padded("a", 20) + padded("bc", 20) + padded("", 20));
+  EXPECT_EQ(word(seg, 30880), 45);
+  EXPECT_EQ(word(seg, 30884), kNow);
+  EXPECT_EQ(sems(req_), (std::vector<int>{0, 1}));
+
+  QVZRequest second;
+  second.name = "CUR2";
+  EXPECT_EQ(req_->SendRequest(&second, 0), -10);  // the first is not read yet
+
+  QVZRequest got;
+  ASSERT_EQ(req_->GetRequest(&got, 0), 0);
+  EXPECT_EQ(got.unique, req.unique);
+  EXPECT_EQ(got.name, "CUR1");
+  EXPECT_EQ(got.parms, req.parms);
+  EXPECT_EQ(got.text, "");
+  EXPECT_EQ(sems(req_), (std::vector<int>{1, 0}));
+  EXPECT_EQ(req_->GetRequest(&got, 0), -10);  // nothing waiting
+}
+
+TEST_F(ShareChannels, RequestsOlderThanTheirLifetimeAreDropped) {
+  struct row {
+    int age;
+    int rc;
+    std::string output;
+  };
+  const row rows[] = {
+      {45, 0, ""},  // exactly the lifetime: still served
+      {46, -1,      // one second more: dropped
+       "USH0032I (hhmmss) It's 2011/12/04 08:30:51. Request 'CUR1-001322987405-0002' received too "
+       "late to process(now:1322987451, finish write:1322987405, timeout:45)\n"},
+  };
+  for (const row& r : rows) {
+    clock_.set(kNow);
+    QVZRequest req, got;
+    req.name = "CUR1";
+    ASSERT_EQ(req_->SendRequest(&req, 0), 0);
+    clock_.advance(r.age);
+    CapturedOutput out(path("out"));
+    EXPECT_EQ(req_->GetRequest(&got, 0), r.rc);
+    EXPECT_EQ(out.text(), r.output);
+    EXPECT_EQ(sems(req_), (std::vector<int>{1, 0}));  // the channel is free either way
+  }
+}
+
+TEST_F(ShareChannels, WriterThatDiedHoldingTheAreaIsBrokenFree) {
+  unsigned short stuck[2] = {0, 0};
+  ASSERT_EQ(semctl(req_->sem_id(), 0, SETALL, stuck), 0);
+  QVZRequest req;
+  req.name = "CUR1";
+  CapturedOutput out(path("out"));
+  EXPECT_EQ(req_->SendRequest(&req, 0), -10);
+  EXPECT_EQ(out.text(), "USH0130E (hhmmss) SendRequest: share memory inconsistency occurs\n");
+  EXPECT_EQ(req_->SendRequest(&req, 0), 0);
+}
+
+TEST_F(ShareChannels, ProbeAwayForLongResetsBothChannels) {
+  comm_anchor* probe = qvzcomm("init").anchor;
+  ASSERT_NE(probe, nullptr);
+  unsigned short stuck[2] = {0, 0};
+  ASSERT_EQ(semctl(req_->sem_id(), 0, SETALL, stuck), 0);
+  ASSERT_EQ(semctl(data_->sem_id(), 0, SETALL, stuck), 0);
+  clock_.advance(181);
+  req_->request()->request_time = static_cast<int32_t>(kNow + 181);
+  CapturedOutput out(path("out"));
+  // The request goes out; no collector answers within WAIT_TIMEOUT.
+  EXPECT_EQ(qvzcomm("get", probe, "CUR1").status, kCommShareTimeout);
+  EXPECT_EQ(out.text(), "USH0430I (hhmmss) Reseting semaphores...\n");
+  EXPECT_EQ(sems(req_), (std::vector<int>{0, 1}));
+  EXPECT_EQ(bounded_text(req_->request()->name, 14), "CUR1");
+  qvzcomm("term", probe);
+}
+
+TEST_F(ShareChannels, AnswerTravelsInPartsOfAtMost99000Bytes) {
+  std::string rows = pattern(250000);
+  pid_t writer = fork_child([&] {
+    return data_->SendData("CUR1-000000000001-0001", 1000, 250, rows.data(), 5) == 0 ? 0 : 1;
+  });
+  std::vector<std::string> parts;
+  const void* seg = data_->data();
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(data_->semaphore().TimedTake(kSemFilled, 5), 0);
+    EXPECT_EQ(field(seg, 16, 50), padded("CUR1-000000000001-0001", 50));
+    EXPECT_EQ(word(seg, 68), 1000);
+    EXPECT_EQ(word(seg, 72), 250);
+    parts.push_back(field(seg, 76, 99000));
+    ASSERT_EQ(data_->semaphore().Give(kSemAvailable), 0);
+  }
+  EXPECT_EQ(wait_child(writer), 0);
+  EXPECT_EQ(parts[0], rows.substr(0, 99000));
+  EXPECT_EQ(parts[1], rows.substr(99000, 99000));
+  EXPECT_EQ(parts[2], rows.substr(198000) + std::string(47000, '\0'));
+
+  // The same answer through GetData in one piece; then an empty answer.
+  data_->data()->reader_done = 1;  // as GetData leaves it
+  writer = fork_child([&] { return data_->SendData("CUR1-2", 1000, 250, rows.data(), 5); });
+  QVZDataRow got;
+  ASSERT_EQ(data_->GetData("CUR1-2", "CUR1", &got, 5), 0);
+  EXPECT_EQ(std::string(got.data.begin(), got.data.end()), rows);
+  EXPECT_EQ(wait_child(writer), 0);
+  writer = fork_child([&] { return data_->SendData("EMPTY-3", 0, 456, nullptr, 5); });
+  ASSERT_EQ(data_->semaphore().TimedWait(kSemFilled, 5), 0);
+  EXPECT_EQ(field(seg, 76, 8), std::string("NONE\0\0\0\0", 8));
+  ASSERT_EQ(data_->GetData("EMPTY-3", "EMPTY", &got, 5), 0);
+  EXPECT_EQ(got.rows, 0);
+  EXPECT_EQ(got.row_len, 456);
+  EXPECT_TRUE(got.data.empty());
+  EXPECT_EQ(data_->data()->reader_done, 1);
+  EXPECT_EQ(wait_child(writer), 0);
+}
+
+TEST_F(ShareChannels, ReaderDyingMidAnswerCostsOnlyThatAnswer) {
+  pid_t reader = fork_child([&] {
+    if (data_->semaphore().TimedTake(kSemFilled, 5) != 0) return 1;
+    return data_->semaphore().Give(kSemAvailable) == 0 ? 0 : 2;  // then dies
+  });
+  std::string rows = pattern(250000);
+  EXPECT_EQ(data_->SendData("CUR1-1", 1000, 250, rows.data(), 1), -10);
+  EXPECT_EQ(wait_child(reader), 0);
+  EXPECT_EQ(sems(data_), (std::vector<int>{1, 0}));
+  EXPECT_EQ(data_->data()->reader_done, 1);
+
+  reader = fork_child([&] {
+    QVZDataRow got;
+    int rc = data_->GetData("CUR2-2", "CUR2", &got, 5);
+    return rc == 0 && std::string(got.data.begin(), got.data.end()) == rows ? 0 : 1;
+  });
+  EXPECT_EQ(data_->SendData("CUR2-2", 1000, 250, rows.data(), 5), 0);
+  EXPECT_EQ(wait_child(reader), 0);
+  EXPECT_EQ(clock_.slept(), 0u);  // the reader had finished: no polling
+}
+
+TEST_F(ShareChannels, SendDataGuards) {
+  data_area* d = data_->data();
+  struct row {
+    int32_t request_age, data_age, reader_done;
+    std::string unique;
+    int rc;
+    std::string output;
+    unsigned slept;
+  };
+  const row rows[] = {
+      // the request waited beyond its lifetime
+      {46, -1, 1, "U-1-1", -1,
+       "USH0033I (hhmmss) Data for Request 'U-1-1' are too late to "
+       "send(1322987451,1322987405,45)\n",
+       0},
+      // the last answer lies unread for 31 seconds: cleaned first
+      {0, 31, 0, "U-1-1", 0,
+       "USH0030I (hhmmss) Cleaning share memory, Data for cursor OLD is cleaned\n", 0},
+      // no unique id
+      {0, -1, 1, "", -1, "USH0015E (hhmmss) Unique name is not supplied\n", 0},
+      // a reader that never said it finished: 20 polls 3 seconds apart
+      {0, -1, 0, "U-1-1", 0, "", 60},
+      // the same with an answer that turns stale while polling: cleaned then
+      {0, 1, 0, "U-1-1", 0,
+       "USH0030I (hhmmss) Cleaning share memory, Data for cursor OLD is cleaned\n", 30},
+  };
+  for (const row& r : rows) {
+    clock_.set(kNow + r.request_age);
+    memcpy(d->unique, "OLD-000000000001-0001", 22);
+    req_->request()->data_time = r.data_age < 0 ? 0 : static_cast<int32_t>(kNow - r.data_age);
+    d->reader_done = r.reader_done;
+    data_->ResetSemaphore();
+    unsigned before = clock_.slept();
+    CapturedOutput out(path("out"));
+    EXPECT_EQ(data_->SendData(r.unique, 0, 10, nullptr, 0), r.rc);
+    EXPECT_EQ(out.text(), r.output);
+    EXPECT_EQ(clock_.slept() - before, r.slept);
+  }
+}
+
+TEST_F(ShareChannels, GarbageInTheDataSegmentIsRefused) {
+  data_area* d = data_->data();
+  struct row {
+    std::string unique;
+    int32_t rows, row_len, data_age;
+    int rc;
+    std::string output;
+  };
+  const row rows[] = {
+      // negative row count
+      {"MINE", -5, 10, 0, -1,
+       "USH0275E (hhmmss) GetData(CUR1): bad row count -5 or row length 10\n"},
+      // row count times row length beyond 2 GB
+      {"MINE", 0x7fffffff, 0x7fffffff, 0, -1,
+       "USH0275E (hhmmss) GetData(CUR1): bad row count 2147483647 or row length 2147483647\n"},
+      // someone else's block, lying there longer than the lifetime: cleaned
+      {std::string(50, 'J'), 1, 1, 46, -10,
+       "USH0037E (hhmmss) Get Data for " + std::string(49, 'J') +
+           ", not for MINE\nNSH0011I (hhmmss) It's 2011/12/04 08:30:05. Data for cursor CUR1 is "
+           "cleaned\n"},
+  };
+  for (const row& r : rows) {
+    memcpy(d->unique, r.unique.data(), std::min<size_t>(r.unique.size() + 1, 50));
+    d->rows = r.rows;
+    d->row_len = r.row_len;
+    req_->request()->data_time = static_cast<int32_t>(kNow - r.data_age);
+    unsigned short filled[2] = {0, 1};
+    ASSERT_EQ(semctl(data_->sem_id(), 0, SETALL, filled), 0);
+    QVZDataRow got;
+    CapturedOutput out(path("out"));
+    EXPECT_EQ(data_->GetData("MINE", "CUR1", &got, 0), r.rc);
+    EXPECT_EQ(out.text(), r.output);
+    EXPECT_EQ(sems(data_), (std::vector<int>{1, 0}));
+  }
+}
+}  // namespace

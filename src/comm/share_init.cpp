@@ -1,0 +1,235 @@
+// Set-up of the shared-memory channels under the lock file: the key file with
+// the ids, attaching to a running partner's objects, removing a dead one's,
+// and the tear-down.
+#include "comm/share_init.h"
+
+#include <fcntl.h>
+#include <sys/ipc.h>
+#include <sys/sem.h>
+#include <sys/shm.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "comm/comm.h"
+#include "comm/pipe_io.h"
+#include "comm/share_text.h"
+#include "driver/settings.h"
+#include "platform/clock.h"
+#include "util/print.h"
+#include "util/trace.h"
+
+share_globals share_state;
+
+namespace {
+// The six numbers of a key file.
+struct key_record {
+  int server_pid = -1, writer_pid = -1;
+  int req_shm = -1, req_sem = -1, data_shm = -1, data_sem = -1;
+};
+
+bool read_key_file(const std::string& path, key_record* out) {
+  FILE* f = fopen(path.c_str(), "r");
+  if (!f) return false;
+  key_record k;
+  bool ok = fscanf(f, "%d %d %d %d %d %d", &k.server_pid, &k.writer_pid, &k.req_shm, &k.req_sem,
+                   &k.data_shm, &k.data_sem) == 6;
+  fclose(f);
+  if (ok) *out = k;
+  return ok;
+}
+
+bool write_key_file(const std::string& path) {
+  FILE* f = fopen(path.c_str(), "w");
+  if (!f) {
+    PRINT('e', "ush0032", "Cannot open file: %s\n", path.c_str());
+    return false;
+  }
+  fprintf(f, "%d %d %d %d %d %d\n", share_state.server_pid, static_cast<int>(getpid()),
+          share_state.request_obj->shm_id(), share_state.request_obj->sem_id(),
+          share_state.data_obj->shm_id(), share_state.data_obj->sem_id());
+  return fclose(f) == 0;
+}
+
+// Removes a recorded segment and semaphore set, but only when they still
+// look like a channel: after a reboot the ids may belong to someone else.
+void remove_recorded(int shm, int sem, size_t size) {
+  char cmd[64];
+  shmid_ds ds;
+  if (shm >= 0 && shmctl(shm, IPC_STAT, &ds) == 0 && ds.shm_segsz == size) {
+    snprintf(cmd, sizeof cmd, "ipcrm -m %d > /dev/null 2>&1", shm);
+    if (system(cmd) != 0) shmctl(shm, IPC_RMID, nullptr);
+  }
+  semid_ds sds;
+  if (sem >= 0 && semctl(sem, 0, IPC_STAT, &sds) == 0 && sds.sem_nsems == 2) {
+    snprintf(cmd, sizeof cmd, "ipcrm -s %d > /dev/null 2>&1", sem);
+    if (system(cmd) != 0) semctl(sem, 0, IPC_RMID);
+  }
+}
+
+void print_ids(const char* id, const char* fmt) {
+  PRINT('a', id, fmt, time_text(clock_time()).c_str(), share_state.request_obj->shm_id(),
+        share_state.request_obj->sem_id(), share_state.data_obj->shm_id(),
+        share_state.data_obj->sem_id());
+}
+
+int CreateShare(const std::string& key_path) {
+  if (share_state.request_obj && share_state.data_obj) return 0;
+  key_record k;
+  if (read_key_file(key_path, &k)) {
+    int running = -1;
+    for (int pid : {k.server_pid, k.writer_pid})
+      if (pid > 0 && running < 0 && IsServerRunning(pid)) running = pid;
+    if (running > 0) {
+      if (AttachShareCommObject(k.req_shm, k.req_sem, k.data_shm, k.data_sem) == 0) {
+        share_state.server_pid = running;
+        print_ids("ush0035", "Attached IPCID(%s): %d %d %d %d\n");
+        return 0;
+      }
+      // The partner runs but its objects are gone (or its id was reused):
+      // serve with new objects rather than not at all.
+    } else {
+      remove_recorded(k.req_shm, k.req_sem, kRequestSegment);
+      remove_recorded(k.data_shm, k.data_sem, kDataSegment);
+    }
+  }
+  if (CreateShareCommObject() != 0) {
+    PRINT('e', "ush0033", "Failed to initialize share memory and semaphore\n");
+    DestroyShareCommObject();
+    return -1;
+  }
+  share_state.server_pid = -1;
+  print_ids("ush0034", "Created IPCID(%s): %d %d %d %d\n");
+  return 0;
+}
+
+// The temporary-file path of `name` without time stamp: the local
+// temporary directory (made on first use), then host, type and server parts.
+std::string temp_file_name(const std::string& name) {
+  std::string path;
+  if (env_set(env_vars.localtmpdir)) {
+    std::string dir = env_vars.localtmpdir;
+    struct stat st;
+    if (stat(dir.c_str(), &st) != 0) {
+      for (size_t at = dir.find('/', 1); at != std::string::npos; at = dir.find('/', at + 1))
+        mkdir(dir.substr(0, at).c_str(), 0777);
+      mkdir(dir.c_str(), 0777);
+    }
+    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+      PRINT('e', "utf0105", "Could not create path: %s, using '.'\n", dir.c_str());
+      dir = ".";
+    }
+    path = dir + "/";
+  }
+  if (env_set(env_vars.hostname)) path += std::string(env_vars.hostname) + "_";
+  if (env_set(env_vars.db_type) && env_vars.db_type[1])
+    path += std::string(env_vars.db_type + 1) + "_";
+  if (env_set(env_vars.serverid)) path += std::string(env_vars.serverid) + "_";
+  return path + name;
+}
+}  // namespace
+
+std::string share_key_file(const char* serverid) {
+  auto part = [](const char* s) { return std::string(s ? s : ""); };
+  return temp_file_name(part(serverid) + "_" + part(env_vars.db_type) + "_" +
+                        part(env_vars.hostname));
+}
+
+std::string share_lock_file(const char* serverid) { return share_key_file(serverid) + "-lk"; }
+
+bool IsServerRunning(int pid) {
+  char cmd[64];
+  snprintf(cmd, sizeof cmd, "ps -p %d", pid);
+  FILE* ps = popen(cmd, "r");
+  if (!ps) return false;
+  bool running = false;
+  char line[512];
+  while (fgets(line, sizeof line, ps)) {
+    line[strcspn(line, "\n")] = 0;
+    if (trace_on(5)) PRINT('t', "ush0400", "Line:'%s', pid=%d\n", line, pid);
+    char* end = nullptr;
+    long first = strtol(line, &end, 10);
+    if (end != line && first == pid) running = true;
+  }
+  pclose(ps);
+  return running;
+}
+
+int CreateShareCommObject() {
+  share_state.request_obj = std::make_unique<ShareCommObject>(0, read_wait_timeout('P'));
+  share_state.data_obj = std::make_unique<ShareCommObject>(1, 0);
+  share_state.data_obj->set_request_channel(share_state.request_obj.get());
+  int rc = 0;
+  if (!share_state.request_obj->IsGood()) {
+    PRINT('e', "ush0034", "Failed to create Request object\n");
+    rc = -1;
+  }
+  if (!share_state.data_obj->IsGood()) {
+    PRINT('e', "ush0035", "Failed to create Data object\n");
+    rc = -1;
+  }
+  return rc;
+}
+
+int AttachShareCommObject(int req_shm, int req_sem, int data_shm, int data_sem) {
+  auto request = std::make_unique<ShareCommObject>(0, req_shm, req_sem);
+  if (!request->IsGood()) {
+    PRINT('e', "ush0036", "Failed to attach Request object\n");
+    return -1;
+  }
+  auto data = std::make_unique<ShareCommObject>(1, data_shm, data_sem);
+  if (!data->IsGood()) {
+    PRINT('e', "ush0037", "Failed to attach Data object\n");
+    return -1;
+  }
+  data->set_request_channel(request.get());
+  share_state.request_obj = std::move(request);
+  share_state.data_obj = std::move(data);
+  return 0;
+}
+
+void DestroyShareCommObject() {
+  // The data channel borrows the request channel: it goes first.
+  share_state.data_obj.reset();
+  share_state.request_obj.reset();
+}
+
+int InitShare(const char* serverid) {
+  std::string key_path = share_key_file(serverid);
+  std::string lock_path = key_path + "-lk";
+  unique_fd lock(open(lock_path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+  if (!lock.valid()) {
+    PRINT('e', "ush0560", "Cannot open lock file: %s\n", lock_path.c_str());
+    return -1;
+  }
+  if (trace_on(5)) PRINT('t', "ush0550", "locking file %s\n", lock_path.c_str());
+  struct flock fl = {};
+  fl.l_type = F_WRLCK;
+  fl.l_whence = SEEK_SET;
+  while (fcntl(lock.get(), F_SETLKW, &fl) != 0 && errno == EINTR) {
+  }
+  int rc = CreateShare(key_path);
+  if (rc == 0 && !write_key_file(key_path)) {
+    DestroyShareCommObject();
+    rc = -1;
+  }
+  if (rc == 0) {
+    char pid[24];
+    int n = snprintf(pid, sizeof pid, "%d\n", static_cast<int>(getpid()));
+    if (ftruncate(lock.get(), 0) != 0 || write(lock.get(), pid, static_cast<size_t>(n)) != n)
+      PRINT('e', "ush0560", "Cannot open lock file: %s\n", lock_path.c_str());
+  }
+  if (trace_on(5)) PRINT('t', "ush0570", "Unlock file %s\n", lock_path.c_str());
+  fl.l_type = F_UNLCK;
+  fcntl(lock.get(), F_SETLK, &fl);
+  return rc;
+}
+
+void reset_share_state() {
+  DestroyShareCommObject();
+  share_state = share_globals{};
+}

@@ -1,0 +1,166 @@
+// Shared-memory segments and semaphore sets: creation, attachment, the
+// removal by the last user, and semaphore operations with timeouts.
+#include "comm/share_memory.h"
+
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+#include "util/print.h"
+
+namespace {
+// Both layouts begin with the attach count.
+std::atomic_ref<int32_t> attach_count(void* address) {
+  return std::atomic_ref<int32_t>(*static_cast<int32_t*>(address));
+}
+
+timespec monotonic_now() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return ts;
+}
+
+double seconds_since(const timespec& start) {
+  timespec now = monotonic_now();
+  return static_cast<double>(now.tv_sec - start.tv_sec) +
+         static_cast<double>(now.tv_nsec - start.tv_nsec) / 1e9;
+}
+}  // namespace
+
+QVZShareMemory::QVZShareMemory(size_t size, key_t key, int flags) {
+  id_ = shmget(key, size, flags);
+  if (id_ < 0) {
+    PRINT('e', "ush0016", "Failed to construct QVZShareMemory(): %s\n", strerror(errno));
+    return;
+  }
+  void* at = shmat(id_, nullptr, 0);
+  if (at == reinterpret_cast<void*>(-1)) {
+    PRINT('e', "ush0021", "Failed to attach share memory: %s\n", strerror(errno));
+    shmctl(id_, IPC_RMID, nullptr);
+    id_ = -1;
+    return;
+  }
+  address_ = at;
+  owner_ = getpid();
+  attach_count(address_).store(1);
+}
+
+QVZShareMemory::QVZShareMemory(int shm_id, size_t size) {
+  shmid_ds ds;
+  if (shmctl(shm_id, IPC_STAT, &ds) != 0) {
+    PRINT('e', "ush0021", "Failed to attach share memory: %s\n", strerror(errno));
+    return;
+  }
+  if (ds.shm_segsz < size) {
+    PRINT('e', "ush0021", "Failed to attach share memory: %s\n", "segment too small");
+    return;
+  }
+  void* at = shmat(shm_id, nullptr, 0);
+  if (at == reinterpret_cast<void*>(-1)) {
+    PRINT('e', "ush0021", "Failed to attach share memory: %s\n", strerror(errno));
+    return;
+  }
+  id_ = shm_id;
+  address_ = at;
+  owner_ = getpid();
+  attach_count(address_).fetch_add(1);
+}
+
+QVZShareMemory::~QVZShareMemory() {
+  if (!address_) return;
+  if (getpid() != owner_) {
+    // A child that inherited the mapping never counted as a user.
+    shmdt(address_);
+    return;
+  }
+  // The count in the segment says who is last; the system's attach count
+  // covers users that died without detaching properly.
+  bool last = attach_count(address_).fetch_sub(1) <= 1;
+  shmid_ds ds;
+  if (shmctl(id_, IPC_STAT, &ds) == 0 && ds.shm_nattch <= 1) last = true;
+  if (shmdt(address_) != 0)
+    PRINT('e', "ush0018", "Failed to detach share memory: %s\n", strerror(errno));
+  if (!last) return;
+  if (shmctl(id_, IPC_RMID, nullptr) != 0)
+    PRINT('e', "ush0019", "Failed to remove share memory: %s\n", strerror(errno));
+  if (sem_id_ >= 0 && semctl(sem_id_, 0, IPC_RMID) != 0)
+    PRINT('e', "ush0020", "Failed to remove share memory: %s\n", strerror(errno));
+}
+
+bool QVZShareMemory::exists() const {
+  shmid_ds ds;
+  return id_ >= 0 && shmctl(id_, IPC_STAT, &ds) == 0;
+}
+
+int QVZSemaphore::Create(key_t key, int flags) {
+  id_ = semget(key, 2, flags);
+  if (id_ < 0) {
+    PRINT('e', "ush0024", "Failed to create semaphore: %s\n", strerror(errno));
+    return -1;
+  }
+  if (Reset() != 0) {
+    PRINT('e', "ush0022", "Failed to initialize semaphore\n");
+    return -1;
+  }
+  return 0;
+}
+
+int QVZSemaphore::SemOp(sembuf* ops, int count) {
+  if (semop(id_, ops, static_cast<size_t>(count)) == 0) return 0;
+  if (errno != EAGAIN) PRINT('e', "ush0027", "semop() failed: %s\n", strerror(errno));
+  return -1;
+}
+
+int QVZSemaphore::TimedTake(int num, int seconds) {
+  sembuf op{static_cast<unsigned short>(num), -1, 0};
+  return TimedOps(&op, 1, seconds);
+}
+
+int QVZSemaphore::TimedWait(int num, int seconds) {
+  // Taking and giving back in one atomic operation blocks until the value is
+  // non-zero and leaves it as it was.
+  unsigned short n = static_cast<unsigned short>(num);
+  sembuf ops[2] = {{n, -1, 0}, {n, 1, 0}};
+  return TimedOps(ops, 2, seconds);
+}
+
+int QVZSemaphore::TimedOps(sembuf* ops, int count, int seconds) {
+  timespec start = monotonic_now();
+  for (;;) {
+    // Signals (a child ending, a stop request) interrupt the wait; it resumes
+    // with what is left of the time.
+    double left = seconds - seconds_since(start);
+    if (left < 0) left = 0;
+    timespec ts;
+    ts.tv_sec = static_cast<time_t>(left);
+    ts.tv_nsec = static_cast<long>((left - static_cast<double>(ts.tv_sec)) * 1e9);
+    if (left == 0)
+      for (int i = 0; i < count; ++i) ops[i].sem_flg = IPC_NOWAIT;
+    if (semtimedop(id_, ops, static_cast<size_t>(count), left == 0 ? nullptr : &ts) == 0) return 0;
+    if (errno == EAGAIN) return -10;
+    if (errno == EINTR) continue;
+    PRINT('e', "ush0027", "semop() failed: %s\n", strerror(errno));
+    return -1;
+  }
+}
+
+int QVZSemaphore::Give(int num) {
+  sembuf op{static_cast<unsigned short>(num), 1, 0};
+  return SemOp(&op, 1);
+}
+
+int QVZSemaphore::Value(int num) const { return id_ < 0 ? -1 : semctl(id_, num, GETVAL); }
+
+int QVZSemaphore::Reset() {
+  unsigned short values[2] = {1, 0};
+  if (semctl(id_, 0, SETALL, values) != 0) {
+    PRINT('e', "ush0026", "semctl() failed: %s\n", strerror(errno));
+    return -1;
+  }
+  return 0;
+}
