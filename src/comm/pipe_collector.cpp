@@ -2,6 +2,7 @@
 // reading and filing request records, writing the answer streams and closing.
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <memory>

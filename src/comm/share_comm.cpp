@@ -154,10 +154,11 @@ int ShareCommObject::GetRequest(QVZRequest* req, int timeout) {
   if (area->text[0]) req->text = bounded_text(area->text, kShareTextMax);
   area->reader_word = 0;
   int32_t written = area->request_time, lifetime = area->lifetime;
-  if (semaphore_.Give(kSemAvailable) != 0)
+  // Giving "available" back as a reset to available 1, filled 0 also repairs
+  // whatever a dead partner left, and in one step, so no writer can slip in
+  // between the release and the repair.
+  if (ResetSemaphore() != 0)
     PRINT('e', "ush0010", "GetRequest cannot release 'available' semaphore\n");
-  // Whatever state a dead partner left, the channel starts clean again.
-  ResetSemaphore();
   int32_t now = share_now();
   if (static_cast<int64_t>(now) - written > lifetime) {
     PRINT('i', "ush0032",

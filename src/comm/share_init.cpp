@@ -7,7 +7,6 @@
 #include <sys/ipc.h>
 #include <sys/sem.h>
 #include <sys/shm.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,6 +19,7 @@
 #include "comm/share_text.h"
 #include "driver/settings.h"
 #include "platform/clock.h"
+#include "util/outfile.h"
 #include "util/print.h"
 #include "util/trace.h"
 
@@ -107,36 +107,12 @@ int CreateShare(const std::string& key_path) {
   return 0;
 }
 
-// The temporary-file path of `name` without time stamp: the local
-// temporary directory (made on first use), then host, type and server parts.
-std::string temp_file_name(const std::string& name) {
-  std::string path;
-  if (env_set(env_vars.localtmpdir)) {
-    std::string dir = env_vars.localtmpdir;
-    struct stat st;
-    if (stat(dir.c_str(), &st) != 0) {
-      for (size_t at = dir.find('/', 1); at != std::string::npos; at = dir.find('/', at + 1))
-        mkdir(dir.substr(0, at).c_str(), 0777);
-      mkdir(dir.c_str(), 0777);
-    }
-    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-      PRINT('e', "utf0105", "Could not create path: %s, using '.'\n", dir.c_str());
-      dir = ".";
-    }
-    path = dir + "/";
-  }
-  if (env_set(env_vars.hostname)) path += std::string(env_vars.hostname) + "_";
-  if (env_set(env_vars.db_type) && env_vars.db_type[1])
-    path += std::string(env_vars.db_type + 1) + "_";
-  if (env_set(env_vars.serverid)) path += std::string(env_vars.serverid) + "_";
-  return path + name;
-}
 }  // namespace
 
 std::string share_key_file(const char* serverid) {
   auto part = [](const char* s) { return std::string(s ? s : ""); };
-  return temp_file_name(part(serverid) + "_" + part(env_vars.db_type) + "_" +
-                        part(env_vars.hostname));
+  std::string base = part(serverid) + "_" + part(env_vars.db_type) + "_" + part(env_vars.hostname);
+  return u_createTempFileName(nullptr, base.c_str(), 'n');
 }
 
 std::string share_lock_file(const char* serverid) { return share_key_file(serverid) + "-lk"; }

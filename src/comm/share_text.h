@@ -7,19 +7,15 @@
 #include <ctime>
 #include <string>
 
+#include "util/timetext.h"
+
 // The text in a field of at most `max` characters, terminated or not.
 inline std::string bounded_text(const char* field, size_t max) {
   return std::string(field, strnlen(field, max));
 }
 
 // `t` as local time "YYYY/MM/DD HH:MM:SS".
-inline std::string time_text(time_t t) {
-  struct tm tm;
-  localtime_r(&t, &tm);
-  char buf[32];
-  strftime(buf, sizeof buf, "%Y/%m/%d %H:%M:%S", &tm);
-  return buf;
-}
+inline std::string time_text(time_t t) { return timet2str(t); }
 
 // The request name in a unique id "name-time-counter".
 inline std::string unique_name(const std::string& unique) {
