@@ -2,13 +2,13 @@
 // reading and filing request records, writing the answer streams and closing.
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <memory>
 
 #include "comm/pipe_transport.h"
 #include "comm/request_record.h"
+#include "util/dump.h"
 #include "util/print.h"
 #include "util/trace.h"
 
@@ -19,24 +19,6 @@ namespace {
 void drain(int fd) {
   char junk[4096];
   for (int i = 0; i < 256 && ReadPipe(fd, junk, sizeof junk) > 0; ++i) {
-  }
-}
-
-// Hexadecimal dump of a record, 16 bytes a line.
-void dump_record(const uint8_t* data, size_t len) {
-  for (size_t at = 0; at < len; at += 16) {
-    char hex[48] = "", text[17] = "";
-    size_t n = len - at < 16 ? len - at : 16;
-    size_t h = 0;
-    for (size_t i = 0; i < n; ++i) {
-      h += static_cast<size_t>(snprintf(hex + h, sizeof hex - h, "%02X", data[at + i]));
-      if (i % 4 == 3 && i + 1 < n) hex[h++] = ' ';
-      unsigned char c = data[at + i];
-      text[i] = isalnum(c) || strchr("\\/,()\"'=-$#", c) ? static_cast<char>(c)
-                : isspace(c)                             ? ' '
-                                                         : '.';
-    }
-    U_MSG("tTP", "upx0100", "%03zx: %-*s *%s*\n", at, 35, hex, text);
   }
 }
 
@@ -220,7 +202,7 @@ std::list<curs_list>* get_probe_reqs(comm_anchor* anchor) {
   }
   if (trace_on(7)) {
     PRINT('t', "com0202", "pipe buffer:\n");
-    dump_record(record.data(), record.size());
+    u_print_dumpx(nullptr, record.data(), static_cast<int>(record.size()));
   }
   request_view view;
   switch (decode_request(record, &view)) {

@@ -10,6 +10,7 @@
 #include "comm/request_record.h"
 #include "comm_fixture.h"
 #include "fake_clock.h"
+#include "util/trace.h"
 
 namespace {
 class PipeTransport : public CommTest {
@@ -81,9 +82,19 @@ TEST_F(PipeTransport, CollectorReadsRequestAndWritesExactStream) {
   EXPECT_EQ(read_all(rfd), std::string("\0\0\0\2\0\0\0\3abcdef", 14));
   EXPECT_TRUE(c->entries.empty());
 
-  // A cursor without rows: the header alone.
-  write_raw(c->coll_pipe, record("EMPTY", path("reply")));
-  EXPECT_EQ(serve(c, 0, ""), 0);
+  // A cursor without rows: the header alone; trace level 7 dumps the record.
+  write_raw(c->coll_pipe, record("EMPTY", "/r"));
+  tracing.my_trace_all[7] = 1;
+  CapturedOutput out(path("out"));
+  list = qvzcomm("get", c).list;
+  EXPECT_EQ(out.text(),
+            "COM0202T (hhmmss) pipe buffer:\n"
+            "UPX0100T 000: 000E0005 454D5054 592F7200 0000     *....EMPTY/r...*\n");
+  tracing.my_trace_all[7] = 0;
+  ASSERT_EQ(list->size(), 1u);
+  list->front().pipe_list = {path("reply")};
+  list->front().row_len = 456;
+  EXPECT_EQ(qvzcomm("put", c).status, 0);
   EXPECT_EQ(read_all(rfd), std::string("\0\0\0\0\0\0\x01\xC8", 8));
 
   // A vanished request pipe is made again at the next "get".
