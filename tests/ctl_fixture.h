@@ -204,3 +204,14 @@ inline std::vector<std::string> without(const std::vector<std::string>& lines,
   }
   return out;
 }
+
+// Only the lines that begin with a message header (id and class letter): the
+// statements echoed while statement tracing is on have none.
+inline std::vector<std::string> headed(const std::vector<std::string>& lines) {
+  static const std::regex header("^[A-Z]{3}[0-9]{4}[A-Z] ");
+  std::vector<std::string> out;
+  for (const std::string& l : lines) {
+    if (std::regex_search(l, header)) out.push_back(l);
+  }
+  return out;
+}

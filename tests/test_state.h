@@ -3,6 +3,7 @@
 
 #include "comm/comm.h"
 #include "ctl/anchors.h"
+#include "ctl/dict.h"
 #include "ctl/reader.h"
 #include "driver/settings.h"
 #include "util/print_state.h"
@@ -16,5 +17,6 @@ inline void reset_process_state() {
   reset_alloc_state();
   reset_env_vars();
   reset_definitions();
+  reset_dictionary();
   reset_reader_state();
 }

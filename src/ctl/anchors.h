@@ -15,6 +15,7 @@ struct definition_anchors {
   int32_t sleep_time = 10;                // longest sleep of the scheduler, seconds
   int32_t go_home_time = 0;               // collector-wide stop time set by go_home
   curs* percent_cursor = nullptr;         // the "%CURSOR" record
+  int16_t reset_trace = 0;                // the probe asked to re-read the trace file
 };
 
 extern definition_anchors anchors;

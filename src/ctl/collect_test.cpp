@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <memory>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -21,16 +20,9 @@
 
 namespace {
 
-// The message lines without the banners, and without the statements echoed
-// (headerless) while statement tracing is on.
+// The message lines without the banners and the echoed statements.
 std::vector<std::string> parse_lines(const std::vector<std::string>& lines) {
-  static const std::regex header("^[A-Z]{3}[0-9]{4}[A-Z] ");
-  std::vector<std::string> out;
-  for (const std::string& l :
-       without(lines, {"PCC0275", "PCC0280", "PCC0285", "PCC0735", "PCC0740", "PCC0745"})) {
-    if (std::regex_search(l, header)) out.push_back(l);
-  }
-  return out;
+  return headed(without(lines, {"PCC0275", "PCC0280", "PCC0285", "PCC0735", "PCC0740", "PCC0745"}));
 }
 
 std::vector<std::string> names_of(const columns* c) {

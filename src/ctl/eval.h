@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 struct e_ptr {
@@ -23,6 +24,7 @@ struct e_ptr {
   int32_t ordinal = 0;       // 1-based position of the eval block in the file
 };
 
-// Parses the eval file; the records live in the cursor arena. Returns 0 on
-// success, 1 after reporting (a missing file is a failure).
-int parse_eval();
+// Parses the eval file from an open stream (borrowed); parse_eval (steps.h)
+// finds the file (a missing one is a failure). The records live in the cursor
+// arena. Returns 0 on success, 1 after reporting.
+int parse_eval_stream(FILE* in);

@@ -10,9 +10,6 @@ int missing(const char* what) {
 }
 }  // namespace
 
-int parse_dict() { return missing("DICT.CTL parsing"); }
-int parse_trace() { return missing("TRACE.CTL parsing"); }
-int parse_eval() { return missing("Eval file parsing"); }
 int edit_pre_cursors() { return missing("Pre-cursor edit"); }
 int edit_iterates() { return missing("Iterate edit"); }
 int parse_loads() { return missing("Load parsing"); }

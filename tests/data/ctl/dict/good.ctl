@@ -1,0 +1,20 @@
+;; elements of every kind
+name CPU;
+type INTEGER;
+initial 0;
+name HOST;
+type CHAR(20);
+initial %COLLTEST_HOST;
+name SID;
+type char (8);
+initial -RDBMS;
+NAME Q;
+TYPE CHAR(5);
+INITIAL 'it is';
+name DEF;
+type float;
+initial -nothere 'x, 1';
+name N;
+number 1;
+type int64;
+end;

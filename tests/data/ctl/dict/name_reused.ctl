@@ -1,0 +1,5 @@
+name A;
+type INTEGER;
+name A;
+type INTEGER;
+end;

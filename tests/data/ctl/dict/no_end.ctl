@@ -1,0 +1,3 @@
+name A;
+type int64;
+initial '42';

@@ -1,0 +1,3 @@
+name A;
+type CHAR(0);
+end;

@@ -1,0 +1,2 @@
+name A;
+end;

@@ -1,0 +1,3 @@
+name A;
+type INTEGER;
+type FLOAT;

@@ -1,0 +1,3 @@
+eval A;
+column a;
+column b;

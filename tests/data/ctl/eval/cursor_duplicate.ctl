@@ -1,0 +1,3 @@
+eval A;
+cursor SESS;
+cursor DEM;

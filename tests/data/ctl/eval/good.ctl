@@ -1,0 +1,17 @@
+eval HighCpu;
+cursor SESS;
+column AVG!cpu;
+operator >=;
+value 90;
+eval;
+name Names;
+cursor SESS;
+column name;
+operator <>;
+value 'idle';
+EVAL Dem;
+CURSOR DEM;
+COLUMN a;
+OPERATOR <;
+VALUE -1.5;
+end;

@@ -1,0 +1,5 @@
+eval A;
+cursor SESS;
+operator =;
+value 1;
+end;

@@ -1,0 +1,5 @@
+eval A;
+column cpu;
+operator =;
+value 1;
+end;

@@ -1,0 +1,6 @@
+eval;
+cursor SESS;
+column cpu;
+operator =;
+value 1;
+end;

@@ -1,0 +1,5 @@
+eval A;
+cursor SESS;
+column cpu;
+operator =;
+end;

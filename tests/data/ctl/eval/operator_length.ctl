@@ -1,0 +1,2 @@
+eval A;
+operator abc;

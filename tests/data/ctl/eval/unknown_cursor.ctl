@@ -1,0 +1,11 @@
+eval A;
+cursor NOPE;
+column cpu;
+operator =;
+value 1;
+eval B;
+cursor SESS;
+column cpu;
+operator =;
+value 1;
+end;

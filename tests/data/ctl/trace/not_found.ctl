@@ -1,0 +1,5 @@
+trace NOPE SESS;
+tracem NOPE;
+traced NOPE;
+show_row NOPE;
+show_cursor NOPE;

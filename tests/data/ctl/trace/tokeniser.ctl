@@ -1,0 +1,2 @@
+trace 'SESS;
+trace DEM;

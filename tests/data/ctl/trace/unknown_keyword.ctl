@@ -1,0 +1,2 @@
+Trace SESS;
+trace DEM;
