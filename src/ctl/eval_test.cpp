@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "ctl/anchors.h"
+#include "ctl/collect.h"
 #include "ctl/curs.h"
 #include "ctl_fixture.h"
 #include "driver/steps.h"
 #include "test_state.h"
+#include "util/trace.h"
 
 namespace {
 
@@ -70,6 +72,43 @@ TEST_F(EvalFile, HangsEvaluationsOnTheirCursorsNewestFirst) {
             }));
   EXPECT_EQ(evals_of(anchors.cur_anchor->next),
             (std::vector<evaluation>{{"Dem", "DEM", "a", 1, 0, 0, 1, -1.5, "-1.5", 0, 3}}));
+}
+
+TEST_F(EvalFile, ListedWithTheirCursors) {
+  int rc = -1;
+  parse("good.ctl", &rc);
+  ASSERT_EQ(rc, 0);
+  tracing.trace_something = 1;
+  std::vector<std::string> listed;
+  for (const std::string& l : captured([] { show_curs(); })) {
+    if (l.compare(0, 5, "PSC02") == 0 && l.compare(0, 7, "PSC0205") != 0 &&
+        l.compare(0, 7, "PSC0200") != 0 && l.compare(0, 7, "PSC0215") != 0 &&
+        l.compare(0, 7, "PSC0220") != 0 && l.compare(0, 7, "PSC0225") != 0)
+      listed.push_back(l);
+  }
+  EXPECT_EQ(listed, (std::vector<std::string>{
+                        "PSC0230T Evaluation name = Names",
+                        "PSC0235T  on cursor SESS",
+                        "PSC0240T Column = name",
+                        "PSC0245T Operand = <>",
+                        "PSC0250T Value = idle",
+                        "PSC0255T Col_funct = 0",
+                        "PSC0260T Ordinal = 2",
+                        "PSC0230T Evaluation name = HighCpu",
+                        "PSC0235T  on cursor SESS",
+                        "PSC0240T Column = cpu",
+                        "PSC0245T Operand = >=",
+                        "PSC0251T Value = 90.000000",
+                        "PSC0255T Col_funct = 3",
+                        "PSC0260T Ordinal = 1",
+                        "PSC0230T Evaluation name = Dem",
+                        "PSC0235T  on cursor DEM",
+                        "PSC0240T Column = a",
+                        "PSC0245T Operand = <",
+                        "PSC0251T Value = -1.500000",
+                        "PSC0255T Col_funct = 0",
+                        "PSC0260T Ordinal = 3",
+                    }));
 }
 
 TEST_F(EvalFile, MissingFileFails) {

@@ -155,6 +155,32 @@ TEST_F(ProcessFile, ListsProcessesWithoutThePassword) {
                                      }));
 }
 
+TEST_F(ProcessFile, ListsEachTypeAndTheHolidays) {
+  files_->write(
+      "proc",
+      "process collector;\ntype dial;\ninterval 5;\nprocess b;\ntype ctlib;\ninterval 5;\n"
+      "process c;\ntype LOCAL;\ninterval 5;\nholiday 2030/12/25;\nend;\n");
+  tracing.trace_all = 1;
+  int rc = 0;
+  auto lines = captured([&] { rc = init_dist(); });
+  ASSERT_EQ(rc, 0);
+  std::vector<std::string> listed;
+  for (const std::string& l : lines) {
+    for (const char* id : {"PSP1380", "PSP1385", "PSP1395", "PSP1430", "PSP1490"}) {
+      if (l.compare(0, 7, id) == 0) listed.push_back(l);
+    }
+  }
+  EXPECT_EQ(listed, (std::vector<std::string>{
+                        "PSP1380I Process name:collector",
+                        "PSP1395I Type = dial",
+                        "PSP1380I Process name:b",
+                        "PSP1430I Type = ctlib",
+                        "PSP1380I Process name:c",
+                        "PSP1385I Type = local",
+                        "PSP1490I Holiday = 20301225",
+                    }));
+}
+
 TEST_F(ProcessFile, PrintsBannersAroundTheParse) {
   files_->use("proc", "proc/missing_end.ctl");
   int rc = 0;
@@ -210,152 +236,60 @@ const char* no_logon = "PPC0905W No Process logon id specified";
 const char* no_password = "PPC0910W No Process password specified";
 const char* no_interval = "PPC0915E No Process interval specified";
 
+// clang-format off
 const bad_file bad_files[] = {
-    {"first_word.ctl",
-     1,
-     {"PPC0890E First word must be 'process'", errors_line, ""}},  // another file's keyword
-    {"first_word_case.ctl",
-     1,
-     {"PPC0890E First word must be 'process'", errors_line, ""}},  // mixed case
-    {"unknown_keyword.ctl",
-     1,
-     {"PPC0780E Unknown keyword (saturday_start)", errors_line, ""}},  // listed spelling only
-    {"tokeniser_first.ctl",
-     1,
-     {"PPC0775E Parsing failed : " + unterminated + ", Text = 'process collector    ", errors_line,
-      ""}},  // bad first word
-    {"tokeniser_later.ctl",
-     1,
-     {"PPC0955E Parsing failed : Syntax error - Position = 10 Missing an ending \" or ' within max "
-      "word length, Text = 'abc    ",
-      errors_line, ""}},  // bad value word
-    {"no_name.ctl",
-     1,
-     {"PPC0940E No Process name supplied", "PPC0895E No Process name", no_interval, errors_line,
-      ""}},  // process without a name
-    {"long_name.ctl",
-     1,
-     {"PPC0945E Process name exceeeds 24 characters", "PPC0895E No Process name", no_interval,
-      errors_line, ""}},                                                        // 25 characters
+    {"first_word.ctl", 1, {"PPC0890E First word must be 'process'", errors_line, ""}},  // another file's keyword
+    {"first_word_case.ctl", 1, {"PPC0890E First word must be 'process'", errors_line, ""}},  // mixed case
+    {"unknown_keyword.ctl", 1, {"PPC0780E Unknown keyword (saturday_start)", errors_line, ""}},  // listed spelling only
+    {"tokeniser_first.ctl", 1, {"PPC0775E Parsing failed : " + unterminated + ", Text = 'process collector    ", errors_line, ""}},  // bad first word
+    {"tokeniser_later.ctl", 1, {"PPC0955E Parsing failed : Syntax error - Position = 10 Missing an ending \" or ' within max word length, Text = 'abc    ", errors_line, ""}},  // bad value word
+    {"no_name.ctl", 1, {"PPC0940E No Process name supplied", "PPC0895E No Process name", no_interval, errors_line, ""}},  // process without a name
+    {"long_name.ctl", 1, {"PPC0945E Process name exceeeds 24 characters", "PPC0895E No Process name", no_interval, errors_line, ""}},  // 25 characters
     {"duplicate_name.ctl", 1, {"PPC0950E Duplicate process name: collector"}},  // returns at once
-    {"no_type.ctl", 1, {no_type, errors_line, ""}},          // the collector needs a type
+    {"no_type.ctl", 1, {no_type, errors_line, ""}},  // the collector needs a type
     {"no_interval.ctl", 1, {no_interval, errors_line, ""}},  // every process needs an interval
-    {"no_logon.ctl", 0, {no_logon, no_password}},            // only warnings
-    {"sqlnet_no_server.ctl",
-     1,
-     {"PPC0920E Server_id required for sql*net", errors_line, ""}},  // remote needs a server
-    {"no_collector.ctl",
-     1,
-     {"PPC1230E Must have a process named 'collector'"}},  // required process
-    {"type_unknown.ctl",
-     1,
-     {"PPC1000E Unrecognized type:odbc", no_type, no_logon, no_password, no_interval, errors_line,
-      ""}},  // unknown type
-    {"type_duplicate.ctl",
-     1,
-     {"PPC0995E Duplicate type specification", no_logon, no_password, no_interval, errors_line,
-      ""}},  // a second value
-    {"logon_long.ctl",
-     1,
-     {"PPC1120E Excessive length for logon_id", no_type, no_logon, no_password, no_interval,
-      errors_line, ""}},  // 34 characters
-    {"logon_duplicate.ctl",
-     1,
-     {"PPC1115E Duplicate logon_id specification", no_type, no_password, no_interval, errors_line,
-      ""}},  // two values
-    {"password_long.ctl",
-     1,
-     {"PPC1110E Excessive length for password", no_type, no_logon, no_password, no_interval,
-      errors_line, ""}},  // 101 characters
-    {"password_duplicate.ctl",
-     1,
-     {"PPC1105E Duplicate password specification", no_type, no_logon, no_interval, errors_line,
-      ""}},  // two statements
-    {"server_long.ctl",
-     1,
-     {"PPC1100E Excessive length for server_id", no_type, no_logon, no_password, no_interval,
-      errors_line, ""}},  // 34 characters
-    {"server_duplicate.ctl",
-     1,
-     {"PPC1095E Duplicate server_id specification", no_type, no_logon, no_password, no_interval,
-      errors_line, ""}},  // two values
-    {"window_sat_start_len.ctl",
-     1,
-     {"PPC1065E Incorrect length for saturday_start (4)", errors_line,
-      ""}},  // HHMM needs 4 characters
-    {"window_sat_end_len.ctl",
-     1,
-     {"PPC1075E Incorrect length for saturday_end (4)", errors_line, ""}},
-    {"window_sun_start_len.ctl",
-     1,
-     {"PPC1045E Incorrect length for sunday_start (4)", errors_line, ""}},
-    {"window_sun_end_len.ctl",
-     1,
-     {"PPC1055E Incorrect length for sunday_end (4)", errors_line, ""}},
-    {"window_mf_start_len.ctl",
-     1,
-     {"PPC1025E Incorrect length for mon_fri_start (4)", errors_line, ""}},
-    {"window_mf_end_len.ctl",
-     1,
-     {"PPC1035E Incorrect length for mon_fri_end (4)", errors_line, ""}},
-    {"window_sat_start_dup.ctl",
-     1,
-     {"PPC1060E Duplicate saturday_start specification", errors_line, ""}},  // start before end
-    {"window_sun_start_dup.ctl",
-     1,
-     {"PPC1040E Duplicate sunday_start specification", errors_line, ""}},
-    {"window_mf_start_dup.ctl",
-     1,
-     {"PPC1020E Duplicate mon_fri_start specification", errors_line, ""}},
-    {"interval_long.ctl",
-     1,
-     {"PPC1085E Invalid interval length (5)", no_type, no_logon, no_password, no_interval,
-      errors_line, ""}},  // 5 digits
-    {"interval_duplicate.ctl",
-     1,
-     {"PPC1080E Duplicate interval", no_type, no_logon, no_password, errors_line,
-      ""}},  // interval 30 60
-    {"holiday_format.ctl",
-     1,
-     {"PPC0970E Invalid holiday date format (YYYY/MM/DD) ", errors_line, ""}},  // no slashes
-    {"holiday_length.ctl",
-     1,
-     {"PPC0975E Invalid holiday date length (10)", errors_line, ""}},       // short year
+    {"no_logon.ctl", 0, {no_logon, no_password}},  // only warnings
+    {"sqlnet_no_server.ctl", 1, {"PPC0920E Server_id required for sql*net", errors_line, ""}},  // remote needs a server
+    {"no_collector.ctl", 1, {"PPC1230E Must have a process named 'collector'"}},  // required process
+    {"type_unknown.ctl", 1, {"PPC1000E Unrecognized type:odbc", no_type, no_logon, no_password, no_interval, errors_line, ""}},  // unknown type
+    {"type_duplicate.ctl", 1, {"PPC0995E Duplicate type specification", no_logon, no_password, no_interval, errors_line, ""}},  // a second value
+    {"logon_long.ctl", 1, {"PPC1120E Excessive length for logon_id", no_type, no_logon, no_password, no_interval, errors_line, ""}},  // 34 characters
+    {"logon_duplicate.ctl", 1, {"PPC1115E Duplicate logon_id specification", no_type, no_password, no_interval, errors_line, ""}},  // two values
+    {"password_long.ctl", 1, {"PPC1110E Excessive length for password", no_type, no_logon, no_password, no_interval, errors_line, ""}},  // 101 characters
+    {"password_duplicate.ctl", 1, {"PPC1105E Duplicate password specification", no_type, no_logon, no_interval, errors_line, ""}},  // two statements
+    {"server_long.ctl", 1, {"PPC1100E Excessive length for server_id", no_type, no_logon, no_password, no_interval, errors_line, ""}},  // 34 characters
+    {"server_duplicate.ctl", 1, {"PPC1095E Duplicate server_id specification", no_type, no_logon, no_password, no_interval, errors_line, ""}},  // two values
+    {"window_sat_start_len.ctl", 1, {"PPC1065E Incorrect length for saturday_start (4)", errors_line, ""}},  // HHMM needs 4 characters
+    {"window_sat_end_len.ctl", 1, {"PPC1075E Incorrect length for saturday_end (4)", errors_line, ""}},
+    {"window_sun_start_len.ctl", 1, {"PPC1045E Incorrect length for sunday_start (4)", errors_line, ""}},
+    {"window_sun_end_len.ctl", 1, {"PPC1055E Incorrect length for sunday_end (4)", errors_line, ""}},
+    {"window_mf_start_len.ctl", 1, {"PPC1025E Incorrect length for mon_fri_start (4)", errors_line, ""}},
+    {"window_mf_end_len.ctl", 1, {"PPC1035E Incorrect length for mon_fri_end (4)", errors_line, ""}},
+    {"window_sat_start_dup.ctl", 1, {"PPC1060E Duplicate saturday_start specification", errors_line, ""}},  // start before end
+    {"window_sun_start_dup.ctl", 1, {"PPC1040E Duplicate sunday_start specification", errors_line, ""}},
+    {"window_mf_start_dup.ctl", 1, {"PPC1020E Duplicate mon_fri_start specification", errors_line, ""}},
+    {"interval_long.ctl", 1, {"PPC1085E Invalid interval length (5)", no_type, no_logon, no_password, no_interval, errors_line, ""}},  // 5 digits
+    {"interval_duplicate.ctl", 1, {"PPC1080E Duplicate interval", no_type, no_logon, no_password, errors_line, ""}},  // interval 30 60
+    {"holiday_format.ctl", 1, {"PPC0970E Invalid holiday date format (YYYY/MM/DD) ", errors_line, ""}},  // no slashes
+    {"holiday_length.ctl", 1, {"PPC0975E Invalid holiday date length (10)", errors_line, ""}},  // short year
     {"holiday_past.ctl", 0, {"PPC0980W Comment: Holiday is in the past"}},  // ignored, not an error
     {"offset_duplicate.ctl", 1, {"PPC0990E Duplicate time_offset", errors_line, ""}},  // two values
-    {"sleep_long.ctl", 1, {"PPC1090E Invalid sleep length (5)", errors_line, ""}},     // 5 digits
+    {"sleep_long.ctl", 1, {"PPC1090E Invalid sleep length (5)", errors_line, ""}},  // 5 digits
     {"hold_value.ctl", 1, {"PPC1155E Hold is not YES/NO", errors_line, ""}},  // lower-case y
-    {"continuous_other.ctl",
-     1,
-     {"PPC1160E Continuous is valid only at the collector", errors_line, ""}},  // wrong process
-    {"continuous_value.ctl",
-     1,
-     {"PPC1165E Continuous is not YES/NO", errors_line, ""}},                   // not Y or N
+    {"continuous_other.ctl", 1, {"PPC1160E Continuous is valid only at the collector", errors_line, ""}},  // wrong process
+    {"continuous_value.ctl", 1, {"PPC1165E Continuous is not YES/NO", errors_line, ""}},  // not Y or N
     {"class_range.ctl", 1, {"PPC1010E Class exceeds range", errors_line, ""}},  // 51
-    {"class_negative.ctl",
-     1,
-     {"PPC1010E Class exceeds range", errors_line, ""}},  // -1 cannot be recorded
-    {"class_repeated.ctl",
-     0,
-     {"PPC1015W Warning - Class repeditively specified"}},  // only a warning
-    {"send_false_other.ctl",
-     1,
-     {"PPC1170E Send_false is valid only for the evaluator", errors_line, ""}},  // wrong process
-    {"send_false_value.ctl",
-     1,
-     {"PPC1175E Send_false is not YES/NO", errors_line, ""}},  // not Y or N
-    {"machine_id_long.ctl",
-     1,
-     {"PPC1125E Excessive length for Machine_id", errors_line, ""}},              // 65 characters
+    {"class_negative.ctl", 1, {"PPC1010E Class exceeds range", errors_line, ""}},  // -1 cannot be recorded
+    {"class_repeated.ctl", 0, {"PPC1015W Warning - Class repeditively specified"}},  // only a warning
+    {"send_false_other.ctl", 1, {"PPC1170E Send_false is valid only for the evaluator", errors_line, ""}},  // wrong process
+    {"send_false_value.ctl", 1, {"PPC1175E Send_false is not YES/NO", errors_line, ""}},  // not Y or N
+    {"machine_id_long.ctl", 1, {"PPC1125E Excessive length for Machine_id", errors_line, ""}},  // 65 characters
     {"parens.ctl", 1, {"PPC1180E Parentheses do not balance", errors_line, ""}},  // unclosed '('
     {"missing_end.ctl", 1, {"PPC1185E Missing end statement", errors_line, ""}},  // end of file
-    {"caution_offset.ctl",
-     0,
-     {"PPC1210W Caution! - collector has a time offset"}},  // a warning only
-    {"skip_after_error.ctl",
-     1,
-     {"PPC1155E Hold is not YES/NO", no_interval, errors_line, ""}},  // later statements skipped
+    {"caution_offset.ctl", 0, {"PPC1210W Caution! - collector has a time offset"}},  // a warning only
+    {"skip_after_error.ctl", 1, {"PPC1155E Hold is not YES/NO", no_interval, errors_line, ""}},  // later statements skipped
 };
+// clang-format on
 
 TEST_F(ProcessFile, RefusesBadFilesWithTheirMessages) {
   for (const bad_file& b : bad_files) {

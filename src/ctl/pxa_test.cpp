@@ -123,6 +123,19 @@ TEST_F(PxaFile, CollectsColumnsOnlyAfterObjidAndSet) {
   EXPECT_EQ(c->select, "SELECT LATE FROM T1");
 }
 
+TEST_F(PxaFile, RefusesAnInsertLongerThanTheStatementBuffer) {
+  std::string text =
+      "[ uuidbase(1)\nuuidpavc(2)\nuuidpcvc(3) (1)\ninterface big\nobjid(1)\nset(1)\n";
+  for (int i = 0; i < 40; ++i)
+    text += "column " + std::string(200, 'c') + std::to_string(i) + " C\n";
+  std::string path = files_->dir().write("BIG.PXA", text);
+  int rc = -1;
+  auto lines = parse("INSERT !" + path.substr(0, path.size() - 4) + ";\n", &rc);
+  EXPECT_EQ(rc, 1);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[lines.size() - 2], "CAT1965E Deduced insert exceeds 15995 characters");
+}
+
 TEST_F(PxaFile, RefusesBrokenDefinitions) {
   struct row {
     const char* statement;

@@ -13,6 +13,7 @@
 #include "ctl/keywords.h"
 #include "ctl_fixture.h"
 #include "test_state.h"
+#include "util/trace.h"
 
 namespace {
 
@@ -29,88 +30,42 @@ struct tokeniser_case {
   const char* error;  // reader.message after the last word, or null
 };
 
+// clang-format off
 const tokeniser_case tokeniser_cases[] = {
-    {"a>=b",
-     {{"a", 0, 0, 0}, {">=", wf_compare, 0, 0}, {"b", 0, 0, 0}},
-     nullptr},  // two-char operator
+    {"a>=b", {{"a", 0, 0, 0}, {">=", wf_compare, 0, 0}, {"b", 0, 0, 0}}, nullptr},  // two-char operator
     {"x||y", {{"x", 0, 0, 0}, {"||", wf_concat, 0, 0}, {"y", 0, 0, 0}}, nullptr},  // concatenation
     {"x|y", {{"x", 0, 0, 0}, {"|", 0, 0, 0}, {"y", 0, 0, 0}}, nullptr},  // a lone bar has no flag
-    {"a~=b <> c",
-     {{"a", 0, 0, 0},
-      {"~=", wf_compare, 0, 0},
-      {"b", 0, 0, 0},
-      {"<>", wf_compare, 0, 0},
-      {"c", 0, 0, 0}},
-     nullptr},                                                     // not-equal forms
-    {":name", {{"name", wf_host_var, 0, 0}}, nullptr},             // host variable
-    {": name", {{"name", wf_host_var, 0, 0}}, nullptr},            // blanks after the colon
+    {"a~=b <> c", {{"a", 0, 0, 0}, {"~=", wf_compare, 0, 0}, {"b", 0, 0, 0}, {"<>", wf_compare, 0, 0}, {"c", 0, 0, 0}}, nullptr},  // not-equal forms
+    {":name", {{"name", wf_host_var, 0, 0}}, nullptr},  // host variable
+    {": name", {{"name", wf_host_var, 0, 0}}, nullptr},  // blanks after the colon
     {"a:b", {{"a", 0, 0, 0}, {"b", wf_host_var, 0, 0}}, nullptr},  // a colon ends a word
-    {":AVG!INT!cpu^12",
-     {{"AVG!INT!cpu^12", wf_host_var, 0, 0}},
-     nullptr},                                            // prefixes stay in the word
+    {":AVG!INT!cpu^12", {{"AVG!INT!cpu^12", wf_host_var, 0, 0}}, nullptr},  // prefixes stay in the word
     {":a-b*c", {{"a-b*c", wf_host_var, 0, 0}}, nullptr},  // arithmetic is part of a host variable
     {"a-b", {{"a", 0, 0, 0}, {"-", wf_arith, 0, 0}, {"b", 0, 0, 0}}, nullptr},  // but ends a name
     {":nvl(x) z", {{"nvl(x)", wf_host_var, 0, 0}, {"z", 0, 0, 0}}, nullptr},  // counted parentheses
     {"'it''s'", {{"'it''s'", wf_literal, nf_single, 0}}, nullptr},  // the quote closes and reopens
-    {"\"a b\",c",
-     {{"\"a b\"", wf_literal, nf_double, 0}, {",", wf_comma, 0, 0}, {"c", 0, 0, 0}},
-     nullptr},  // double quotes
-    {"\x0e"
-     "ab cd\x0f",
-     {{"\x0e"
-       "ab cd\x0f",
-       wf_literal, 0, 0}},
-     nullptr},  // DBCS stretch
-    {"x 'abc",
-     {{"x", 0, 0, 0}},
-     "Syntax error - Position = 3 Missing an ending \" or ' within max word length, Text = 'abc   "
-     " "},  // unterminated quote
-    {"\x0e"
-     "ab",
-     {},
-     "Syntax error - Missing an ending SHIFT_IN within max word length, Text = \x0e"
-     "ab    "},  // no shift-in
-    {"1.5E-3",
-     {{"1.5E-3", wf_literal, nf_numeric | nf_decimal | nf_exponent, -3}},
-     nullptr},  // exponent
-    {"1.5 e3",
-     {{"1.5 E3", wf_literal, nf_numeric | nf_decimal | nf_exponent, 3}},
-     nullptr},  // blank before a rewritten e
-    {"10 each",
-     {{"10", wf_literal, nf_numeric, 0}, {"Each", 0, 0, 0}},
-     nullptr},  // the e is rewritten without an exponent
-    {"2E0",
-     {{"2E0", wf_literal, nf_numeric | nf_exponent, 0}},
-     nullptr},  // a zero exponent keeps exp 0
-    {"1.2.3",
-     {{"1.2", wf_literal, nf_numeric | nf_decimal, 0},
-      {".3", wf_literal, nf_numeric | nf_decimal, 0}},
-     nullptr},                                                                    // second period
-    {"-5", {{"-5", wf_literal, nf_numeric, 0}}, nullptr},                         // signed number
+    {"\"a b\",c", {{"\"a b\"", wf_literal, nf_double, 0}, {",", wf_comma, 0, 0}, {"c", 0, 0, 0}}, nullptr},  // double quotes
+    {"\x0e" "ab cd\x0f", {{"\x0e" "ab cd\x0f", wf_literal, 0, 0}}, nullptr},  // DBCS stretch
+    {"x 'abc", {{"x", 0, 0, 0}}, "Syntax error - Position = 3 Missing an ending \" or ' within max word length, Text = 'abc   " " "},  // unterminated quote
+    {"\x0e" "ab", {}, "Syntax error - Missing an ending SHIFT_IN within max word length, Text = \x0e" "ab    "},  // no shift-in
+    {"1.5E-3", {{"1.5E-3", wf_literal, nf_numeric | nf_decimal | nf_exponent, -3}}, nullptr},  // exponent
+    {"1.5 e3", {{"1.5 E3", wf_literal, nf_numeric | nf_decimal | nf_exponent, 3}}, nullptr},  // blank before a rewritten e
+    {"10 each", {{"10", wf_literal, nf_numeric, 0}, {"Each", 0, 0, 0}}, nullptr},  // the e is rewritten without an exponent
+    {"2E0", {{"2E0", wf_literal, nf_numeric | nf_exponent, 0}}, nullptr},  // a zero exponent keeps exp 0
+    {"1.2.3", {{"1.2", wf_literal, nf_numeric | nf_decimal, 0}, {".3", wf_literal, nf_numeric | nf_decimal, 0}}, nullptr},  // second period
+    {"-5", {{"-5", wf_literal, nf_numeric, 0}}, nullptr},  // signed number
     {"- 5", {{"-", wf_arith, 0, 0}, {"5", wf_literal, nf_numeric, 0}}, nullptr},  // lone minus
-    {"+.5*2",
-     {{"+.5", wf_literal, nf_numeric | nf_decimal, 0},
-      {"*", wf_arith, 0, 0},
-      {"2", wf_literal, nf_numeric, 0}},
-     nullptr},  // sign and period
-    {"12ab,3",
-     {{"12ab", wf_literal, nf_numeric, 0}, {",", wf_comma, 0, 0}, {"3", wf_literal, nf_numeric, 0}},
-     nullptr},                                                   // letters stay in a number
+    {"+.5*2", {{"+.5", wf_literal, nf_numeric | nf_decimal, 0}, {"*", wf_arith, 0, 0}, {"2", wf_literal, nf_numeric, 0}}, nullptr},  // sign and period
+    {"12ab,3", {{"12ab", wf_literal, nf_numeric, 0}, {",", wf_comma, 0, 0}, {"3", wf_literal, nf_numeric, 0}}, nullptr},  // letters stay in a number
     {"t.*", {{"t.*", wf_period | wf_all_cols, 0, 0}}, nullptr},  // qualified all-columns
-    {"s.tab", {{"s.tab", wf_period, 0, 0}}, nullptr},            // qualified name
-    {"(a)",
-     {{"(", wf_paren, 0, 0}, {"a", 0, 0, 0}, {")", wf_paren, 0, 0}},
-     nullptr},                                                                  // parentheses
+    {"s.tab", {{"s.tab", wf_period, 0, 0}}, nullptr},  // qualified name
+    {"(a)", {{"(", wf_paren, 0, 0}, {"a", 0, 0, 0}, {")", wf_paren, 0, 0}}, nullptr},  // parentheses
     {"f(x", {{"f", 0, 0, 0}, {"(", wf_paren, 0, 0}, {"x", 0, 0, 0}}, nullptr},  // '(' ends a name
-    {"a )",
-     {{"a", 0, 0, 0}},
-     "Syntax error - Position = 3 Right parenthesis without preceeding Left parenthesis, Text = "
-     ")"},                                   // unbalanced
+    {"a )", {{"a", 0, 0, 0}}, "Syntax error - Position = 3 Right parenthesis without preceeding Left parenthesis, Text = " ")"},  // unbalanced
     {"a\tb", {{"a\tb", 0, 0, 0}}, nullptr},  // a tab is an ordinary character
-    {"x :",
-     {{"x", 0, 0, 0}},
-     "Syntax error - Position = 3 Missing host variable name after ':'"},  // empty host variable
+    {"x :", {{"x", 0, 0, 0}}, "Syntax error - Position = 3 Missing host variable name after ':'"},  // empty host variable
 };
+// clang-format on
 
 TEST(Tokeniser, CutsWordsWithFlags) {
   for (const tokeniser_case& c : tokeniser_cases) {
@@ -394,6 +349,25 @@ TEST(ControlFileSearch, TriesDirectoriesAndPrefixesInOrder) {
                        "UOI0055W Could not find a zdb11eval.ctl file",
                        "UOI0055W Could not find a zdbeval.ctl file",
                    }));
+}
+
+TEST(ControlFileSearch, ListsFailedCandidatesUnderTraceAll) {
+  reset_process_state();
+  scratch_dir dir;
+  env_vars.ctl_home = env_store(dir.path());
+  env_vars.db_type = env_store("zdb");
+  tracing.trace_all = 1;
+  bool found = true;
+  auto lines = captured([&] { found = u_openInputFile("eval") != nullptr; });
+  EXPECT_FALSE(found);
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "UOI0030I Could not open zdbeval.ctl",  // no COLL_HOME, no server id
+                       "UOI0030I Could not open zdbeval.ctl",
+                       "UOI0030I Could not open zdbeval.ctl",
+                       "UOI0030I Could not open " + dir.path() + "/zdbeval.ctl",
+                       "UOI0055W Could not find a zdbeval.ctl file",
+                   }));
+  reset_process_state();
 }
 
 TEST(ControlFileSearch, PrefixesFromTheDatabaseType) {
