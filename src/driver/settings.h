@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -58,6 +59,14 @@ struct collector_globals {
   std::vector<std::pair<std::string, std::string>> dict_parms;  // name/value, in order added
   int argc = 0;                                                 // the program's arguments, as given
   char** argv = nullptr;
+  std::optional<std::string> disable_cursors;  // COLL_DISABLE_CURSORS as read by get_envs
+  bool envs_read = false;                      // get_envs has run once (COLL_DEBUG read)
+  int16_t testI32Cap = 0;                      // -testI32Cap given (test switch)
+  int16_t testI64Cap = 0;                      // -testI64Cap given (test switch)
+  std::vector<std::string> arg_words;          // texts of Argv after argument-file expansion
+  std::vector<char*> Argv;                     // expanded argument vector, null-terminated
+  int Argc = 0;                                // entries of Argv before its null
+  int arg_files = 0;                           // argument files expanded so far
 };
 
 // Size of the row work buffer.
