@@ -1,0 +1,201 @@
+// The two command-line readers: keyword abbreviation and values, trace
+// switches and echo, the option table's reading rules, and the precedence of
+// command line over environment over PROCESS.CTL.
+#include "driver/cmdline.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "child_run.h"
+#include "ctl/arena.h"
+#include "ctl/distributor.h"
+#include "driver/startup.h"
+#include "message_lines.h"
+#include "scoped_env.h"
+#include "settings_text.h"
+#include "test_state.h"
+#include "util/trace.h"
+
+namespace {
+// An argument vector whose texts live as long as the object.
+struct args {
+  explicit args(std::vector<std::string> words) : texts(std::move(words)) {
+    for (std::string& t : texts) ptrs.push_back(t.data());
+    ptrs.push_back(nullptr);
+  }
+  int argc() const { return static_cast<int>(texts.size()); }
+  char** argv() { return ptrs.data(); }
+  std::vector<std::string> texts;
+  std::vector<char*> ptrs;
+};
+
+class CommandLine : public ::testing::Test {
+ protected:
+  void SetUp() override { reset_process_state(); }
+  void TearDown() override { reset_process_state(); }
+};
+
+TEST_F(CommandLine, FirstReadingKeywordsAndValues) {
+  struct row {
+    std::vector<std::string> argv;
+    const char* settings;
+  } rows[] = {
+      {{"-rdbmsX1"}, "serverid=X1"},      // value glued to the full keyword
+      {{"-rdb", "X1"}, "serverid=X1"},    // three characters abbreviate
+      {{"-rd", "X1"}, "-rd=X1"},          // two do not: a dictionary parameter
+      {{"-RDBMS", "X1"}, "serverid=X1"},  // keywords ignore case
+      {{"-rdbmsx", "X1"}, "serverid=x"},  // glued value; X1 is skipped
+      {{"-log", "L"}, "logonid=L"},       // "log" abbreviates logonid first
+      {{"-logs", "/o"}, "coll_home=/o"},  // logsdir sets the collector home
+      {{"-tem", "T"}, "-tem=T"},          // tempdir needs four characters
+      {{"-temp", "T"}, "tmpdir=T"},       //
+      {{"-dbtypezdb", "-ctl", "/c"}, "ctl_home=/c db_type=zdb"},  // two keywords
+      {{"loose", "-errlog", "/e"}, "errorlog=/e"},                // words without "-" are skipped
+      {{"-password", "pw"}, "password=pw"},                       //
+      {{"-rdbms"}, ""},                                 // keyword without value: nothing set
+      {{"-console", "-dbtype", "zdb"}, "db_type=zdb"},  // console has no effect, takes no value
+      {{"-custom", "a b", "-x"}, "-custom=a b"},        // dictionary parameter; "-x" has no value
+      {{"-", "v"}, ""},                                 // a bare "-" names no parameter
+  };
+  for (const row& r : rows) {
+    reset_process_state();
+    std::vector<std::string> words = {"collector"};
+    words.insert(words.end(), r.argv.begin(), r.argv.end());
+    args a(words);
+    OutputCapture capture;
+    EXPECT_EQ(parse_argv(a.argc(), a.argv()), 1);
+    EXPECT_EQ(capture.finish(), "") << r.argv[0];
+    EXPECT_EQ(settings_text(), r.settings) << r.argv[0];
+  }
+}
+
+TEST_F(CommandLine, FirstReadingTraceSwitchesAndEcho) {
+  struct row {
+    std::vector<std::string> argv;
+    int trace_all;
+    std::vector<int> levels;  // levels set to 1
+    std::vector<std::string> lines;
+  } rows[] = {
+      // -v switches trace_all on; every "d" sets the level of its position.
+      {{"-vdxd", "-rdbms", "S1"}, 1, {1, 3}, {"CPA1532I rdbms=S1."}},
+      // -d sets levels only.
+      {{"-ddd", "-dbtypezdb"}, 0, {0, 1, 2}, {"CPA1532I dbtype=zdb."}},
+      // Keywords before the switch are not echoed.
+      {{"-rdbms", "S1", "-v"}, 1, {}, {}},
+      // The password is echoed masked.
+      {{"-d", "-pas", "secret"}, 0, {0}, {"CPA1532I password=***."}},
+      // Positions beyond 9 set nothing.
+      {{"-vxxxxxxxxxd"}, 1, {}, {}},
+  };
+  for (const row& r : rows) {
+    reset_process_state();
+    std::vector<std::string> words = {"collector"};
+    words.insert(words.end(), r.argv.begin(), r.argv.end());
+    args a(words);
+    OutputCapture capture;
+    parse_argv(a.argc(), a.argv());
+    EXPECT_EQ(message_lines(capture.finish()), r.lines) << r.argv[0];
+    EXPECT_EQ(tracing.trace_all, r.trace_all) << r.argv[0];
+    EXPECT_EQ(tracing.trace_something, r.trace_all) << r.argv[0];
+    for (int i = 0; i < 10; ++i) {
+      bool on = std::find(r.levels.begin(), r.levels.end(), i) != r.levels.end();
+      EXPECT_EQ(tracing.my_trace_all[i], on ? 1 : 0) << r.argv[0] << " level " << i;
+    }
+  }
+}
+
+TEST_F(CommandLine, OptionTableReading) {
+  struct row {
+    std::vector<std::string> argv;  // argv[0] included
+    int consumed;
+    const char* settings;
+  } rows[] = {
+      {{"collector", "-logsdir", "/o"}, 2, "coll_out=/o"},  // logsdir: the output dir
+      {{"collector", "-logsdir/o"}, 1, "coll_out=/o"},      // glued value
+      {{"collector", "-logs/o"}, 1, "errorlog=s/o"},     // glued to an abbreviation: the "log" row
+      {{"collector", "-logon", "U"}, 2, "logonid=U"},    // five characters
+      {{"collector", "-loginid", "U"}, 2, "logonid=U"},  //
+      {{"collector", "-logo", "U"}, 1, "errorlog=o"},    // "log" row, glued "o"; U ends
+      {{"collector", "-rdbms", "-dbtype", "zdb"}, 3, "db_type=zdb"},  // value absent before "-"
+      {{"collector", "-serverid", "S", "stop", "-dbtype", "x"}, 2, "serverid=S"},  // ends at "stop"
+      {{"collector", "-bogus", "-rdbms", "S"}, 0, ""},         // unknown option ends reading
+      {{"collector", "X", "-rdbms", "S"}, 0, ""},              // must begin with an option
+      {{"coll", "-rdbms", "S"}, 0, ""},                        // program name too short
+      {{"collector", "-maxread", "4096"}, 2, "maxread=4096"},  // number
+      {{"collector", "-maxread", "many"}, 2, ""},              // not a number: unchanged
+      {{"collector", "-ltemp", "/l", "-temp", "/t"}, 4, "tmpdir=/t localtmpdir=/l"},    //
+      {{"collector", "-dbhome", "/h", "-dbver", "19"}, 4, "db_home=/h db_version=19"},  //
+      {{"collector", "-dbho", "/h"}, 0, ""},  // dbhome needs six
+      {{"collector", "-pass", "pw", "-ctl", "/c"}, 4, "ctl_home=/c password=pw"},  //
+      {{"collector", "-rdbms"}, 1, ""},  // value absent at the end
+  };
+  for (const row& r : rows) {
+    reset_process_state();
+    args a(r.argv);
+    EXPECT_EQ(parseQVBCmdline(a.argc(), a.argv()), r.consumed) << r.argv[1];
+    EXPECT_EQ(settings_text(), r.settings) << r.argv[1];
+  }
+}
+
+TEST_F(CommandLine, OptionTableFlags) {
+  args a({"collector", "-console", "-initfile", "run.ini", "-d"});
+  EXPECT_EQ(parseQVBCmdline(a.argc(), a.argv()), 4);
+  EXPECT_EQ(globals.console, 1);
+  EXPECT_EQ(globals.initfile, "run.ini");
+  // -debug sets levels without switching on trace_all.
+  EXPECT_EQ(tracing.trace_all, 0);
+}
+
+// Command line over environment over the collector's PROCESS.CTL entry, for
+// each of the three logon settings.
+TEST_F(CommandLine, LogonPrecedence) {
+  struct row {
+    const char* cmd;   // command-line value, or null
+    const char* env;   // environment value, or null
+    const char* proc;  // PROCESS.CTL value
+    const char* expected;
+  } rows[] = {
+      {"CMD", "ENV", "PROC", "CMD"},       // command line wins over both
+      {nullptr, "ENV", "PROC", "ENV"},     // environment over PROCESS.CTL
+      {nullptr, nullptr, "PROC", "PROC"},  // PROCESS.CTL supplies what is missing
+      {"CMD", nullptr, "", "CMD"},         // nothing in PROCESS.CTL
+  };
+  struct setting {
+    const char* option;
+    const char* variable;
+    const char* env_table::*slot;
+    char* (*field)(distributor*);
+  } settings[] = {
+      {"-rdbms", "COLL_SERVERID", &env_table::serverid,
+       [](distributor* d) { return d->server_id; }},
+      {"-logonid", "COLL_LOGON", &env_table::logonid, [](distributor* d) { return d->logon_id; }},
+      {"-password", "COLL_PASSWORD", &env_table::password,
+       [](distributor* d) { return d->password; }},
+  };
+  for (const setting& s : settings) {
+    for (const row& r : rows) {
+      reset_process_state();
+      ScopedEnv env;
+      env.set(s.variable, r.env);
+      env.set("COLL_LOGONID", nullptr);
+      // Spares the shell commands that would supply these.
+      env.set("COLL_HOSTNAME", "host1");
+      env.set("USER", "user1");
+      env.set("PWD", "/work");
+      std::vector<std::string> words = {"collector"};
+      if (r.cmd) words.insert(words.end(), {s.option, r.cmd});
+      args a(words);
+      parse_argv(a.argc(), a.argv());
+      QVB_getenv(a.argc(), a.argv());
+
+      distributor* collector = process_arena().make<distributor>();
+      snprintf(s.field(collector), 34, "%s", r.proc);
+      reconcile_logon(collector);
+      EXPECT_STREQ(env_vars.*s.slot, r.expected) << s.option << " " << r.expected;
+      EXPECT_STREQ(s.field(collector), r.expected) << s.option << " " << r.expected;
+    }
+  }
+}
+}  // namespace
