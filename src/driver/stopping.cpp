@@ -1,0 +1,120 @@
+// Stopping the collector: quitting, the exit hook, and the signal handlers
+// that request the stop.
+#include "driver/stopping.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "driver/settings.h"
+#include "driver/steps.h"
+#include "platform/clock.h"
+#include "platform/shell.h"
+#include "util/print.h"
+
+namespace {
+// The signals the collector handles, in the order they are installed.
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGTTOU, SIGQUIT, SIGABRT, SIGUSR1, SIGUSR2};
+constexpr int kSignalCount = sizeof kSignals / sizeof kSignals[0];
+
+struct signal_state {
+  bool saved[kSignalCount] = {};                 // previous[i] holds the disposition before ours
+  bool installed[kSignalCount] = {};             // kSignals[i] is ours now
+  struct sigaction previous[kSignalCount] = {};  // dispositions found at the first switch-on
+};
+signal_state signals;
+
+// Local time of the clock in use: `fmt` "%c" is the long form of the stop
+// messages, "%Y/%m/%d %H:%M:%S" the short one.
+std::string time_text(const char* fmt) {
+  time_t now = clock_time();
+  struct tm tm;
+  localtime_r(&now, &tm);
+  char buf[64];
+  size_t n = strftime(buf, sizeof buf, fmt, &tm);
+  return std::string(buf, n);
+}
+}  // namespace
+
+void quitting(int code) {
+  const std::string when = time_text("%Y/%m/%d %H:%M:%S");
+  set_signal(0);
+  transport_shut();
+  del_curs();
+  PRINT('s', "ggn1505", "Time = %s, Collector ended\n", when.c_str());
+  close_PRINT();
+  if (code == -1) return;
+  exit(0);
+}
+
+void my_atexit() {
+  if (globals.go_home) return;
+  PRINT('s', "col9999", "Exiting collector at %s\n", time_text("%c").c_str());
+}
+
+void set_signal(int on) {
+  if (!on) {
+    for (int i = 0; i < kSignalCount; ++i) {
+      if (!signals.installed[i]) continue;
+      sigaction(kSignals[i], &signals.previous[i], nullptr);
+      signals.installed[i] = false;
+    }
+    return;
+  }
+  const unsigned level = env_vars.nosignals;
+  struct sigaction handler = {};
+  handler.sa_sigaction = do_interrupt;
+  handler.sa_flags = SA_SIGINFO | SA_RESTART;
+  // A second signal while one is being handled waits: the handler may be
+  // on its way to quitting, which must not run twice at once.
+  sigemptyset(&handler.sa_mask);
+  for (int sig : kSignals) sigaddset(&handler.sa_mask, sig);
+  struct sigaction ignore = {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+
+  for (int i = 0; i < kSignalCount; ++i) {
+    const int sig = kSignals[i];
+    const bool terminating = sig == SIGINT || sig == SIGTERM;
+    if (level >= 4 || (!terminating && level >= 3)) continue;
+    const bool ignored = sig == SIGHUP || sig == SIGTTOU;
+    struct sigaction* old = signals.saved[i] ? nullptr : &signals.previous[i];
+    if (sigaction(sig, ignored ? &ignore : &handler, old) == 0) {
+      signals.saved[i] = true;
+      signals.installed[i] = true;
+    }
+  }
+}
+
+void do_interrupt(int sig, siginfo_t* info, void*) {
+  PRINT('i', "cir5002", "Signal captured type: %d\n", sig);
+  if (info && info->si_pid != 0) {
+    PRINT('i', "cir5003", "   Process id: %d Uid: %d Code: %d\n", static_cast<int>(info->si_pid),
+          static_cast<int>(info->si_uid), info->si_code);
+    char cmd[64];
+    snprintf(cmd, sizeof cmd, "ps -ef | grep %d", static_cast<int>(info->si_pid));
+    // The listing lands in the log beside the messages and names the sender.
+    if (FILE* f = print_stream()) fflush(f);
+    u_system(cmd);
+  }
+  if (sig == SIGHUP || sig == SIGTTOU || sig == SIGCHLD || sig == SIGUSR1) {
+    PRINT('i', "cir5004", "Received interupt (%d). Returning\n", sig);
+    return;
+  }
+  ++globals.go_home;
+  PRINT('s', "cir5005", "Received interupt (%d). Quitting.\n", sig);
+  // The pause gives a probe in the middle of a request time to finish it.
+  current_clock().sleep_for(10);
+  if (transport_term() != 0) U_MSG("e", "cir5008", "Error terminating PXA IPC environment");
+  if (database_connected()) commit_collect(-1);
+  current_clock().sleep_for(10);
+  quitting(0);
+}
+
+void reset_signal_state() {
+  set_signal(0);
+  signals = signal_state{};
+}

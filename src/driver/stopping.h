@@ -1,0 +1,31 @@
+// The ways the collector ends: the stop routine, the exit hook and the
+// signal handling that turns a terminating signal into an orderly stop.
+#pragma once
+
+#include <csignal>
+
+// Stops the collector: restores the signal dispositions, shuts the transport
+// to the probe down, frees all cursors, prints "Collector ended" (ggn1505) and
+// closes the print file. Exits with status 0, except for code -1, which
+// returns to the caller (used before the collector replaces itself). Codes:
+// -1001 a control file or edit failed, -1003 settings missing, 0 interrupt.
+void quitting(int code);
+
+// Registered with atexit: prints "Exiting collector" (col9999) unless a stop
+// was requested by a signal (globals.go_home set).
+void my_atexit();
+
+// on != 0: installs do_interrupt by the level in env_vars.nosignals (4 or more:
+// nothing; below 4: SIGINT, SIGTERM; below 3 also SIGQUIT, SIGABRT, SIGUSR1,
+// SIGUSR2, with SIGHUP and SIGTTOU ignored), saving each previous disposition
+// the first time. on == 0: restores the saved dispositions.
+void set_signal(int on);
+
+// The signal handler. SIGHUP, SIGTTOU, SIGCHLD and SIGUSR1 are logged and
+// ignored; any other signal requests the stop, waits 10 seconds, terminates
+// the transport, commits open database work, waits 10 more seconds and ends
+// through quitting(0). `info` may be null (no sender information).
+void do_interrupt(int sig, siginfo_t* info, void* context);
+
+// Restores the dispositions and forgets the saved ones (tests start from here).
+void reset_signal_state();

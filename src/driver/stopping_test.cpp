@@ -1,0 +1,253 @@
+// Stopping: quitting with and without return, the exit hook, the signal
+// dispositions by level, and real signals delivered to a child collector
+// state (SIGUSR1 logged and ignored, terminating signals stopping it).
+#include "driver/stopping.h"
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "child_run.h"
+#include "fake_clock.h"
+#include "message_lines.h"
+#include "scoped_env.h"
+#include "test_state.h"
+#include "util/print.h"
+
+namespace {
+// 2024-03-01 12:00:00 UTC.
+constexpr time_t kNoon = 1709294400;
+
+constexpr int kHandled[] = {SIGINT, SIGTERM, SIGHUP, SIGTTOU, SIGQUIT, SIGABRT, SIGUSR1, SIGUSR2};
+
+// 'h' do_interrupt, 'i' ignored, 'o' anything else (left as it was).
+char disposition(int sig) {
+  struct sigaction cur;
+  sigaction(sig, nullptr, &cur);
+  if ((cur.sa_flags & SA_SIGINFO) && cur.sa_sigaction == do_interrupt) return 'h';
+  if (!(cur.sa_flags & SA_SIGINFO) && cur.sa_handler == SIG_IGN) return 'i';
+  return 'o';
+}
+
+std::string dispositions() {
+  std::string s;
+  for (int sig : kHandled) s += disposition(sig);
+  return s;
+}
+
+// The lines of a child's output that show how it stopped.
+std::vector<std::string> stop_lines(const std::string& output) {
+  std::vector<std::string> kept;
+  for (const std::string& line : message_lines(output, false))
+    if (line.rfind("CIR", 0) == 0 || line.rfind("GGN", 0) == 0 || line.rfind("COL", 0) == 0 ||
+        line.rfind("slept", 0) == 0)
+      kept.push_back(line);
+  return kept;
+}
+
+// In a child: UTC, a simulated clock at kNoon whose total sleep is printed at
+// exit, and my_atexit registered as start-up does.
+FakeClock* child_clock = nullptr;
+void child_setup(uint16_t nosignals) {
+  reset_process_state();
+  setenv("TZ", "UTC", 1);
+  tzset();
+  child_clock = new FakeClock(kNoon);
+  child_clock->install();
+  atexit([] { printf("slept %u\n", child_clock->slept()); });
+  atexit(my_atexit);
+  env_vars.nosignals = nosignals;
+}
+
+// Waits for the child to report through `ready`; false after 10 seconds or
+// when the child is gone, so that a broken handler fails the test instead of
+// hanging it.
+bool child_reported(int ready) {
+  struct pollfd p = {ready, POLLIN, 0};
+  char c;
+  return poll(&p, 1, 10000) == 1 && read(ready, &c, 1) == 1;
+}
+
+// In a child: reports through `ready` and waits for a signal, again after
+// every handler that returns. The signals stay blocked outside the wait, so
+// none can slip in between the report and the wait.
+[[noreturn]] void report_and_wait(int ready) {
+  sigset_t handled, waiting;
+  sigemptyset(&handled);
+  for (int sig : kHandled) sigaddset(&handled, sig);
+  sigprocmask(SIG_BLOCK, &handled, &waiting);
+  for (;;) {
+    (void)!write(ready, "r", 1);
+    sigsuspend(&waiting);
+  }
+}
+
+class Stopping : public ::testing::Test {
+ protected:
+  void SetUp() override { reset_process_state(); }
+  void TearDown() override { reset_process_state(); }
+};
+
+TEST_F(Stopping, QuittingMinusOneReturnsAfterShuttingDown) {
+  ScopedEnv env;
+  env.set("TZ", "UTC");
+  tzset();
+  FakeClock clock(kNoon);
+  clock.install();
+  const std::string before = dispositions();
+  set_signal(1);
+  ASSERT_EQ(dispositions(), "hhiihhhh");
+
+  OutputCapture capture;
+  quitting(-1);
+  EXPECT_EQ(message_lines(capture.finish()),
+            std::vector<std::string>{"GGN1505S Time = 2024/03/01 12:00:00, Collector ended"});
+  EXPECT_EQ(dispositions(), before);
+  EXPECT_EQ(print_stream(), nullptr);
+  env.unset("TZ");
+  tzset();
+}
+
+TEST_F(Stopping, DispositionsByLevel) {
+  struct row {
+    uint16_t nosignals;
+    const char* installed;  // INT TERM HUP TTOU QUIT ABRT USR1 USR2
+  } rows[] = {
+      {0, "hhiihhhh"},      // everything
+      {2, "hhiihhhh"},      //
+      {3, "hhoooooo"},      // only the terminating signals
+      {4, "oooooooo"},      // nothing
+      {65535, "oooooooo"},  // (a negative COLL_NOSIGNALS)
+  };
+  const std::string before = dispositions();
+  ASSERT_EQ(before, "oooooooo");
+  for (const row& r : rows) {
+    reset_process_state();
+    env_vars.nosignals = r.nosignals;
+    set_signal(1);
+    EXPECT_EQ(dispositions(), r.installed) << r.nosignals;
+    set_signal(0);
+    EXPECT_EQ(dispositions(), before) << r.nosignals;
+  }
+}
+
+void previous_handler(int) {}
+
+TEST_F(Stopping, PreviousDispositionIsSavedOnce) {
+  struct sigaction mine = {};
+  mine.sa_handler = previous_handler;
+  sigemptyset(&mine.sa_mask);
+  struct sigaction old;
+  ASSERT_EQ(sigaction(SIGUSR1, &mine, &old), 0);
+  // Switching on twice must not take the collector's own handler for the
+  // previous one.
+  set_signal(1);
+  set_signal(1);
+  set_signal(0);
+  struct sigaction now;
+  sigaction(SIGUSR1, nullptr, &now);
+  EXPECT_EQ(now.sa_handler, previous_handler);
+  sigaction(SIGUSR1, &old, nullptr);
+}
+
+TEST_F(Stopping, QuittingExitsAndTheExitHookReports) {
+  struct row {
+    int code;
+    int go_home;
+    std::vector<std::string> lines;
+  } rows[] = {
+      // A stop after a start-up failure: the exit hook says so.
+      {-1001,
+       0,
+       {"GGN1505S Time = 2024/03/01 12:00:00, Collector ended",
+        "COL9999S Exiting collector at Fri Mar  1 12:00:00 2024", "slept 0"}},
+      // A stop requested by a signal: no exit message.
+      {0, 1, {"GGN1505S Time = 2024/03/01 12:00:00, Collector ended", "slept 0"}},
+  };
+  for (const row& r : rows) {
+    ChildResult child = run_in_child([&] {
+      child_setup(0);
+      globals.go_home = r.go_home;
+      quitting(r.code);
+    });
+    EXPECT_TRUE(child.exited) << r.code;
+    EXPECT_EQ(child.exit_code, 0) << r.code;
+    EXPECT_EQ(stop_lines(child.output), r.lines) << r.code;
+  }
+}
+
+// A collector state waiting in a child; the parent sends real signals.
+TEST_F(Stopping, Usr1IsLoggedAndIgnoredUsr2Stops) {
+  ChildResult child = run_in_child(
+      [](int ready) {
+        child_setup(0);
+        set_signal(1);
+        report_and_wait(ready);
+      },
+      [](int pid, int ready) {
+        ASSERT_TRUE(child_reported(ready));
+        kill(pid, SIGUSR1);
+        // The child is back in its loop once it reports again.
+        EXPECT_TRUE(child_reported(ready));
+        kill(pid, SIGUSR2);
+      });
+  const std::string sender = "CIR5003I    Process id: " + std::to_string(getpid()) +
+                             " Uid: " + std::to_string(getuid()) + " Code: 0";
+  EXPECT_TRUE(child.exited);
+  EXPECT_EQ(child.exit_code, 0);
+  EXPECT_EQ(
+      stop_lines(child.output),
+      (std::vector<std::string>{
+          "CIR5002I Signal captured type: 10", sender, "CIR5004I Received interupt (10). Returning",
+          "CIR5002I Signal captured type: 12", sender, "CIR5005S Received interupt (12). Quitting.",
+          "GGN1505S Time = 2024/03/01 12:00:20, Collector ended", "slept 20"}));
+  // The sender's process listing was written into the output.
+  EXPECT_NE(child.output.find("grep " + std::to_string(getpid())), std::string::npos);
+}
+
+TEST_F(Stopping, TerminatingSignalsByLevel) {
+  struct row {
+    uint16_t nosignals;
+    int sig;
+    int killed_by;  // 0: stops through quitting with status 0
+  } rows[] = {
+      {0, SIGTERM, 0},        // handled at every level below 4
+      {3, SIGINT, 0},         //
+      {0, SIGQUIT, 0},        // handled below 3
+      {3, SIGUSR2, SIGUSR2},  // not handled at level 3: the default action
+      {4, SIGTERM, SIGTERM},  // level 4: no handlers at all
+  };
+  for (const row& r : rows) {
+    ChildResult child = run_in_child(
+        [&](int ready) {
+          child_setup(r.nosignals);
+          set_signal(1);
+          report_and_wait(ready);
+        },
+        [&](int pid, int ready) {
+          ASSERT_TRUE(child_reported(ready));
+          kill(pid, r.sig);
+        });
+    SCOPED_TRACE(std::to_string(r.nosignals) + " " + std::to_string(r.sig));
+    if (r.killed_by) {
+      EXPECT_FALSE(child.exited);
+      EXPECT_EQ(child.signal, r.killed_by);
+    } else {
+      EXPECT_TRUE(child.exited);
+      EXPECT_EQ(child.exit_code, 0);
+      std::vector<std::string> lines = stop_lines(child.output);
+      ASSERT_GE(lines.size(), 3u);
+      EXPECT_EQ(lines[lines.size() - 3],
+                "CIR5005S Received interupt (" + std::to_string(r.sig) + "). Quitting.");
+      EXPECT_EQ(lines.back(), "slept 20");
+    }
+  }
+}
+}  // namespace
