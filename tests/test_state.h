@@ -6,6 +6,7 @@
 #include "ctl/dict.h"
 #include "ctl/reader.h"
 #include "driver/settings.h"
+#include "driver/stopping.h"
 #include "util/print_state.h"
 #include "util/trace.h"
 #include "util/umem.h"
@@ -19,4 +20,5 @@ inline void reset_process_state() {
   reset_definitions();
   reset_dictionary();
   reset_reader_state();
+  reset_signal_state();
 }

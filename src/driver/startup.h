@@ -1,6 +1,33 @@
-// The collector's entry: start-up from the command line and environment to the
-// scheduling loop, and the ways the process ends.
+// The collector's entry: start-up from the command line and environment to
+// the scheduling loop. Each step runs only after the previous one succeeded;
+// a failing step ends the process through quitting().
 #pragma once
+
+struct distributor;
 
 // Runs the collector; returns only through exit().
 int collector_main(int argc, char** argv);
+
+// Reads COLLECT.CTL and runs the start-up edits that bind names across
+// cursors, stopping at the first that fails. Returns 0, or 1 after freeing
+// all cursors.
+int init_cursors();
+
+// The settings steps between PROCESS.CTL and DICT.CTL: reconciles the logon
+// with `collector` (may be null), builds machine_id, exports the disabled
+// cursors, lists the settings (trace_all), checks the required settings and
+// publishes the dictionary parameters. Returns 0, or -1003 after "cml1528"
+// when a required setting is missing.
+int settle_settings(distributor* collector);
+
+// Logon reconciliation: a set logonid, password or serverid slot is copied
+// into the process record's field (command line and environment win);
+// an unset slot is pointed at the field (PROCESS.CTL supplies it).
+void reconcile_logon(distributor* collector);
+
+// Builds globals.machine_id from the host name and server id slots.
+void build_machine_id();
+
+// Exports COLL_DISABLE_CURSOR_<name> for each cursor named in
+// COLL_DISABLE_CURSORS and lists them.
+void apply_disabled_cursors();

@@ -1,0 +1,146 @@
+// Child processes, scratch directories and output capture for tests.
+#include "child_run.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace {
+std::string make_temp_file() {
+  char name[] = "/tmp/collector-capture.XXXXXX";
+  int fd = mkstemp(name);
+  if (fd < 0) throw std::runtime_error("mkstemp failed");
+  close(fd);
+  return name;
+}
+
+// In the child: standard output and error both append to `file`, unbuffered,
+// so that the lines of both keep their order.
+void redirect_to(const std::string& file) {
+  int fd = open(file.c_str(), O_WRONLY | O_APPEND);
+  dup2(fd, 1);
+  dup2(fd, 2);
+  close(fd);
+  setvbuf(stdout, nullptr, _IONBF, 0);
+}
+
+ChildResult wait_for(pid_t pid, const std::string& file) {
+  ChildResult r;
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+  }
+  r.exited = WIFEXITED(status);
+  if (r.exited) r.exit_code = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
+  r.output = read_text_file(file);
+  unlink(file.c_str());
+  return r;
+}
+}  // namespace
+
+ScratchDir::ScratchDir() {
+  char name[] = "/tmp/collector-test.XXXXXX";
+  if (!mkdtemp(name)) throw std::runtime_error("mkdtemp failed");
+  path_ = name;
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+std::string ScratchDir::write(const std::string& name, const std::string& content) const {
+  std::string file = path_ + "/" + name;
+  std::ofstream(file, std::ios::binary) << content;
+  return file;
+}
+
+std::string read_text_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+ChildResult run_in_child(const std::function<void()>& body) {
+  return run_in_child([&](int) { body(); }, nullptr);
+}
+
+ChildResult run_in_child(const std::function<void(int)>& body,
+                         const std::function<void(int, int)>& parent) {
+  std::string file = make_temp_file();
+  int fds[2];
+  if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
+  fflush(nullptr);
+  pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    close(fds[0]);
+    redirect_to(file);
+    body(fds[1]);
+    fflush(nullptr);
+    _exit(kChildReturned);
+  }
+  close(fds[1]);
+  if (parent) parent(pid, fds[0]);
+  close(fds[0]);
+  return wait_for(pid, file);
+}
+
+ChildResult run_program(const std::string& program, const std::vector<std::string>& argv,
+                        const std::vector<std::string>& env, const std::string& dir) {
+  std::string file = make_temp_file();
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  std::vector<char*> envp;
+  for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+  envp.push_back(nullptr);
+  fflush(nullptr);
+  pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    redirect_to(file);
+    if (chdir(dir.c_str()) != 0) _exit(126);
+    execve(program.c_str(), args.data(), envp.data());
+    _exit(127);
+  }
+  return wait_for(pid, file);
+}
+
+OutputCapture::OutputCapture() : file_(make_temp_file()) {
+  fflush(nullptr);
+  saved_out_ = dup(1);
+  saved_err_ = dup(2);
+  int fd = open(file_.c_str(), O_WRONLY | O_APPEND);
+  dup2(fd, 1);
+  dup2(fd, 2);
+  close(fd);
+  setvbuf(stdout, nullptr, _IONBF, 0);
+}
+
+std::string OutputCapture::finish() {
+  if (saved_out_ < 0) return "";
+  fflush(nullptr);
+  dup2(saved_out_, 1);
+  dup2(saved_err_, 2);
+  close(saved_out_);
+  close(saved_err_);
+  saved_out_ = saved_err_ = -1;
+  setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+  std::string text = read_text_file(file_);
+  unlink(file_.c_str());
+  return text;
+}
+
+OutputCapture::~OutputCapture() {
+  if (saved_out_ >= 0) finish();
+  unlink(file_.c_str());
+}

@@ -1,0 +1,66 @@
+// Child processes for tests: code that ends the process (exit statuses,
+// signals) runs in a forked child, programs run with a controlled
+// environment; their standard output and error are captured together.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// A scratch directory, removed with its contents at the end of the test.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  ~ScratchDir();
+  const std::string& path() const { return path_; }
+  // Writes `content` to the file `name` in the directory; returns its path.
+  std::string write(const std::string& name, const std::string& content) const;
+
+ private:
+  std::string path_;
+};
+
+struct ChildResult {
+  bool exited = false;  // ended through exit; exit_code holds the status
+  int exit_code = -1;
+  int signal = 0;      // the signal that killed it, when it did not exit
+  std::string output;  // standard output and error, interleaved
+};
+
+// Exit status of a child whose function returned instead of ending the process.
+constexpr int kChildReturned = 111;
+
+// Runs `body` in a forked child with standard output and error unbuffered into
+// one capture. When `ready` is given, the child gets a pipe write end it may
+// write to, and `parent` runs with the child's pid and the read end while the
+// child runs.
+ChildResult run_in_child(const std::function<void()>& body);
+ChildResult run_in_child(const std::function<void(int ready_fd)>& body,
+                         const std::function<void(int pid, int ready_fd)>& parent);
+
+// Runs `program` with argument vector `argv` (argv[0] included; may be empty)
+// and exactly the environment `env` ("NAME=value" texts) in directory `dir`.
+ChildResult run_program(const std::string& program, const std::vector<std::string>& argv,
+                        const std::vector<std::string>& env, const std::string& dir);
+
+// Captures this process's standard output and error (unbuffered, interleaved)
+// from construction until finish().
+class OutputCapture {
+ public:
+  OutputCapture();
+  OutputCapture(const OutputCapture&) = delete;
+  OutputCapture& operator=(const OutputCapture&) = delete;
+  ~OutputCapture();
+  // Restores the streams and returns what was written meanwhile.
+  std::string finish();
+
+ private:
+  std::string file_;
+  int saved_out_ = -1;
+  int saved_err_ = -1;
+};
+
+// The whole content of a file, or an empty text.
+std::string read_text_file(const std::string& path);
