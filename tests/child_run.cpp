@@ -39,34 +39,16 @@ ChildResult wait_for(pid_t pid, const std::string& file) {
   r.exited = WIFEXITED(status);
   if (r.exited) r.exit_code = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
-  r.output = read_text_file(file);
+  r.output = read_whole(file);
   unlink(file.c_str());
   return r;
 }
 }  // namespace
 
-ScratchDir::ScratchDir() {
-  char name[] = "/tmp/collector-test.XXXXXX";
-  if (!mkdtemp(name)) throw std::runtime_error("mkdtemp failed");
-  path_ = name;
-}
-
-ScratchDir::~ScratchDir() {
-  std::error_code ec;
-  std::filesystem::remove_all(path_, ec);
-}
-
-std::string ScratchDir::write(const std::string& name, const std::string& content) const {
-  std::string file = path_ + "/" + name;
-  std::ofstream(file, std::ios::binary) << content;
-  return file;
-}
-
-std::string read_text_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+std::string write_file(const ScratchDir& dir, const std::string& name, const std::string& content) {
+  std::string path = dir.file(name);
+  write_whole(path, content);
+  return path;
 }
 
 ChildResult run_in_child(const std::function<void()>& body) {
@@ -135,7 +117,7 @@ std::string OutputCapture::finish() {
   close(saved_err_);
   saved_out_ = saved_err_ = -1;
   setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
-  std::string text = read_text_file(file_);
+  std::string text = read_whole(file_);
   unlink(file_.c_str());
   return text;
 }

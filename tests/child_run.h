@@ -7,20 +7,10 @@
 #include <string>
 #include <vector>
 
-// A scratch directory, removed with its contents at the end of the test.
-class ScratchDir {
- public:
-  ScratchDir();
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  ~ScratchDir();
-  const std::string& path() const { return path_; }
-  // Writes `content` to the file `name` in the directory; returns its path.
-  std::string write(const std::string& name, const std::string& content) const;
+#include "std_capture.h"
 
- private:
-  std::string path_;
-};
+// Writes `content` to the file `name` in `dir`; returns the file's path.
+std::string write_file(const ScratchDir& dir, const std::string& name, const std::string& content);
 
 struct ChildResult {
   bool exited = false;  // ended through exit; exit_code holds the status
@@ -61,6 +51,3 @@ class OutputCapture {
   int saved_out_ = -1;
   int saved_err_ = -1;
 };
-
-// The whole content of a file, or an empty text.
-std::string read_text_file(const std::string& path);

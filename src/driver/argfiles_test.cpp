@@ -48,7 +48,7 @@ TEST_F(ArgumentFiles, SplitsWordsAndQuotes) {
   };
   for (const row& r : rows) {
     reset_process_state();
-    std::string file = dir_.write("words", r.content);
+    std::string file = write_file(dir_, "words", r.content);
     std::vector<std::string> expected = {"collector", "-first"};
     expected.insert(expected.end(), r.words.begin(), r.words.end());
     expected.push_back("-last");
@@ -57,9 +57,9 @@ TEST_F(ArgumentFiles, SplitsWordsAndQuotes) {
 }
 
 TEST_F(ArgumentFiles, NestedFilesExpandInPlace) {
-  std::string c = dir_.write("c.args", "\"-ctldir\" '/my dir'");
-  std::string b = dir_.write("b.args", "-dbtype zdb -FILEIN " + c);
-  std::string a = dir_.write("a.args", "-rdbms S1 @" + b + " -x");
+  std::string c = write_file(dir_, "c.args", "\"-ctldir\" '/my dir'");
+  std::string b = write_file(dir_, "b.args", "-dbtype zdb -FILEIN " + c);
+  std::string a = write_file(dir_, "a.args", "-rdbms S1 @" + b + " -x");
   EXPECT_EQ(expand({"collector", "-filein", a, "tail"}),
             (std::vector<std::string>{"collector", "-rdbms", "S1", "-dbtype", "zdb", "-ctldir",
                                       "/my dir", "-x", "tail"}));
@@ -69,7 +69,7 @@ TEST_F(ArgumentFiles, NestedFilesExpandInPlace) {
 TEST_F(ArgumentFiles, TenFilesAreExpanded) {
   // f1 names f2 ... f10 names nothing more: exactly the limit.
   for (int i = 10; i >= 1; --i)
-    dir_.write("f" + std::to_string(i),
+    write_file(dir_, "f" + std::to_string(i),
                i == 10 ? "end" : "@" + dir_.path() + "/f" + std::to_string(i + 1));
   EXPECT_EQ(expand({"collector", "@" + dir_.path() + "/f1"}),
             (std::vector<std::string>{"collector", "end"}));
@@ -84,7 +84,7 @@ TEST_F(ArgumentFiles, RemovesTraceAndTestSwitches) {
 }
 
 TEST_F(ArgumentFiles, SwitchesInsideFilesAreRemovedToo) {
-  std::string f = dir_.write("switches", "-testI64Cap -rdbms S1");
+  std::string f = write_file(dir_, "switches", "-testI64Cap -rdbms S1");
   EXPECT_EQ(expand({"collector", "@" + f}),
             (std::vector<std::string>{"collector", "-rdbms", "S1"}));
   EXPECT_EQ(globals.testI32Cap, 0);
@@ -92,7 +92,7 @@ TEST_F(ArgumentFiles, SwitchesInsideFilesAreRemovedToo) {
 }
 
 TEST_F(ArgumentFiles, OptionReaderSeesExpandedWords) {
-  std::string f = dir_.write("opts", "-rdbms FROMFILE -dbtype zdb");
+  std::string f = write_file(dir_, "opts", "-rdbms FROMFILE -dbtype zdb");
   std::vector<std::string> words = {"collector", "-filein", f, "-ctldir", "/c"};
   std::vector<char*> argv;
   for (std::string& w : words) argv.push_back(w.data());

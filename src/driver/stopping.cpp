@@ -14,6 +14,7 @@
 #include "platform/clock.h"
 #include "platform/shell.h"
 #include "util/print.h"
+#include "util/timetext.h"
 
 namespace {
 // The signals the collector handles, in the order they are installed.
@@ -27,24 +28,15 @@ struct signal_state {
 };
 signal_state signals;
 
-// Local time of the clock in use: `fmt` "%c" is the long form of the stop
-// messages, "%Y/%m/%d %H:%M:%S" the short one.
-std::string time_text(const char* fmt) {
-  time_t now = clock_time();
-  struct tm tm;
-  localtime_r(&now, &tm);
-  char buf[64];
-  size_t n = strftime(buf, sizeof buf, fmt, &tm);
-  return std::string(buf, n);
-}
 }  // namespace
 
 void quitting(int code) {
-  const std::string when = time_text("%Y/%m/%d %H:%M:%S");
+  char when[u_time_buffer_size];
+  u_get_time(when, TIME_SLASHED);
   set_signal(0);
   transport_shut();
   del_curs();
-  PRINT('s', "ggn1505", "Time = %s, Collector ended\n", when.c_str());
+  PRINT('s', "ggn1505", "Time = %s, Collector ended\n", when);
   close_PRINT();
   if (code == -1) return;
   exit(0);
@@ -52,7 +44,8 @@ void quitting(int code) {
 
 void my_atexit() {
   if (globals.go_home) return;
-  PRINT('s', "col9999", "Exiting collector at %s\n", time_text("%c").c_str());
+  char when[u_time_buffer_size];
+  PRINT('s', "col9999", "Exiting collector at %s\n", u_get_time(when, TIME_LONG));
 }
 
 void set_signal(int on) {
