@@ -153,6 +153,61 @@ TEST_F(CollectorStartup, StartupStopsThroughQuitting) {
   }
 }
 
+// The collector's process definition in the control directory (the working
+// directory), with a logon and no server.
+constexpr const char kProcessFile[] =
+    "process collector;\ntype local;\nlogon_id scott;\npassword tiger;\ninterval 60;\nend;\n";
+
+// The start-up settings lines of the print file, and the line that ended it.
+std::vector<std::string> settings_lines(const std::string& out_dir) {
+  std::vector<std::string> kept;
+  for (const std::string& line : message_lines(print_files(out_dir)))
+    if (line.starts_with("CML15")) kept.push_back(line);
+  std::vector<std::string> all = message_lines(print_files(out_dir));
+  if (!all.empty()) kept.push_back(all.back().substr(0, all.back().find(" Time")));
+  return kept;
+}
+
+TEST_F(CollectorStartup, MissingServerStopsAfterTheListings) {
+  write_file(dir_, "qvzproc.ctl", kProcessFile);
+  const std::string d = dir_.path();
+  ChildResult result = run({"-v"}, {"COLL_DISABLE_CURSORS=kf1, abc"});
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(settings_lines(d), (std::vector<std::string>{
+                                   "CML1526I Disable Cursors Environment Settings:",
+                                   "CML1527I \t COLL_DISABLE_CURSORS=KF1,ABC",
+                                   "CML1527I \t COLL_DISABLE_CURSOR_KF1=AND FIL.FILE_ID < 128",
+                                   "CML1527I \t COLL_DISABLE_CURSOR_ABC=1",
+                                   "CML1526I Environment Setting:",
+                                   "CML1527I \t coll_home=" + d,
+                                   "CML1527I \t ctl_home=" + d,
+                                   "CML1527I \t coll_out=" + d,
+                                   "CML1527I \t tmpdir=" + d,
+                                   "CML1527I \t localtmpdir=" + d,
+                                   "CML1527I \t hostname=alpha",
+                                   "CML1527I \t hostlogonid=tester",
+                                   "CML1527I \t logonid=scott",
+                                   "CML1527I \t db_type=qvz",
+                                   "CML1528S Missing required environment variables.",
+                                   "GGN1505S",
+                               }));
+}
+
+TEST_F(CollectorStartup, LogonFromTheProcessFile) {
+  // Neither the command line nor the environment names a logon: the process
+  // file's is used and start-up goes on past the settings check.
+  write_file(dir_, "qvzproc.ctl", kProcessFile);
+  ChildResult result = run({"-rdbms", "S1", "-v"}, {"COLL_LOGON=", "COLL_VERSION=qvz"});
+  EXPECT_EQ(result.exit_code, 0);
+  std::vector<std::string> lines = settings_lines(dir_.path());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "CML1527I \t logonid=scott"), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "CML1527I \t serverid=S1"), lines.end());
+  EXPECT_EQ(
+      std::find(lines.begin(), lines.end(), "CML1528S Missing required environment variables."),
+      lines.end());
+  EXPECT_EQ(lines.back(), "GGN1505S");
+}
+
 TEST_F(CollectorStartup, EmptyArgumentVector) {
   ChildResult result = run_program(COLLECTOR_BIN, {}, env(), dir_.path());
   EXPECT_TRUE(result.exited);

@@ -5,7 +5,7 @@
 #pragma once
 
 // Control files: 0 on success, 1 on failure.
-int init_dist();    // PROCESS.CTL and the logon reconciliation
+int init_dist();    // PROCESS.CTL
 int parse_dict();   // DICT.CTL
 int parse_curs();   // COLLECT.CTL
 int parse_trace();  // TRACE.CTL

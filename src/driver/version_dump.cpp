@@ -12,7 +12,7 @@
 // Kept in the program file even though nothing reads it in memory: the dump
 // finds it by its marker.
 [[gnu::used]] extern const char collector_version_header[] =
-    "@(#)collector          10 2025/01/06 09:00:00 drv   " __DATE__ " " __TIME__ " core";
+    "@(#)collector       1.0.0 05Dec2026 --:--:-- coll   " __DATE__ " " __TIME__ " collector-1.0.0";
 
 namespace {
 // Program files beyond this size are not dumped; no program of the agent
