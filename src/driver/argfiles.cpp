@@ -24,7 +24,7 @@ bool has_prefix_ci(const std::string& s, const char* prefix) {
 }
 
 // Reads `path` whole; false with errno set when it cannot be read.
-bool read_whole(const char* path, std::string& out) {
+bool read_arg_file(const char* path, std::string& out) {
   std::unique_ptr<FILE, int (*)(FILE*)> f(fopen(path, "rb"), fclose);
   if (!f) return false;
   char chunk[4096];
@@ -35,10 +35,13 @@ bool read_whole(const char* path, std::string& out) {
 
 bool is_separator(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == 0; }
 
-// Splits argument-file text into words at blanks, tabs and line ends. A word
-// that begins with a double or single quote runs to the next quote of the
-// same kind (or the end of the text); the quotes are dropped.
-std::vector<std::string> split_words(const std::string& text) {
+[[noreturn]] void unreadable(const char* name, int err) {
+  U_MSG("e", "utf0010", "Include file \"%s\" errno=%i %s\n", name, err, strerror(err));
+  exit(95);
+}
+}  // namespace
+
+std::vector<std::string> split_arg_words(const std::string& text) {
   std::vector<std::string> words;
   size_t i = 0;
   while (i < text.size()) {
@@ -60,12 +63,6 @@ std::vector<std::string> split_words(const std::string& text) {
   }
   return words;
 }
-
-[[noreturn]] void unreadable(const char* name, int err) {
-  U_MSG("e", "utf0010", "Include file \"%s\" errno=%i %s\n", name, err, strerror(err));
-  exit(95);
-}
-}  // namespace
 
 char** parseCmdline(int argc, char** argv) {
   std::vector<std::string> words;
@@ -107,10 +104,10 @@ char** parseCmdline(int argc, char** argv) {
     ++globals.arg_files;
     std::string content;
     errno = 0;
-    if (!read_whole(file.c_str(), content)) unreadable(file.c_str(), errno);
+    if (!read_arg_file(file.c_str(), content)) unreadable(file.c_str(), errno);
 
     // The inserted words are scanned next, so they may name argument files.
-    std::vector<std::string> inserted = split_words(content);
+    std::vector<std::string> inserted = split_arg_words(content);
     auto at = words.begin() + static_cast<long>(i);
     at = words.erase(at, at + static_cast<long>(span));
     words.insert(at, inserted.begin(), inserted.end());
