@@ -102,18 +102,6 @@ TEST_F(CollectorStartup, VersionDumpsHeadersAndExits) {
   EXPECT_EQ(message_lines(result.output), expected);
 }
 
-TEST_F(CollectorStartup, VersionOfFilesWithoutHeaders) {
-  write_file(dir_, "plain", "no headers in here");
-  ChildResult result = run({"-ver", "plain"});
-  EXPECT_EQ(result.exit_code, 0);
-  std::vector<std::string> lines = message_lines(result.output);
-  ASSERT_GE(lines.size(), 2u);
-  // No closing line without headers.
-  EXPECT_EQ(lines[lines.size() - 2],
-            "USH9053I program            vv check_in_date_time  devid compile__date_time stamp");
-  EXPECT_EQ(lines.back(), "USH9054I Dump headers for plain");
-}
-
 // Start-up runs until a step it cannot pass and stops with status 0 through
 // the stop routine; the program never crashes on its way there. The stop
 // shows on the console (the print file is closed by then) and, when a print
@@ -124,18 +112,21 @@ TEST_F(CollectorStartup, StartupStopsThroughQuitting) {
     std::vector<std::string> env;
     bool print_file;  // a print file is written
     const char* what;
+    bool no_argv = false;  // started with an empty argument vector
   } rows[] = {
       {{"-rdbms", "S1", "-dbtype", "zdb"}, {}, true, "a plain start"},
       {{}, {"COLL_OUT=/nonexistent/dir"}, false, "an output directory that cannot be written"},
       {{"-rd", "-", "x", "-filein", "/dev/null", "-logsdir"}, {}, true, "odd arguments"},
       {{}, {"COLL_DISABLE_CURSORS=kf1,abc", "COLL_NOSIGNALS=9"}, true, "more settings"},
       {{}, {"COLL_DEBUG=dddddddddd"}, true, "all tracing"},
+      {{}, {}, true, "no arguments at all, not even the program name", true},
   };
   for (const row& r : rows) {
     ScratchDir out;
     std::vector<std::string> env = r.env;
     if (r.print_file) env.push_back("COLL_OUT=" + out.path());
-    ChildResult result = run(r.args, env);
+    ChildResult result =
+        r.no_argv ? run_program(COLLECTOR_BIN, {}, this->env(env), dir_.path()) : run(r.args, env);
     SCOPED_TRACE(r.what);
     EXPECT_TRUE(result.exited);
     EXPECT_EQ(result.exit_code, 0);
@@ -208,12 +199,4 @@ TEST_F(CollectorStartup, LogonFromTheProcessFile) {
   EXPECT_EQ(lines.back(), "GGN1505S");
 }
 
-TEST_F(CollectorStartup, EmptyArgumentVector) {
-  ChildResult result = run_program(COLLECTOR_BIN, {}, env(), dir_.path());
-  EXPECT_TRUE(result.exited);
-  EXPECT_EQ(result.exit_code, 0);
-  std::vector<std::string> lines = message_lines(result.output);
-  ASSERT_FALSE(lines.empty());
-  EXPECT_TRUE(lines.back().starts_with("COL9999S Exiting collector at "));
-}
 }  // namespace

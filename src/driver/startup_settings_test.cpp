@@ -80,49 +80,6 @@ TEST_F(StartupSettings, DisabledCursorsAreExported) {
   }
 }
 
-TEST_F(StartupSettings, ListingThenMissingSettingsStop) {
-  env_vars.coll_home = "/home";
-  env_vars.ctl_home = "/ctl";
-  env_vars.coll_out = "/out";
-  env_vars.tmpdir = "/tmp/u1";
-  env_vars.localtmpdir = "/tmp/u1";
-  env_vars.hostname = "host1";
-  env_vars.hostlogonid = "u1";
-  env_vars.serverid = "S1";
-  env_vars.logonid = "scott";
-  env_vars.password = "tiger";
-  env_vars.db_version = "19";
-  env_vars.errorlog = "/alert.log";
-  env_vars.bin_home = "";  // empty: not listed
-  tracing.trace_all = 1;
-  globals.disable_cursors = "x";
-  ScopedEnv env;
-  env.unset("COLL_DISABLE_CURSOR_X");
-
-  OutputCapture capture;
-  EXPECT_EQ(settle_settings(nullptr), -1003);
-  EXPECT_EQ(message_lines(capture.finish()), (std::vector<std::string>{
-                                                 "CML1526I Disable Cursors Environment Settings:",
-                                                 "CML1527I \t COLL_DISABLE_CURSORS=X",
-                                                 "CML1527I \t COLL_DISABLE_CURSOR_X=1",
-                                                 "CML1526I Environment Setting:",
-                                                 "CML1527I \t coll_home=/home",
-                                                 "CML1527I \t ctl_home=/ctl",
-                                                 "CML1527I \t coll_out=/out",
-                                                 "CML1527I \t tmpdir=/tmp/u1",
-                                                 "CML1527I \t localtmpdir=/tmp/u1",
-                                                 "CML1527I \t hostname=host1",
-                                                 "CML1527I \t hostlogonid=u1",
-                                                 "CML1527I \t serverid=S1",
-                                                 "CML1527I \t logonid=scott",
-                                                 "CML1527I \t db_version=19",
-                                                 "CML1527I \t errorlog=/alert.log",
-                                                 "CML1528S Missing required environment variables.",
-                                             }));
-  // Nothing is published for the dictionary after a failed check.
-  EXPECT_TRUE(globals.dict_parms.empty());
-}
-
 TEST_F(StartupSettings, EachRequiredSettingIsChecked) {
   const char* env_table::*required[] = {&env_table::serverid, &env_table::hostname,
                                         &env_table::logonid, &env_table::db_type};
@@ -147,11 +104,17 @@ TEST_F(StartupSettings, EachRequiredSettingIsChecked) {
             std::vector<std::string>{"CML1526I Disable Cursors Environment is not set..."});
 }
 
-TEST_F(StartupSettings, LogonFromTheCollectorProcess) {
+TEST_F(StartupSettings, LogonFromTheCollectorProcessAndDictionaryParameters) {
   // No logon on the command line or in the environment: PROCESS.CTL's is used.
+  // A server id too long for the process record is cut to its field.
+  const std::string long_server(40, 'S');
   env_vars.hostname = "host1";
   env_vars.db_type = "zdb";
-  env_vars.serverid = "FROMCMD";
+  env_vars.serverid = long_server.c_str();
+  env_vars.errorlog = "/e";
+  env_vars.db_home = "/db";
+  env_vars.db_version = "19";
+  globals.dict_parms.emplace_back("custom", "from the command line");
   distributor* collector = process_arena().make<distributor>();
   strcpy(collector->logon_id, "procuser");
   strcpy(collector->password, "procpw");
@@ -161,43 +124,16 @@ TEST_F(StartupSettings, LogonFromTheCollectorProcess) {
   capture.finish();
   EXPECT_EQ(env_vars.logonid, collector->logon_id);
   EXPECT_EQ(env_vars.password, collector->password);
-  EXPECT_STREQ(collector->server_id, "FROMCMD");
-  EXPECT_EQ(globals.dict_parms,
-            (std::vector<std::pair<std::string, std::string>>{{"rdbms", "FROMCMD"},
-                                                              {"logonid", "procuser"},
-                                                              {"dbtype", "zdb"},
-                                                              {"password", "procpw"}}));
-}
-
-TEST_F(StartupSettings, OverlongLogonIsCutToTheField) {
-  std::string long_logon(40, 'L');
-  env_vars.logonid = long_logon.c_str();
-  distributor* collector = process_arena().make<distributor>();
-  reconcile_logon(collector);
-  EXPECT_EQ(std::string(collector->logon_id), std::string(33, 'L'));
-  // Unset slots now name the (empty) process fields.
-  EXPECT_EQ(env_vars.serverid, collector->server_id);
-}
-
-TEST_F(StartupSettings, DictionaryParametersInOrder) {
-  set_required();
-  env_vars.errorlog = "/e";
-  env_vars.db_home = "/db";
-  env_vars.db_version = "19";
-  env_vars.password = "pw";
-  globals.dict_parms.emplace_back("custom", "from the command line");
-  OutputCapture capture;
-  EXPECT_EQ(settle_settings(nullptr), 0);
-  capture.finish();
+  EXPECT_EQ(std::string(collector->server_id), std::string(33, 'S'));
   EXPECT_EQ(globals.dict_parms,
             (std::vector<std::pair<std::string, std::string>>{{"custom", "from the command line"},
-                                                              {"rdbms", "S1"},
+                                                              {"rdbms", long_server},
                                                               {"errlog", "/e"},
-                                                              {"logonid", "scott"},
+                                                              {"logonid", "procuser"},
                                                               {"dbhome", "/db"},
                                                               {"dbversion", "19"},
                                                               {"dbtype", "zdb"},
-                                                              {"password", "pw"}}));
+                                                              {"password", "procpw"}}));
 }
 
 TEST_F(StartupSettings, MachineIdIsHostServerAndBlanks) {
