@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 
+#include "ctl/env_lookup.h"
 #include "platform/shell.h"
 #include "util/print.h"
 #include "util/trace.h"
