@@ -212,8 +212,11 @@ outcome proc_parser::value(int code, distributor* d) {
         if (static_cast<size_t>(reader.statement_end - w.str) >= n &&
             memcmp(w.str, names[i], n) == 0) {
           d->type = static_cast<int16_t>(i % 4 + 1);
-          // "sql*net" is three words to the tokeniser: consume the whole name.
-          reader.this_start = w.str + n;
+          // "sql*net" is three words to the tokeniser, and a longer word that
+          // begins with a type name is that type: consume up to the next blank.
+          char* e = w.str + n;
+          while (e < reader.statement_end && *e != ' ') ++e;
+          reader.this_start = e;
           return outcome::next;
         }
       }
@@ -274,6 +277,12 @@ outcome proc_parser::value(int code, distributor* d) {
       }
       int32_t n = word_value(true);
       int32_t a = n < 0 ? -n : n;
+      // An offset beyond a day means a mistyped value, not a time zone.
+      if (a > 2400) {
+        std::string t = word_text();
+        PRINT('e', "ppc0991", "Invalid time_offset %s (at most 2400 either way)\n", t.c_str());
+        return outcome::statement;
+      }
       int32_t secs = a / 100 * 3600 + a % 100 * 60;
       d->time_offset = n < 0 ? -secs : secs;
       return outcome::next;

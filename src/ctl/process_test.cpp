@@ -248,7 +248,7 @@ const bad_file bad_files[] = {
     {"duplicate_name.ctl", 1, {"PPC0950E Duplicate process name: collector"}},  // returns at once
     {"no_type.ctl", 1, {no_type, errors_line, ""}},  // the collector needs a type
     {"no_interval.ctl", 1, {no_interval, errors_line, ""}},  // every process needs an interval
-    {"no_logon.ctl", 0, {no_logon, no_password}},  // only warnings
+    {"no_logon.ctl", 0, {no_logon, no_password}},  // only warnings; "localhost" is type local
     {"sqlnet_no_server.ctl", 1, {"PPC0920E Server_id required for sql*net", errors_line, ""}},  // remote needs a server
     {"no_collector.ctl", 1, {"PPC1230E Must have a process named 'collector'"}},  // required process
     {"type_unknown.ctl", 1, {"PPC1000E Unrecognized type:odbc", no_type, no_logon, no_password, no_interval, errors_line, ""}},  // unknown type
@@ -273,6 +273,7 @@ const bad_file bad_files[] = {
     {"holiday_format.ctl", 1, {"PPC0970E Invalid holiday date format (YYYY/MM/DD) ", errors_line, ""}},  // no slashes
     {"holiday_length.ctl", 1, {"PPC0975E Invalid holiday date length (10)", errors_line, ""}},  // short year
     {"holiday_past.ctl", 0, {"PPC0980W Comment: Holiday is in the past"}},  // ignored, not an error
+    {"offset_range.ctl", 1, {"PPC0991E Invalid time_offset -2401 (at most 2400 either way)", errors_line, ""}},  // more than a day
     {"offset_duplicate.ctl", 1, {"PPC0990E Duplicate time_offset", errors_line, ""}},  // two values
     {"sleep_long.ctl", 1, {"PPC1090E Invalid sleep length (5)", errors_line, ""}},  // 5 digits
     {"hold_value.ctl", 1, {"PPC1155E Hold is not YES/NO", errors_line, ""}},  // lower-case y

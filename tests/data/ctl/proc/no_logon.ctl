@@ -1,4 +1,4 @@
 process collector;
-type local;
+type localhost;
 interval 60;
 end;
