@@ -10,6 +10,5 @@ int missing(const char* keyword) {
 }
 }  // namespace
 
-int parse_math(curs*, char*) { return missing("math"); }
 int parse_col_ex(curs*, char*) { return missing("column_exit"); }
 int add_load_text(curs*, const char*) { return missing("load"); }
