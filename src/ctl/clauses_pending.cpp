@@ -10,5 +10,4 @@ int missing(const char* keyword) {
 }
 }  // namespace
 
-int parse_col_ex(curs*, char*) { return missing("column_exit"); }
 int add_load_text(curs*, const char*) { return missing("load"); }
