@@ -16,11 +16,11 @@ struct in_list;
 struct base;
 struct m_anch;
 struct decode;
-struct col_exit;
+struct cxl_ptr;
 struct set_len;
-struct load_text;
-struct parsed_load;
-struct iterate_where;
+struct load_ptr;
+struct lp_ptr;
+struct i_ptr;
 struct fetch_ex;
 struct e_ptr;
 struct run_list_entry;
@@ -89,15 +89,15 @@ struct curs {
   std::string uuidbase, uuidpavc, uuidpcvc;       // probe table identifiers, at most 36 characters
   int32_t rpc_version = 0, objid = 0, set = 0;    // probe table attributes
   int16_t show_cursor = 0, show_row = 0;          // diagnostics
-  load_text* loads = nullptr;                     // load texts
-  parsed_load* parsed_loads = nullptr;            // parsed loads
+  load_ptr* loads = nullptr;                      // load texts
+  lp_ptr* parsed_loads = nullptr;                 // parsed loads
   pre_cursor* pre_cursors = nullptr;              // cursors run first
   struct iterate* iterate = nullptr;              // cursor whose rows drive the iteration
   in_list* in_lists = nullptr;                    // in-list clauses
   base* bases = nullptr;                          // base clauses
   m_anch* math = nullptr;                         // math clauses
   decode* decodes = nullptr;                      // decode clauses, one per column
-  col_exit* col_exits = nullptr;                  // column exits
+  cxl_ptr* col_exits = nullptr;                   // column exits
   set_len* set_lens = nullptr;                    // set_len clauses
   char age_to[9] = {};                            // target cursor of aged copies
   fetch_ex* fetch_exit = nullptr;                 // selected fetch exit (owned copy in the arena)
@@ -106,7 +106,7 @@ struct curs {
   void* xda = nullptr;                            // result descriptor of a script fetch exit
   int32_t last_sqlcode = 0;                       // status of the last SQL step or fetch-exit run
   char last_sqlcode_text[17] = {};                // the same, right-aligned in 16 characters
-  struct iterate_where* iterate_where = nullptr;  // iterate_where clause
+  i_ptr* iterate_where = nullptr;                 // iterate_where clause
   int16_t dummy_last_row = 0;                     // always append a dummy last row
   int16_t conditional_dummy_last_row = 0;         // append one conditionally
   int16_t trace = 0, traced = 0, tracem = 0;      // per-cursor trace flags
