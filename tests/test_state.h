@@ -6,6 +6,8 @@
 #include "ctl/dict.h"
 #include "ctl/reader.h"
 #include "driver/settings.h"
+#include "rows/code_page.h"
+#include "rows/row_chain.h"
 #include "util/print_state.h"
 #include "util/trace.h"
 #include "util/umem.h"
@@ -16,6 +18,8 @@ inline void reset_process_state() {
   reset_print_state();
   reset_alloc_state();
   reset_env_vars();
+  release_all_rows();
+  systm.reset();
   reset_definitions();
   reset_dictionary();
   reset_reader_state();
