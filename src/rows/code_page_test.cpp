@@ -13,10 +13,10 @@
 
 namespace {
 
-class CodePageTest : public testing::Test {
+class CodePageTest : public RowTest {
  protected:
   void SetUp() override {
-    reset_process_state();
+    RowTest::SetUp();
     const char* all = getenv("LC_ALL");
     saved_ = all ? all : "";
     had_ = all != nullptr;
@@ -26,7 +26,7 @@ class CodePageTest : public testing::Test {
       setenv("LC_ALL", saved_.c_str(), 1);
     else
       unsetenv("LC_ALL");
-    reset_process_state();
+    RowTest::TearDown();
   }
   // Makes the process locale the one named, as if the collector started with it.
   void use_locale(const char* name) {

@@ -51,13 +51,12 @@ class FetchedItems {
   int16_t ind_[MAX_SELECT_ITEMS] = {};
 };
 
-class RowFormatTest : public testing::Test {
+class RowFormatTest : public RowTest {
  protected:
   void SetUp() override {
-    reset_process_state();
+    RowTest::SetUp();
     work_.assign(sizeof_work_buff, '\0');
   }
-  void TearDown() override { reset_process_state(); }
   int merge(curs* cur, FetchedItems* items) {
     return merge_text(work_.data(), items ? &items->lda : nullptr, items ? items->types : nullptr,
                       cur, "20240102030405");
@@ -185,7 +184,6 @@ TEST_F(RowFormatTest, UnresolvedColumnsFailTheRow) {
       {"%nothing", 0, true, "CAT1560E Un-identified percent variable %nothing\n", 'Y'},
   };
   for (const auto& c : cases) {
-    reset_process_state();
     curs* cur = test_cursor("BAD");
     columns* col = test_column(cur, c.column);
     col->occurrence = c.occurrence;

@@ -15,11 +15,7 @@
 
 namespace {
 
-class RowRecordTest : public testing::Test {
- protected:
-  void SetUp() override { reset_process_state(); }
-  void TearDown() override { reset_process_state(); }
-};
+using RowRecordTest = RowTest;
 
 template <class T>
 std::string bytes_of(T value) {

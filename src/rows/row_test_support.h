@@ -1,5 +1,5 @@
-// Test helpers of the row path: cursors and columns made in the cursor arena,
-// and the capture of printed message lines without their time of day.
+// Test helpers of the row path: a fixture with an open print file, cursors and
+// columns made in the cursor arena, and the capture of printed message lines.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +10,11 @@
 
 #include "ctl/arena.h"
 #include "ctl/curs.h"
+#include "driver/settings.h"
+#include "std_capture.h"
+#include "test_state.h"
+#include "util/print.h"
+#include "util/print_state.h"
 
 // A new cursor named `name` in the cursor arena (not on the cursor chain).
 inline curs* test_cursor(const char* name) {
@@ -32,20 +37,36 @@ inline columns* test_column(curs* cur, const char* name, int16_t num_type = 0) {
   return col;
 }
 
-// Collects what the message writers print while it lives; lines() returns the
-// text with each header's time of day "(HHMMSS) " removed.
+// Collects the message lines written to the open print file while it lives;
+// lines() returns them joined, each with its newline, with the header's time of
+// day "(HHMMSS) " removed.
 class PrintCapture {
  public:
-  PrintCapture() { testing::internal::CaptureStdout(); }
-  ~PrintCapture() {
-    if (!done_) testing::internal::GetCapturedStdout();
+  PrintCapture() {
+    fflush(print_stream());
+    start_ = ftell(print_stream());
   }
   std::string lines() {
-    done_ = true;
-    std::string text = testing::internal::GetCapturedStdout();
-    return std::regex_replace(text, std::regex(R"(\(\d{6}\) )"), "");
+    fflush(print_stream());
+    std::string text = read_whole(print_globals.stder_filename).substr(static_cast<size_t>(start_));
+    static const std::regex stamp(R"(^(\S+) \(\d{6}\) )", std::regex::multiline);
+    return std::regex_replace(text, stamp, "$1 ");
   }
 
  private:
-  bool done_ = false;
+  long start_ = 0;
+};
+
+// Common ground of the row-path tests: clean process state and an open print
+// file in a scratch directory, so that every message is written once.
+class RowTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    reset_process_state();
+    env_vars.coll_out = env_store(dir_.path());
+    init_PRINT();
+  }
+  void TearDown() override { reset_process_state(); }
+
+  ScratchDir dir_;
 };
