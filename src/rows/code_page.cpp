@@ -54,7 +54,7 @@ const code_page_entry code_pages[] = {
     {"GB18030", 5488, "GB18030", true},
     {"BIG5", 950, "BIG5", true},
     {"BIG5-HKSCS", 1375, "BIG5-HKSCS", true},
-    {nullptr, CP_NATIONAL, "UTF-16LE", false},
+    {nullptr, CP_NATIONAL, "UTF-16BE", false},
 };
 
 const code_page_entry* entry_of(int32_t code_page) {

@@ -113,7 +113,7 @@ TEST_F(CodePageTest, ConvertsFromTheLocaleCodePage) {
 
 TEST_F(CodePageTest, NationalFormConvertsWithoutLocale) {
   use_locale("no_SUCH.locale");
-  const std::string src("h\0\xe9\0", 4);  // UTF-16LE "hé"
+  const std::string src("\0h\0\xe9", 4);  // UTF-16BE "hé"
   char out[10];
   int n = Convert_UnicodeToUTF8_wopt(out, sizeof out, src.data(), 4, NLX_OPT_SUBSTITUTE);
   EXPECT_EQ(std::string(out, static_cast<size_t>(n)), "h\xc3\xa9");
