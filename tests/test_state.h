@@ -7,6 +7,7 @@
 #include "ctl/reader.h"
 #include "driver/settings.h"
 #include "rows/code_page.h"
+#include "rows/database.h"
 #include "rows/row_chain.h"
 #include "util/print_state.h"
 #include "util/trace.h"
@@ -18,6 +19,7 @@ inline void reset_process_state() {
   reset_print_state();
   reset_alloc_state();
   reset_env_vars();
+  reset_database_state();
   release_all_rows();
   systm.reset();
   reset_definitions();

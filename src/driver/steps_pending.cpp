@@ -14,6 +14,3 @@ int edit_pre_cursors() { return missing("Pre-cursor edit"); }
 int edit_iterates() { return missing("Iterate edit"); }
 int parse_loads() { return missing("Load parsing"); }
 void schedule() { missing("The scheduler"); }
-int commit_collect(int) { return 0; }
-bool database_connected() { return false; }
-void database_reset_state() {}

@@ -35,6 +35,7 @@ void remove_row(curs* cur, text_row* prev, text_row* row) {
   if (cur->last_row == row) cur->last_row = prev;
   if (cur->current_row == row) cur->current_row = cur->last_row;
   --cur->row_count;
+  cur->rows_changed = 1;
   free_text_row(row);
 }
 
@@ -44,6 +45,7 @@ void drop_first_row(curs* cur) {
 
 void free_all_rows(curs* cur) {
   text_row* row = cur->first_row;
+  if (row) cur->rows_changed = 1;
   while (row) {
     text_row* next = row->next;
     free_text_row(row);

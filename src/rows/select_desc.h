@@ -4,6 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+
+#include "platform/db_client.h"
 
 // Select items one statement may have.
 constexpr int MAX_SELECT_ITEMS = 60;
@@ -13,16 +16,14 @@ constexpr int MAX_ITEM_NAME = 30;
 constexpr int MAX_COL_LEN = 384;
 
 // Database type codes the collector knows.
-enum : int16_t {
-  O_CHAR = 1,      // VARCHAR2
-  O_NUMBER = 2,    // NUMBER
-  O_LONG = 8,      // LONG
-  O_ROWID = 11,    // ROWID
-  O_DATE = 12,     // DATE
-  O_RAWD = 23,     // RAW
-  O_LONGRAW = 24,  // LONG RAW
-  O_FIXCHAR = 96,  // CHAR
-};
+constexpr int16_t O_CHAR = 1;      // VARCHAR2
+constexpr int16_t O_NUMBER = 2;    // NUMBER
+constexpr int16_t O_LONG = 8;      // LONG
+constexpr int16_t O_ROWID = 11;    // ROWID
+constexpr int16_t O_DATE = 12;     // DATE
+constexpr int16_t O_RAWD = 23;     // RAW
+constexpr int16_t O_LONGRAW = 24;  // LONG RAW
+constexpr int16_t O_FIXCHAR = 96;  // CHAR
 
 struct select_desc {
   int F = 0;                                      // items found; negative when over the maximum
@@ -37,4 +38,7 @@ struct select_desc {
   int16_t nls_flag[MAX_SELECT_ITEMS]{};           // 1 non-Unicode, 2 Unicode, else non-character
   int16_t precision[MAX_SELECT_ITEMS]{};          // NUMBER precision (0: none declared)
   int16_t scale[MAX_SELECT_ITEMS]{};              // NUMBER scale
+
+  db_descriptor client{MAX_SELECT_ITEMS};  // the client's descriptor: buffers, returned lengths
+  std::unique_ptr<db_statement> cursor;    // the database-side cursor of the run
 };
