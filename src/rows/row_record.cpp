@@ -8,8 +8,8 @@
 #include <cstring>
 
 #include "ctl/curs.h"
+#include "util/datetime.h"
 #include "util/print.h"
-#include "util/timestamp.h"
 #include "util/trace.h"
 
 namespace {
