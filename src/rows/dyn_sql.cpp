@@ -17,6 +17,7 @@
 #include "rows/row_steps.h"
 #include "rows/select_desc.h"
 #include "rows/select_items.h"
+#include "util/dump.h"
 #include "util/print.h"
 #include "util/reltime.h"
 #include "util/trace.h"
@@ -177,6 +178,7 @@ void trace_values(const select_desc* lda, const item_work& work) {
     PRINT('t', "oru0255", "lda->I: <%d>\n", lda->I[i] ? *lda->I[i] : 0);
     PRINT('t', "oru0260", "lda->L: <%d>\n", lda->L[i]);
     PRINT('t', "oru0265", "lda->V:\n");
+    u_print_dumpx(nullptr, lda->V[i], lda->L[i]);
   }
 }
 
@@ -200,6 +202,10 @@ int fetch_rows(curs* cur, std::unique_ptr<select_desc>& lda, item_work& work, co
     note_sqlcode(cur, rc);
     if (rc == sql_invalid_number) continue;
     if (rc != 0) return rc;
+    if (trace_on(9)) {
+      PRINT('t', "oru0155", "Data from Oracle: <%d>\n", work.byte_sum);
+      u_print_dumpx(nullptr, cur->row_area.data(), work.byte_sum);
+    }
     for (int i = 0; i < lda->F; ++i) {
       const db_item& it = lda->client.item[static_cast<size_t>(i)];
       finish_item(lda.get(), work, i, it.returned_octets, it.returned_chars, scratch.get(),
@@ -207,6 +213,7 @@ int fetch_rows(curs* cur, std::unique_ptr<select_desc>& lda, item_work& work, co
     }
     if (trace_on(9)) {
       PRINT('t', "oru0225", "Complete row buffer, length: <%d>\n", work.byte_sum);
+      u_print_dumpx(nullptr, cur->row_area.data(), work.byte_sum);
       trace_values(lda.get(), work);
     }
     if (++*rows == 1 && cur->pre_copy) {

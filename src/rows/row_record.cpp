@@ -3,6 +3,7 @@
 #include "rows/row_record.h"
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -133,7 +134,11 @@ void put_int64(char* out, const char* num, bool traced) {
 }
 
 void put_float(char* out, const char* num) {
-  double value = strtod(num, nullptr);
+  double value = 0.0;
+  // from_chars reads a plain decimal number quickly; strtod takes the rest (a
+  // '+' sign, hexadecimal, INF and NAN forms, out-of-range values).
+  if (std::from_chars(num, num + strlen(num), value).ec != std::errc())
+    value = strtod(num, nullptr);
   memcpy(out, &value, sizeof value);
 }
 

@@ -7,6 +7,7 @@
 #include "ctl/curs.h"
 #include "rows/code_page.h"
 #include "rows/select_desc.h"
+#include "util/dump.h"
 #include "util/print.h"
 #include "util/trace.h"
 
@@ -104,6 +105,14 @@ int size_select_items(curs* cur, select_desc* lda, item_work& work) {
   return 0;
 }
 
+namespace {
+
+// Converts a character value into UTF-8 in place.
+void convert_item(select_desc* lda, const item_work& work, int i, int32_t octet_len, char* scratch,
+                  int32_t scratch_size, bool traced);
+
+}  // namespace
+
 void finish_item(select_desc* lda, const item_work& work, int i, int32_t octet_len,
                  int32_t char_len, char* scratch, int32_t scratch_size) {
   bool traced = trace_on(8);
@@ -130,40 +139,12 @@ void finish_item(select_desc* lda, const item_work& work, int i, int32_t octet_l
     PRINT('t', "oru0170", "Returned length (chars): <%d>\n", char_len);
     PRINT('t', "oru0175", "Returned length (bytes): <%d>\n", octet_len);
     PRINT('t', "oru0180", "Column size (bytes): <%d>\n", lda->col_size_bytes[i]);
+    PRINT('t', "oru0185", "Data from Oracle, returned length: <%d>\n", octet_len);
+    u_print_dumpx(nullptr, value, octet_len < L ? octet_len : L);
   }
 
   if (work.orig_type[i] == O_CHAR) {
-    if (!scratch || scratch_size < L) {
-      PRINT('e', "oru0267", "Malloc of size (%d) failed\n", L);
-      return;
-    }
-    int n;
-    // Never read past the item's own buffer, whatever size was declared.
-    if (lda->nls_flag[i] == 2) {
-      if (traced) PRINT('t', "oru0190", "Unicode conversion\n");
-      int32_t bytes = lda->col_size_bytes[i] < L ? lda->col_size_bytes[i] : L;
-      n = Convert_UnicodeToUTF8_wopt(scratch, L, value, bytes, NLX_OPT_SUBSTITUTE);
-    } else {
-      int32_t bytes = lda->col_size_chars[i];
-      if (!work.raw_flag[i] && octet_len < bytes) bytes = octet_len;
-      if (traced) {
-        char name[50];
-        getCodepageInfo(0, name, sizeof name);
-        PRINT('t', "oru0195", "Non-Unicode conversion\n");
-        PRINT('t', "oru0200", "Code page CCSID: <%d>\n", systm.getCodepage());
-        PRINT('t', "oru0205", "Code page name: <%s>\n", name);
-        if (bytes != lda->col_size_chars[i])
-          PRINT('t', "oru0266", "Overriding bytes to convert: <%d>\n", bytes);
-      }
-      if (bytes > L) bytes = L;
-      n = Convert_toUTF8_wopt(scratch, L, value, bytes, NLX_OPT_SUBSTITUTE);
-    }
-    if (n < 1) {
-      PRINT('e', "oru0210", "UTF-8 conversion failed for column: <%.*s>\n", lda->C[i], lda->S[i]);
-    } else {
-      memset(value, 0, static_cast<size_t>(L));
-      memcpy(value, scratch, static_cast<size_t>(n));
-    }
+    convert_item(lda, work, i, octet_len, scratch, scratch_size, traced);
   } else if (work.orig_type[i] == O_NUMBER) {
     if (traced) PRINT('t', "oru0215", "Doing right justification\n");
     // The text length itself: a number's text never holds a NUL.
@@ -173,4 +154,49 @@ void finish_item(select_desc* lda, const item_work& work, int i, int32_t octet_l
       memset(value, ' ', static_cast<size_t>(L) - len);
     }
   }
+  if (traced) {
+    PRINT('t', "oru0220", "Final column value, length <%d>\n", L);
+    u_print_dumpx(nullptr, value, L);
+  }
 }
+
+namespace {
+
+void convert_item(select_desc* lda, const item_work& work, int i, int32_t octet_len, char* scratch,
+                  int32_t scratch_size, bool traced) {
+  int32_t L = lda->L[i];
+  char* value = lda->V[i];
+  if (!scratch || scratch_size < L) {
+    PRINT('e', "oru0267", "Malloc of size (%d) failed\n", L);
+    return;
+  }
+  int n;
+  // Never read past the item's own buffer, whatever size was declared.
+  if (lda->nls_flag[i] == 2) {
+    if (traced) PRINT('t', "oru0190", "Unicode conversion\n");
+    int32_t bytes = lda->col_size_bytes[i] < L ? lda->col_size_bytes[i] : L;
+    n = Convert_UnicodeToUTF8_wopt(scratch, L, value, bytes, NLX_OPT_SUBSTITUTE);
+  } else {
+    int32_t bytes = lda->col_size_chars[i];
+    if (!work.raw_flag[i] && octet_len < bytes) bytes = octet_len;
+    if (traced) {
+      char name[50];
+      getCodepageInfo(0, name, sizeof name);
+      PRINT('t', "oru0195", "Non-Unicode conversion\n");
+      PRINT('t', "oru0200", "Code page CCSID: <%d>\n", systm.getCodepage());
+      PRINT('t', "oru0205", "Code page name: <%s>\n", name);
+      if (bytes != lda->col_size_chars[i])
+        PRINT('t', "oru0266", "Overriding bytes to convert: <%d>\n", bytes);
+    }
+    if (bytes > L) bytes = L;
+    n = Convert_toUTF8_wopt(scratch, L, value, bytes, NLX_OPT_SUBSTITUTE);
+  }
+  if (n < 1) {
+    PRINT('e', "oru0210", "UTF-8 conversion failed for column: <%.*s>\n", lda->C[i], lda->S[i]);
+  } else {
+    memset(value, 0, static_cast<size_t>(L));
+    memcpy(value, scratch, static_cast<size_t>(n));
+  }
+}
+
+}  // namespace
