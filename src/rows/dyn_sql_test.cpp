@@ -185,4 +185,31 @@ TEST_F(DynSqlTest, NationalCharactersAndMissingCodePage) {
             "ORU0210E UTF-8 conversion failed for column: <v>\n");
 }
 
+TEST_F(DynSqlTest, DescribeTraceAndDeepTracesRun) {
+  make_db("CREATE TABLE t(r RAW(2)); INSERT INTO t VALUES(x'00FF');");
+  curs* cur = cursor("TRC", "SELECT r FROM t", {"r"});
+  tracing.my_trace_all[7] = 1;
+  {
+    PrintCapture capture;
+    ASSERT_EQ(run(cur), 0);
+    EXPECT_EQ(capture.lines(),
+              "ORU0115T Column count: <1>\n"
+              "ORU0120T Column name: <r>\n"
+              "ORU0125T Column type (code): <23>\n"
+              "ORU0130T Column type (name): <O_RAWD>\n"
+              "ORU0135T NLS flag (0): <non-character>\n"
+              "ORU0140T Column size (chars): <4>\n"
+              "ORU0145T Column size (bytes): <2>\n"
+              "ORU0150T Allocated column size (bytes): <4>\n"
+              "CAT1540T SQLDA columns follow for TRC\n"
+              "CAT1545T Col #1= r, datatype= 23 datalen= 4\n");
+  }
+  // Every trace level at once still collects the same row.
+  for (int level = 0; level <= 9; ++level) tracing.my_trace_all[level] = 1;
+  tracing.trace_all = 1;
+  cur->trace = cur->show_row = 1;
+  ASSERT_EQ(run(cur), 0);
+  EXPECT_EQ(texts(cur), (std::vector<std::string>{"00FF|", "00FF|"}));
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -23,46 +24,38 @@ std::string bytes_of(T value) {
 }
 
 struct layout_case {
-  std::vector<std::pair<int16_t, int16_t>> cols;  // num_type, fmt_len
+  std::vector<std::array<int16_t, 3>> cols;  // num_type, fmt_len, set_length
   std::vector<int16_t> offsets;
   int32_t size;
 };
 
 TEST_F(RowRecordTest, LayoutAlignsBinaryColumns) {
   const layout_case cases[] = {
-      {{{1, 11}, {2, 21}, {0, 3}}, {0, 8, 16}, 19},  // INT!, FLOAT! after 4 bytes of padding, text
-      {{{0, 3}, {5, 21}}, {0, 4}, 12},               // INT64! aligned to 4
-      {{{0, 8}, {2, 21}}, {0, 8}, 16},               // FLOAT! already aligned: no padding
-      {{{0, 5}, {4, 9}, {3, 20}}, {0, 0, 5}, 21},    // NS! takes nothing, TS! 16 bytes unaligned
-      {{{0, 1}, {1, 4}, {0, 2}}, {0, 4, 8}, 10},     // INT! padded from 1 to 4
-      {{}, {}, 0},                                   // no columns
+      {{{1, 11, 0}, {2, 21, 0}, {0, 3, 0}}, {0, 8, 16}, 19},     // INT!, FLOAT! after padding, text
+      {{{0, 3, 0}, {5, 21, 0}}, {0, 4}, 12},                     // INT64! aligned to 4
+      {{{0, 8, 0}, {2, 21, 0}}, {0, 8}, 16},                     // FLOAT! aligned already
+      {{{0, 5, 0}, {4, 9, 0}, {3, 20, 0}}, {0, 0, 5}, 21},       // NS! takes nothing, TS! 16
+      {{{0, 10, 4}, {3, 19, 20}, {1, 21, 30}}, {0, 4, 24}, 28},  // set lengths; INT! drops its
+      {{}, {}, 0},                                               // no columns
   };
   for (const auto& c : cases) {
     curs* cur = test_cursor("LAYOUT");
-    for (auto [num_type, len] : c.cols) test_column(cur, "c", num_type)->fmt_len = len;
+    for (auto [num_type, len, set] : c.cols) {
+      columns* col = test_column(cur, "c", num_type);
+      col->fmt_len = len;
+      col->set_length = set;
+    }
     EXPECT_EQ(get_row_size(cur), c.size);
     EXPECT_EQ(cur->row_size, c.size);
     std::vector<int16_t> got;
-    for (columns* col = cur->column_list; col; col = col->next) got.push_back(col->record_offset);
+    for (columns* col = cur->column_list; col; col = col->next) {
+      got.push_back(col->record_offset);
+      if (col->num_type == 1) {
+        EXPECT_EQ(col->set_length, 0);
+      }
+    }
     EXPECT_EQ(got, c.offsets);
   }
-}
-
-TEST_F(RowRecordTest, SetLengthsShapeTheLayout) {
-  curs* cur = test_cursor("SETLEN");
-  columns* text = test_column(cur, "t");
-  text->fmt_len = 10;
-  text->set_length = 4;
-  columns* ts = test_column(cur, "ts", 3);
-  ts->fmt_len = 19;
-  ts->set_length = 20;
-  columns* integer = test_column(cur, "i", 1);
-  integer->fmt_len = 21;
-  integer->set_length = 30;  // binary columns drop their set length
-  EXPECT_EQ(get_row_size(cur), 28);
-  EXPECT_EQ(ts->record_offset, 4);
-  EXPECT_EQ(integer->record_offset, 24);
-  EXPECT_EQ(integer->set_length, 0);
 }
 
 struct convert_case {
@@ -112,29 +105,6 @@ TEST_F(RowRecordTest, ConvertsEachColumnType) {
     EXPECT_EQ(make_row(cur, out.data(), text.data()), 0);
     EXPECT_EQ(out, c.expected);
   }
-}
-
-TEST_F(RowRecordTest, RecordPlacesEveryColumnAndSkipsNoSend) {
-  curs* cur = test_cursor("MIXED");
-  const struct {
-    const char* name;
-    int16_t num_type, orig_type, fmt_len;
-  } defs[] = {{"name", 0, 1, 6}, {"hidden", 4, 1, 3}, {"count", 1, 2, 5}, {"ratio", 2, 2, 6}};
-  int32_t offset = 0;
-  for (const auto& d : defs) {
-    columns* col = test_column(cur, d.name, d.num_type);
-    col->orig_type = d.orig_type;
-    col->fmt_len = d.fmt_len;
-    col->offset = offset;
-    offset += d.fmt_len + 1;
-  }
-  const char text[] = "disk01\0xyz\0   42\0  0.50";
-  ASSERT_EQ(get_row_size(cur), 24);
-  std::string out(24, '\0');
-  make_row(cur, out.data(), text);
-  std::string expected = "disk01" + std::string(2, '\0') + bytes_of<int32_t>(42) +
-                         std::string(4, '\0') + bytes_of<double>(0.5);
-  EXPECT_EQ(out, expected);
 }
 
 TEST_F(RowRecordTest, FormatTraceShowsOneRow) {
