@@ -54,6 +54,7 @@ int resolve_columns(select_desc* lda, const int16_t* orig_type, curs* cur) {
       PRINT('t', "cat1545", "Col #%d= %.*s, datatype= %d datalen= %d\n", i + 1, lda->C[i],
             lda->S[i], lda->T[i], lda->L[i]);
   }
+  set_col_ordinals(cur);  // numbered here too, for cursors not numbered at start-up
   int32_t pos = 0;
   for (columns* col = cur->column_list; col; col = col->next) {
     if (col->name[0] == '%' || col->qualified) {
