@@ -7,6 +7,9 @@
 #include "ctl/reader.h"
 #include "driver/settings.h"
 #include "driver/stopping.h"
+#include "rows/code_page.h"
+#include "rows/database.h"
+#include "rows/row_chain.h"
 #include "util/print_state.h"
 #include "util/trace.h"
 #include "util/umem.h"
@@ -17,6 +20,9 @@ inline void reset_process_state() {
   reset_print_state();
   reset_alloc_state();
   reset_env_vars();
+  reset_database_state();
+  release_all_rows();
+  systm.reset();
   reset_definitions();
   reset_dictionary();
   reset_reader_state();

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "ctl/operate.h"
 
@@ -44,6 +45,13 @@ struct columns {
   int16_t set_length = 0;  // length after ^, overrides fmt_len
 
   // --- row formatting and merge (rows/) ---
+  int16_t record_offset = 0;     // offset of the value in the row_record
+  int16_t col_ordinal = 0;       // position in the column list, from 1
+  const char* source = nullptr;  // where the value is read from; null for math columns
+  const int16_t* indicator =
+      nullptr;                    // null indicator of the source (negative: NULL); null: present
+  int16_t water_set = 0;          // a high or low water mark is kept
+  std::vector<char> water_value;  // the kept water mark, fmt_len bytes
 };
 
 // One INSERT column name.
@@ -137,4 +145,19 @@ struct curs {
   run_list_entry* run_list = nullptr;  // follow-up cursors queued by decode actions
 
   // --- database session and row formatting (rows/) ---
+  text_row* last_row = nullptr;    // newest row, the tail of the row chain
+  int32_t length = 0;              // text length of a stored row
+  int32_t rows_this_run = 0;       // rows fetched by the current run; numbers the rows
+  int32_t last_run_time = 0;       // start of the last run, relative seconds
+  int16_t cols_resolved = 0;       // column sources and offsets fixed by the first row
+  int16_t new_data = 0;            // rows arrived since the column-function row was built
+  int16_t new_data_eval = 0;       // rows arrived since the evaluator last looked
+  int16_t history_pending = 0;     // rows arrived since history was last written
+  int16_t fmt_trace = 0;           // show the next formatted record, then clear
+  int16_t lengths_set = 0;         // set_len names matched; their lengths apply at every run
+  int16_t pre_copy = 0;            // age-to: hand the old rows over before the first new row
+  int16_t post_copy = 0;           // age-to: hand the rows over after the run
+  std::vector<char> row_area;      // fetch buffer of the select items, end to end
+  std::vector<int16_t> ind_area;   // one null indicator per select item
+  std::vector<int32_t> item_lens;  // buffer lengths of the select items row_area is laid out for
 };

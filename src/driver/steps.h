@@ -4,6 +4,10 @@
 // do nothing).
 #pragma once
 
+// The database session steps (commit_collect, database_connected,
+// database_reset_state) are declared with the session.
+#include "rows/database.h"
+
 // Control files: 0 on success, 1 on failure.
 int init_dist();    // PROCESS.CTL
 int parse_dict();   // DICT.CTL
@@ -33,13 +37,6 @@ int set_qualifieds();
 
 // The scheduling loop; ends the process through quitting.
 void schedule();
-
-// Database session: commit (release 1: and release the session; -1 at the end).
-int commit_collect(int release);
-// True while a database session is logged on.
-bool database_connected();
-// Marks the database as not connected (start of init_cursors).
-void database_reset_state();
 
 // Transport to the probe: "shut" (tear down everything) and "term" (close the
 // collector's end). 0 on success.

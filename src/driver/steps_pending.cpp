@@ -13,6 +13,3 @@ int missing(const char* what) {
 int edit_pre_cursors() { return missing("Pre-cursor edit"); }
 int edit_iterates() { return missing("Iterate edit"); }
 void schedule() { missing("The scheduler"); }
-int commit_collect(int) { return 0; }
-bool database_connected() { return false; }
-void database_reset_state() {}

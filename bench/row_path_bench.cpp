@@ -1,0 +1,186 @@
+// The row path from fetch to stored text row to probe record, for a 10,000-row,
+// 8-column SQLite query, against a bare sqlite3_step loop that turns the same
+// values into text, and against the database client's fetch alone. All read
+// the same database file.
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "ctl/anchors.h"
+#include "ctl/arena.h"
+#include "ctl/curs.h"
+#include "ctl/distributor.h"
+#include "driver/settings.h"
+#include "platform/db_client.h"
+#include "rows/database.h"
+#include "rows/dyn_sql.h"
+#include "rows/row_chain.h"
+#include "rows/row_record.h"
+
+namespace {
+
+constexpr int kRows = 10000;
+const char* const kSelect =
+    "SELECT id, name, cpu, reads, host, ratio, waits, state FROM stats ORDER BY id";
+
+// The database file, made once for the whole run.
+class bench_db {
+ public:
+  bench_db() {
+    char tmpl[] = "/tmp/collector-bench.XXXXXX";
+    dir_ = mkdtemp(tmpl) ? tmpl : "/tmp";
+    path_ = dir_ + "/bench.db";
+    sqlite3* db = nullptr;
+    sqlite3_open(path_.c_str(), &db);
+    sqlite3_exec(db,
+                 "CREATE TABLE stats(id INTEGER, name VARCHAR2(30), cpu NUMBER(10,2),"
+                 " reads NUMBER(12), host VARCHAR2(16), ratio NUMBER, waits INTEGER,"
+                 " state CHAR(8));"
+                 "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10000)"
+                 " INSERT INTO stats SELECT i, 'session_' || i, i * 1.25, i * 1000, 'host' ||"
+                 " (i % 7), i / 3.0, i % 97, CASE WHEN i % 2 THEN 'ACTIVE' ELSE 'INACTIVE' END"
+                 " FROM n;",
+                 nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+  }
+  ~bench_db() {
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  const std::string& dir() const { return dir_; }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string dir_, path_;
+};
+
+bench_db& database() {
+  static bench_db db;
+  return db;
+}
+
+// The bare loop: every value of every row as text, copied into a row buffer.
+void BM_BareSqliteStep(benchmark::State& state) {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(database().path().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  char row[1024];
+  for (auto _ : state) {
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, kSelect, -1, &st, nullptr);
+    int rows = 0;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+      size_t at = 0;
+      for (int i = 0; i < 8; ++i) {
+        const unsigned char* v = sqlite3_column_text(st, i);
+        size_t n = static_cast<size_t>(sqlite3_column_bytes(st, i));
+        if (v) memcpy(row + at, v, n);
+        at += n;
+        row[at++] = '\0';
+      }
+      benchmark::DoNotOptimize(row);
+      ++rows;
+    }
+    sqlite3_finalize(st);
+    if (rows != kRows) state.SkipWithError("wrong row count");
+  }
+  sqlite3_close(db);
+  state.SetItemsProcessed(state.iterations() * kRows);
+}
+
+// The database client alone: the same query fetched row by row into the
+// character buffers of a descriptor (NUMBER items as decimal text), nothing stored.
+void BM_ClientFetch(benchmark::State& state) {
+  env_vars.serverid = env_store("bench");
+  env_vars.db_home = env_store(database().dir());
+  db_session session;
+  if (session.logon_os() != 0) {
+    state.SkipWithError("logon failed");
+    return;
+  }
+  std::vector<char> area(8 * 400);
+  std::vector<int16_t> ind(8);
+  for (auto _ : state) {
+    db_statement st(session);
+    db_descriptor d(60);
+    st.prepare(kSelect);
+    st.declare();
+    st.open();
+    st.describe(d);
+    for (size_t i = 0; i < d.item.size(); ++i) {
+      d.item[i].buf = area.data() + 400 * i;
+      d.item[i].buf_len = 384;
+      d.item[i].ind = &ind[i];
+    }
+    int rows = 0;
+    while (st.fetch(d) == 0) ++rows;
+    st.close();
+    if (rows != kRows) state.SkipWithError("wrong row count");
+  }
+  state.SetItemsProcessed(state.iterations() * kRows);
+  session.rollback(true);
+}
+
+// The collector's path: a cursor run storing text rows, then every row made
+// into its probe record.
+void BM_RowPath(benchmark::State& state) {
+  env_vars.serverid = env_store("bench");
+  env_vars.db_home = env_store(database().dir());
+  distributor* coll = process_arena().make<distributor>();
+  coll->type = 1;
+  strcpy(coll->distrib_name, "collector");
+  anchors.collector_at = coll;
+  curs* cur = cursor_arena().make<curs>();
+  strcpy(cur->cur_name, "STATS");
+  cur->select = kSelect;
+  const struct {
+    const char* name;
+    int16_t num_type;
+  } cols[] = {{"id", 1},   {"name", 0},  {"cpu", 2},   {"reads", 5},
+              {"host", 0}, {"ratio", 2}, {"waits", 1}, {"state", 0}};
+  columns** tail = &cur->column_list;
+  int16_t n = 0;
+  for (const auto& c : cols) {
+    columns* col = cursor_arena().make<columns>();
+    strcpy(col->name, c.name);
+    col->num_type = c.num_type;
+    col->col_ordinal = ++n;
+    *tail = col;
+    tail = &col->next;
+  }
+  anchors.cur_anchor = cur;
+  if (connect_to_DB(coll) != 0) {
+    state.SkipWithError("logon failed");
+    return;
+  }
+  std::vector<char> record;
+  int total = 0;
+  for (auto _ : state) {
+    free_all_rows(cur);
+    if (prep_l_fetch(cur, "20111204083005", &total) != 0 || cur->row_count != kRows) {
+      state.SkipWithError("run failed");
+      break;
+    }
+    record.assign(static_cast<size_t>(get_row_size(cur)), '\0');
+    for (const text_row* r = cur->first_row; r; r = r->next) {
+      make_row(cur, record.data(), r->text());
+      benchmark::DoNotOptimize(record.data());
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * kRows);
+  commit_collect(1);
+  free_all_rows(cur);
+  reset_database_state();
+  reset_definitions();
+}
+
+BENCHMARK(BM_BareSqliteStep)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ClientFetch)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RowPath)->Unit(benchmark::kMillisecond);
+
+}  // namespace

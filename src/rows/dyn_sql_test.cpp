@@ -1,0 +1,215 @@
+// Cursor runs against real SQLite files: buffer lengths per declared type,
+// fetched values as stored rows, skipped rows, refused types, too many items,
+// failing statements and merges, and the run's counters.
+#include "rows/dyn_sql.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "rows/select_desc.h"
+#include "rows/sql_test_support.h"
+
+namespace {
+
+using DynSqlTest = SqlTest;
+
+TEST_F(DynSqlTest, BufferLengthsAndStoredValuesPerType) {
+  make_db(
+      "CREATE TABLE t(v2 VARCHAR2(200), v1 VARCHAR2(100), c CHAR(3), n NUMBER(5,-2), nn NUMBER,"
+      " np NUMBER(4,1), i INTEGER, d DATE, r RAW(3));"
+      "INSERT INTO t VALUES('abc', 'xy', 'Q', 12300, 42, -1.5, 7, '2011-12-04', x'0AFF10');");
+  curs* cur = cursor("TYPES", "SELECT v2, v1, c, n, nn, np, i, d, r FROM t",
+                     {"v2", "v1", "c", "n", "nn", "np", "i", "d", "r"});
+  ASSERT_EQ(run(cur), 0);
+  const struct {
+    int16_t fmt_len, orig_type;
+  } want[] = {
+      {384, 1},  // VARCHAR2(200): three bytes a character, capped at 384
+      {300, 1},  // VARCHAR2(100)
+      {9, 1},    // CHAR folds to character
+      {9, 2},    // NUMBER(5,-2): precision + 2 + 2
+      {21, 2},   // NUMBER without precision counts 19 digits
+      {6, 2},    // NUMBER(4,1)
+      {21, 2},   // INTEGER: 19 digits
+      {9, 12},   // DATE in DD-MON-RR
+      {6, 1},    // RAW(3) as hexadecimal text, folded to character
+  };
+  int i = 0;
+  for (columns* col = cur->column_list; col; col = col->next, ++i) {
+    SCOPED_TRACE(col->name);
+    EXPECT_EQ(col->fmt_len, want[i].fmt_len);
+    EXPECT_EQ(col->orig_type, want[i].orig_type);
+  }
+  std::string expected = "abc" + std::string(381, '|') + "|" + "xy" + std::string(298, '|') + "|" +
+                         "Q  ||||||" + "|" + "    12300" + "|" + std::string(19, ' ') + "42" + "|" +
+                         "  -1.5" + "|" + std::string(20, ' ') + "7" + "|" + "04-DEC-11" + "|" +
+                         "0AFF10" + "|";
+  ASSERT_EQ(texts(cur), std::vector<std::string>{expected});
+  EXPECT_EQ(cur->length, 384 + 300 + 9 + 9 + 21 + 6 + 21 + 9 + 6 + 9);
+}
+
+TEST_F(DynSqlTest, NullsLongTextAndSkippedRows) {
+  make_db(
+      "CREATE TABLE t(k INTEGER, v RAW(1), n NUMBER(3), w VARCHAR2(200));"
+      "INSERT INTO t VALUES(1, x'AB', 5, printf('%.500c', 'x'));"
+      "INSERT INTO t VALUES(2, NULL, 'abc', 'skipped');"
+      "INSERT INTO t VALUES(3, NULL, NULL, NULL);");
+  curs* cur = cursor("NULLS", "SELECT k, v, n, w FROM t ORDER BY k", {"k", "v", "n", "w"});
+  PrintCapture capture;
+  ASSERT_EQ(run(cur), 0);
+  std::vector<std::string> rows = texts(cur);
+  ASSERT_EQ(rows.size(), 2u);
+  // A 500-character value keeps the 200 bytes declared; the rest of its place is zero.
+  EXPECT_EQ(rows[0], std::string(20, ' ') + "1|AB|    5|" + std::string(200, 'x') +
+                         std::string(184, '|') + "|");
+  // NULL: "NULL" cut to a 2-byte place (RAW(1) as text); a number ends in '0'; other text
+  // starts with NULL.
+  EXPECT_EQ(rows[1], std::string(20, ' ') + "3|NU|    0|NULL" + std::string(380, ' ') + "|");
+  EXPECT_EQ(cur->first_row->row_no, 1);
+  EXPECT_EQ(cur->last_row->row_no, 2);
+  EXPECT_EQ(total_, 2);
+  // The row whose number is not a number was skipped with its reports.
+  EXPECT_EQ(capture.lines(),
+            "ORU0006E SQLCODE for FETCH = -1722\n"
+            "ORU0007E Stmt = SELECT k, v, n, w FROM t ORDER BY k\n"
+            "ORU0008E ORACLE Message invalid number: column n holds 'abc' for FETCH\n");
+}
+
+TEST_F(DynSqlTest, RefusedItemTypesKeepTheSession) {
+  make_db("CREATE TABLE t(a VARCHAR2(5), l LONG, lr LONG RAW, rid ROWID);");
+  const struct {
+    const char* select;
+    const char* message;
+  } cases[] = {
+      {"SELECT a, l FROM t", "ORU0011E Don't support LONG for <l>\n"},    // LONG
+      {"SELECT lr FROM t", "ORU0013E Don't support LONGRAW for <lr>\n"},  // LONG RAW
+      {"SELECT rid FROM t", "ORU0014E Don't support ROWID for <rid>\n"},  // ROWID
+  };
+  for (const auto& c : cases) {
+    curs* cur = cursor("REFUSE", c.select, {"a"});
+    PrintCapture capture;
+    EXPECT_EQ(run(cur), 1);
+    EXPECT_EQ(capture.lines(), c.message);
+    EXPECT_TRUE(database_connected());
+    EXPECT_EQ(cur->hold, 0);
+  }
+}
+
+TEST_F(DynSqlTest, TooManySelectItems) {
+  make_db("CREATE TABLE t(a INTEGER);");
+  std::string select = "SELECT a";
+  for (int i = 1; i < 61; ++i) select += ", a";
+  select += " FROM t";
+  curs* cur = cursor("WIDE", select.c_str(), {"a"});
+  PrintCapture capture;
+  EXPECT_EQ(run(cur), -61);
+  EXPECT_EQ(capture.lines(), "ORU0009E More columns than max select columns\n");
+}
+
+TEST_F(DynSqlTest, FailingStatementReleasesTheSession) {
+  make_db("CREATE TABLE t(a INTEGER);");
+  curs* cur = cursor("BADSQL", "SELECT a FROM missing", {"a"});
+  PrintCapture capture;
+  EXPECT_EQ(run(cur), -942);
+  EXPECT_EQ(capture.lines(),
+            "ORU0006E SQLCODE for PREPARE = -942\n"
+            "ORU0007E Stmt = SELECT a FROM missing\n"
+            "ORU0008E ORACLE Message no such table: missing for PREPARE\n");
+  EXPECT_FALSE(database_connected());
+  EXPECT_EQ(database_info.session_status, 1);
+  EXPECT_EQ(cur->hold, 0);
+  EXPECT_EQ(cur->last_sqlcode, -942);
+  EXPECT_STREQ(cur->last_sqlcode_text, "            -942");
+  // The next run logs on again.
+  cur->select = "SELECT a FROM t";
+  EXPECT_EQ(run(cur), 0);
+  EXPECT_TRUE(database_connected());
+  EXPECT_STREQ(cur->last_sqlcode_text, "             100");
+}
+
+TEST_F(DynSqlTest, MergeFailureHoldsTheCursor) {
+  make_db("CREATE TABLE t(a INTEGER); INSERT INTO t VALUES(1);");
+  curs* cur = cursor("NOCOL", "SELECT a FROM t", {"b"});
+  PrintCapture capture;
+  EXPECT_EQ(run(cur), 1);
+  EXPECT_EQ(capture.lines(),
+            "CAT1590E No sqlda entry found for NOCOL.b\n"
+            "RPF0350E Time = 20111204083005 For cursor NOCOL, merge failed after = 1 "
+            "rowsHolding cursor\n");
+  EXPECT_EQ(cur->hold, 'Y');
+  EXPECT_FALSE(database_connected());
+}
+
+TEST_F(DynSqlTest, CountersAndTimingOfRuns) {
+  make_db("CREATE TABLE t(a INTEGER); INSERT INTO t VALUES(1); INSERT INTO t VALUES(2);");
+  curs* cur = cursor("COUNT", "SELECT a FROM t", {"a"});
+  cur->limit = 3;
+  ASSERT_EQ(run(cur), 0);
+  int32_t first_start = cur->run_start;
+  clock_.advance(30);
+  ASSERT_EQ(run(cur), 0);
+  EXPECT_EQ(total_, 4);
+  EXPECT_EQ(cur->sample_no, 2);
+  EXPECT_EQ(cur->rows_this_run, 2);
+  EXPECT_EQ(cur->run_start, first_start + 30);
+  EXPECT_EQ(cur->previous_start, first_start);
+  EXPECT_EQ(cur->current_interval, 30);
+  EXPECT_EQ(cur->last_run_time, cur->run_start);
+  EXPECT_EQ(cur->execution_time, 0);
+  // The row limit keeps the newest three: sample 1 row 2, sample 2 rows 1 and 2.
+  std::vector<std::pair<int, int>> numbers;
+  for (const text_row* r = cur->first_row; r; r = r->next)
+    numbers.push_back({r->sample_no, r->row_no});
+  EXPECT_EQ(numbers, (std::vector<std::pair<int, int>>{{1, 2}, {2, 1}, {2, 2}}));
+  // A cursor run once keeps its rows.
+  cur->once = 1;
+  EXPECT_EQ(run(cur), 0);
+  EXPECT_EQ(cur->sample_no, 2);
+}
+
+TEST_F(DynSqlTest, NationalCharactersAndMissingCodePage) {
+  make_db(
+      "CREATE TABLE t(nv NVARCHAR2(4), v VARCHAR2(4)); INSERT INTO t VALUES('h\xc3\xa9', 'ok');");
+  setenv("LC_ALL", "no_SUCH.locale", 1);
+  curs* cur = cursor("NLS", "SELECT nv, v FROM t", {"nv", "v"});
+  PrintCapture capture;
+  ASSERT_EQ(run(cur), 0);
+  unsetenv("LC_ALL");
+  // The national item converts without a locale; the other keeps its fetched bytes.
+  EXPECT_EQ(texts(cur), std::vector<std::string>{"h\xc3\xa9" + std::string(9, '|') + "|ok" +
+                                                 std::string(10, '|') + "|"});
+  EXPECT_EQ(capture.lines(),
+            "UTF0014T TRC1:Locale returned null; no locale found.\n"
+            "ORU0210E UTF-8 conversion failed for column: <v>\n");
+}
+
+TEST_F(DynSqlTest, DescribeTraceAndDeepTracesRun) {
+  make_db("CREATE TABLE t(r RAW(2)); INSERT INTO t VALUES(x'00FF');");
+  curs* cur = cursor("TRC", "SELECT r FROM t", {"r"});
+  tracing.my_trace_all[7] = 1;
+  {
+    PrintCapture capture;
+    ASSERT_EQ(run(cur), 0);
+    EXPECT_EQ(capture.lines(),
+              "ORU0115T Column count: <1>\n"
+              "ORU0120T Column name: <r>\n"
+              "ORU0125T Column type (code): <23>\n"
+              "ORU0130T Column type (name): <O_RAWD>\n"
+              "ORU0135T NLS flag (0): <non-character>\n"
+              "ORU0140T Column size (chars): <4>\n"
+              "ORU0145T Column size (bytes): <2>\n"
+              "ORU0150T Allocated column size (bytes): <4>\n"
+              "CAT1540T SQLDA columns follow for TRC\n"
+              "CAT1545T Col #1= r, datatype= 23 datalen= 4\n");
+  }
+  // Every trace level at once still collects the same row.
+  for (int level = 0; level <= 9; ++level) tracing.my_trace_all[level] = 1;
+  tracing.trace_all = 1;
+  cur->trace = cur->show_row = 1;
+  ASSERT_EQ(run(cur), 0);
+  EXPECT_EQ(texts(cur), (std::vector<std::string>{"00FF|", "00FF|"}));
+}
+
+}  // namespace

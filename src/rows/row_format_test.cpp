@@ -1,0 +1,99 @@
+// Row placement over real SQLite rows: n! addressing, water marks, columns that
+// cannot be resolved (with SQL and without; the cursor is held), and the column
+// table.
+#include "rows/row_format.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "rows/sql_test_support.h"
+
+namespace {
+
+using RowFormatTest = SqlTest;
+
+TEST_F(RowFormatTest, OccurrencesAndWaterMarks) {
+  make_db(
+      "CREATE TABLE t(k INTEGER, v NUMBER(2), c VARCHAR2(1));"
+      "INSERT INTO t VALUES(1, 50, 'm'), (2, 70, 'z'), (3, 20, 'a'), (4, 60, 'b');");
+  curs* cur = cursor("WATER", "SELECT k, v, c FROM t ORDER BY k", {"3!", "V", "v", "c"});
+  columns* occ = cur->column_list;
+  occ->occurrence = 3;
+  occ->set_length = 3;                   // equal to the item's length: cleared
+  occ->next->col_funct = 7;              // HIGH_WATER, the name matched without regard to case
+  occ->next->next->col_funct = 8;        // LOW_WATER
+  occ->next->next->next->col_funct = 7;  // HIGH_WATER over text
+  ASSERT_EQ(run(cur), 0);
+  EXPECT_EQ(occ->set_length, 0);
+  EXPECT_EQ(texts(cur), (std::vector<std::string>{"m|||  50|  50|m|||", "z|||  70|  50|z|||",
+                                                  "a|||  70|  20|z|||", "b|||  70|  20|z|||"}));
+}
+
+TEST_F(RowFormatTest, UnresolvedColumnsFailTheRow) {
+  make_db("CREATE TABLE t(a VARCHAR2(1)); INSERT INTO t VALUES('x');");
+  const struct {
+    const char* column;
+    int16_t occurrence;
+    int16_t no_sql;
+    const char* message;
+  } cases[] = {
+      // no select item of that name
+      {"MISSING", 0, 0, "CAT1590E No sqlda entry found for BAD.MISSING\n"},
+      // occurrence beyond the items
+      {"3!", 3, 0, "CAT1580E Occurance (3) exceeds sqlda limit (1), BAD\n"},
+      // a percent variable that does not exist
+      {"%nothing", 0, 0, "CAT1560E Un-identified percent variable %nothing\n"},
+      // n! without SQL
+      {"1!", 1, 1, "CAT1575E Cannot use n! addressing in NO_SQL cursor BAD\n"},
+      // a name without SQL
+      {"NAME", 0, 1, "CAT1585E Name (NAME) not resolved in non_sql cursor BAD\n"},
+  };
+  for (const auto& c : cases) {
+    curs* cur = cursor("BAD", "SELECT a FROM t", {c.column});
+    cur->column_list->occurrence = c.occurrence;
+    cur->no_sql = c.no_sql;
+    PrintCapture capture;
+    EXPECT_EQ(run(cur), 1);
+    std::string lines = capture.lines();
+    EXPECT_EQ(lines.substr(0, lines.find('\n') + 1), c.message);
+    EXPECT_EQ(cur->hold, 'Y') << c.column;
+    EXPECT_EQ(cur->row_count, 0);
+    EXPECT_EQ(cur->cols_resolved, 0);
+  }
+}
+
+TEST_F(RowFormatTest, ColumnTableAfterTheFirstRow) {
+  make_db("CREATE TABLE t(n NUMBER(3), s VARCHAR2(2), d DATE); INSERT INTO t VALUES(1, 'a', '2011-12-04');");
+  curs* cur = cursor("SHOW", "SELECT n, s, d FROM t", {"n", "s", "d"});
+  cur->table_name = "DISKS";
+  cur->show_cursor = 1;
+  cur->column_list->num_type = 1;
+  cur->column_list->next->next->num_type = 4;
+  host_col h1{nullptr, "DNAME"};
+  host_col h0{&h1, "HCNT"};
+  cur->host_cols = &h0;
+  PrintCapture capture;
+  ASSERT_EQ(run(cur), 0);
+  EXPECT_EQ(capture.lines(),
+            "CSC1900I Curs= SHOW , host table= DISKS\n"
+            "CSC1920I #1 Host=HCNT (0,5), Orig=n, Orig-t=Number, send_t=Integer, len=4\n"
+            "CSC1920I #2 Host=DNAME (6,6), Orig=s, Orig-t=Char, send_t=Char, len=6\n"
+            "CSC1920I #3 Host= (13,9), Orig=d, Orig-t=Date, send_t=NO-SEND, len=0\n");
+  EXPECT_EQ(cur->show_cursor, 0);
+
+  // row_form lays out a list whose values already lie in one area.
+  char area[30];
+  columns a{}, b{};
+  a.next = &b;
+  a.source = area + 4;
+  a.fmt_len = 3;
+  b.source = area + 20;
+  b.fmt_len = 5;
+  EXPECT_EQ(row_form(&a, area), 8);
+  EXPECT_EQ(a.offset, 4);
+  EXPECT_EQ(b.offset, 20);
+}
+
+}  // namespace
