@@ -78,8 +78,7 @@ TEST(EditCursorBlock, RefusesClauseAndVersionConflicts) {
   const row rows[] = {
       {"base", [](curs* c) { c->no_sql = 1, c->bases = reinterpret_cast<base*>(opaque); },
        "PCC0410E NO_SQL and BASE are incompatable"},
-      {"iterate_where",
-       [](curs* c) { c->iterate_where = reinterpret_cast<i_ptr*>(opaque); },
+      {"iterate_where", [](curs* c) { c->iterate_where = reinterpret_cast<i_ptr*>(opaque); },
        "PCC0415E ITERATE_WHERE requires ITERATE"},
       {"conditional", [](curs* c) { c->virtual_ = 1, c->conditional = 1; },
        "PCC0443E A virtual cursor (V) can't be conditional"},
