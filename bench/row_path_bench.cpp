@@ -18,6 +18,7 @@
 #include "ctl/distributor.h"
 #include "driver/settings.h"
 #include "platform/db_client.h"
+#include "platform/heap.h"
 #include "rows/database.h"
 #include "rows/dyn_sql.h"
 #include "rows/row_chain.h"
@@ -154,6 +155,7 @@ void BM_RowPath(benchmark::State& state) {
     tail = &col->next;
   }
   anchors.cur_anchor = cur;
+  heap_tune();  // as the collector's start-up does
   if (connect_to_DB(coll) != 0) {
     state.SkipWithError("logon failed");
     return;

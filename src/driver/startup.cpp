@@ -11,6 +11,7 @@
 #include "driver/cmdline.h"
 #include "driver/settings.h"
 #include "driver/steps.h"
+#include "platform/heap.h"
 #include "driver/stopping.h"
 #include "util/print.h"
 
@@ -58,6 +59,7 @@ int collector_main(int argc, char** argv) {
   setlocale(LC_ALL, "");
   // Numbers in control files, SQL texts and records always use a period.
   setlocale(LC_NUMERIC, "C");
+  heap_tune();
 
   parse_argv(argc, argv);
   allocate_work_buffer();

@@ -167,9 +167,20 @@ class sqlite_statement final : public db_backend_statement {
       return sql_ok;
     }
     const sqlite_type& t = types_[i];
+    std::string out;
+    if (t.type == db_number && (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)) {
+      // Stored numbers are formatted from their binary value: SQLite's own text
+      // form of them would only be thrown away.
+      if (!number_text(col, storage, {}, t, it.buf_len, &out)) {
+        const char* shown = reinterpret_cast<const char*>(sqlite3_column_text(s, col));
+        *problem = "invalid number: column " + it.name + " holds '" + (shown ? shown : "") + "'";
+        return sql_invalid_number;
+      }
+      db_put_value(it, out, false);
+      return sql_ok;
+    }
     const char* text = reinterpret_cast<const char*>(sqlite3_column_text(s, col));
     std::string_view value(text ? text : "", static_cast<size_t>(sqlite3_column_bytes(s, col)));
-    std::string out;
     switch (t.type) {
       case db_number:
         if (!number_text(col, storage, value, t, it.buf_len, &out)) {
@@ -311,7 +322,9 @@ int32_t sqlite_logon(const std::string& path, std::string_view user, std::string
     return ca.set(sql_not_available,
                   "database file " + path + " cannot be opened: " + strerror(errno));
   sqlite3* raw = nullptr;
-  int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+  // The collector is single-threaded: the connection needs no locking of its own.
+  int rc =
+      sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   sqlite_db db(raw);
   if (rc != SQLITE_OK)
     return ca.set(sql_not_available, "database file " + path + " cannot be opened: " +

@@ -2,6 +2,8 @@
 // both deliver numbers, dates and raw bytes alike.
 #include "platform/db_values.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -16,13 +18,56 @@ void drop_negative_zero(std::string* s) {
   if (*s == "-0") *s = "0";
 }
 
+// The shortest text that reads back as `value`, laid out as printf's "%.*g"
+// lays it out with the least precision of 15, 16 or 17 that reads back: fixed
+// for exponents from -4 below that precision, else d.ddde+XX. The digits come
+// from to_chars, whose shortest form is the one of those "%g" texts.
 std::string shortest_double(double value) {
-  char buf[40];
-  for (int p = 15; p <= 17; ++p) {
-    snprintf(buf, sizeof buf, "%.*g", p, value);
-    if (strtod(buf, nullptr) == value) break;
+  char sci[40];
+  auto res = std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific);
+  std::string_view t(sci, static_cast<size_t>(res.ptr - sci));
+  bool negative = t.front() == '-';
+  if (negative) t.remove_prefix(1);
+  size_t e = t.find('e');
+  char digits[24];
+  size_t n = 0;
+  for (char c : t.substr(0, e))
+    if (c != '.') digits[n++] = c;
+  int exp = 0;
+  std::from_chars(t.data() + e + (t[e + 1] == '+' ? 2 : 1), t.data() + t.size(), exp);
+  int precision = n > 15 ? static_cast<int>(n) : 15;
+  char out[48];
+  char* o = out;
+  if (negative) *o++ = '-';
+  if (exp < -4 || exp >= precision) {
+    *o++ = digits[0];
+    if (n > 1) {
+      *o++ = '.';
+      o = std::copy(digits + 1, digits + n, o);
+    }
+    o += snprintf(o, 8, "e%c%02d", exp < 0 ? '-' : '+', exp < 0 ? -exp : exp);
+  } else if (exp < 0) {
+    *o++ = '0';
+    *o++ = '.';
+    o = std::fill_n(o, -exp - 1, '0');
+    o = std::copy(digits, digits + n, o);
+  } else if (static_cast<size_t>(exp) + 1 >= n) {
+    o = std::copy(digits, digits + n, o);
+    o = std::fill_n(o, static_cast<size_t>(exp) + 1 - n, '0');
+  } else {
+    o = std::copy(digits, digits + exp + 1, o);
+    *o++ = '.';
+    o = std::copy(digits + exp + 1, digits + n, o);
   }
-  return buf;
+  return std::string(out, static_cast<size_t>(o - out));
+}
+
+// True when a plain decimal text already has at most `scale` digits after its
+// point, so rounding it to that scale would change nothing.
+bool within_scale(const std::string& t, int scale) {
+  if (scale < 0 || t.find('e') != std::string::npos) return false;
+  size_t point = t.find('.');
+  return point == std::string::npos || t.size() - point - 1 <= static_cast<size_t>(scale);
 }
 
 // Rounds a plain decimal text (optional "-", digits, optional point) half away
@@ -64,8 +109,9 @@ std::string round_decimal(const std::string& t, int scale) {
 // magnitude: fewer digits after the point, else fewer significant digits in
 // exponent form. An integer, or a text nothing helps, is left for the caller
 // to cut (the indicator then tells).
-std::string fit_number(std::string s, double value, size_t room) {
+std::string fit_number(std::string s, size_t room) {
   if (room == 0 || s.size() <= room) return s;
+  double value = strtod(s.c_str(), nullptr);
   size_t point = s.find('.');
   bool exponent = s.find('e') != std::string::npos;
   if (point == std::string::npos && !exponent) return s;
@@ -200,12 +246,11 @@ bool db_double_text(double value, int precision, int scale, size_t room, std::st
       snprintf(buf, sizeof buf, "%.*f", scale < 0 ? 0 : scale > 60 ? 61 : scale + 1, value);
       s = buf;
     }
-    s = round_decimal(s, scale);
-    value = strtod(s.c_str(), nullptr);
+    if (!within_scale(s, scale)) s = round_decimal(s, scale);
   } else {
     s = shortest_double(value);
   }
-  s = fit_number(s, value, room);
+  s = fit_number(std::move(s), room);
   drop_negative_zero(&s);
   *out = std::move(s);
   return true;
@@ -219,7 +264,7 @@ bool db_declared_number_text(std::string_view text, int precision, int scale, si
   bool over_scale = scale < 0 || (point != std::string::npos &&
                                   s.size() - point - 1 > static_cast<size_t>(scale));
   if ((precision > 0 || scale != 0) && over_scale) s = round_decimal(s, scale);
-  *out = fit_number(s, strtod(s.c_str(), nullptr), room);
+  *out = fit_number(std::move(s), room);
   return true;
 }
 

@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -68,9 +72,56 @@ TEST(DbValuesTest, DoubleTexts) {
     EXPECT_EQ(out, c.out);
   }
   std::string out = "x";
+  ASSERT_TRUE(db_double_text(5e-324, 0, 0, 0, &out));
+  EXPECT_EQ(out, "5e-324");  // the least subnormal, in its shortest form
+  out = "x";
   EXPECT_FALSE(db_double_text(INFINITY, 0, 0, 0, &out));
   EXPECT_FALSE(db_double_text(NAN, 5, 2, 0, &out));
   EXPECT_EQ(out, "x");
+}
+
+// The shortest form is built from to_chars digits; it must read exactly like
+// the least of "%.15g", "%.16g", "%.17g" that reads back, across magnitudes,
+// the fixed/exponent boundaries and random bit patterns. Subnormal values are
+// the exception: printf shows noise digits there, the shortest form does not.
+TEST(DbValuesTest, ShortestFormMatchesPrintf) {
+  auto printf_form = [](double v) {
+    char buf[40];
+    for (int p = 15; p <= 17; ++p) {
+      snprintf(buf, sizeof buf, "%.*g", p, v);
+      if (strtod(buf, nullptr) == v) break;
+    }
+    return std::string(buf);
+  };
+  std::vector<double> values = {0,
+                                -0.0,
+                                1,
+                                100000,
+                                1e14,
+                                1e15,
+                                1e16,
+                                123456789012345678.0,
+                                0.0001,
+                                1e-5,
+                                -1e-5,
+                                2.2250738585072014e-308,
+                                1.7976931348623157e308,
+                                0.1 + 0.2};
+  uint64_t bits = 0x9E3779B97F4A7C15u;
+  for (int i = 0; i < 20000; ++i) {
+    bits ^= bits << 13, bits ^= bits >> 7, bits ^= bits << 17;
+    double v;
+    memcpy(&v, &bits, sizeof v);
+    if (std::isnormal(v)) values.push_back(v);
+    values.push_back(static_cast<double>(bits % 100000000) / 1000.0);  // typical statistics
+  }
+  for (double v : values) {
+    std::string out;
+    ASSERT_TRUE(db_double_text(v, 0, 0, 0, &out));
+    std::string want = printf_form(v);
+    if (want == "-0") want = "0";
+    ASSERT_EQ(out, want);
+  }
 }
 
 TEST(DbValuesTest, IntegerTexts) {

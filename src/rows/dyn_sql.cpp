@@ -2,6 +2,7 @@
 // and the SQL path from PREPARE to CLOSE with per-row clean-up and merging.
 #include "rows/dyn_sql.h"
 
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -34,7 +35,13 @@ int32_t now_rel() {
 // Keeps the cursor's status of its last SQL step, also as right-aligned text.
 void note_sqlcode(curs* cur, int code) {
   cur->last_sqlcode = code;
-  snprintf(cur->last_sqlcode_text, sizeof cur->last_sqlcode_text, "%16d", code);
+  // As "%16d" would write it; this runs once per fetched row.
+  char digits[16];
+  auto end = std::to_chars(digits, digits + sizeof digits, code).ptr;
+  size_t n = static_cast<size_t>(end - digits);
+  memset(cur->last_sqlcode_text, ' ', 16 - n);
+  memcpy(cur->last_sqlcode_text + 16 - n, digits, n);
+  cur->last_sqlcode_text[16] = '\0';
 }
 
 void trace_row(curs* cur) {
