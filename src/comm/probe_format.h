@@ -1,0 +1,67 @@
+// The probe's reading of answers: status and layout records decoded through
+// their field tables, a cursor's records decoded into named columns with the
+// cursor's column layout, and the renderings for people (table), scripts
+// (csv, json) and inspection (raw hexadecimal).
+#pragma once
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "comm/probe_request.h"
+#include "comm/status_record.h"
+
+// How a column's values are written in json (and aligned in a table).
+enum class cell_kind {
+  text,     // a string
+  integer,  // a decimal integer
+  real,     // a decimal floating-point number; "nan" and "inf" become null in json
+};
+
+// An answer decoded into named columns. Every row has one value per name.
+struct answer_table {
+  std::vector<std::string> names;
+  std::vector<cell_kind> kinds;
+  std::vector<std::vector<std::string>> rows;
+};
+
+enum class output_format { table, csv, json, raw };
+
+// Decodes an answer of fixed-width records described by `fields` (the status
+// or layout records). Returns false, leaving `out` empty, when the answer's
+// row length differs from `record_len`.
+bool decode_status_answer(const probe_answer& answer, std::span<const status_field> fields,
+                          size_t record_len, answer_table* out);
+
+// The column layouts of a "C-LAYOUT" answer, in column order; empty when the
+// answer is not made of layout records.
+std::vector<column_layout> decode_layout_answer(const probe_answer& answer);
+
+// Decodes a cursor's records with its column layout: text and TS! values up
+// to their first NUL with trailing blanks removed (number texts also without
+// leading blanks), INT! and INT64! as decimal integers, FLOAT! as the shortest
+// decimal form that reads back to the same double; NS! columns are left out.
+// Integers and doubles are read in host byte order, as the collector on the
+// same host wrote them. Returns false, leaving `out` empty, when the layout
+// does not describe the records (its record size differs from the row length,
+// or a column lies outside the record).
+bool decode_cursor_answer(const probe_answer& answer, std::span<const column_layout> layout,
+                          answer_table* out);
+
+// A cursor answer without a usable layout: one text column "record" holding
+// each record in hexadecimal.
+answer_table hex_records(const probe_answer& answer);
+
+// Renders a decoded answer. table: a header line, a line of dashes and one
+// line per row, columns separated by two blanks, numbers right-aligned; rows
+// wider than 160 characters are shown one "name | value" line per column
+// under a "-[ RECORD n ]-" line instead. csv: a header line and one line per
+// row, fields quoted when they hold a comma, a double quote, a line end or
+// leading or trailing blanks (quotes doubled). json: an array with one object
+// per row, one row per line. Every line ends with "\n".
+std::string format_answer(const answer_table& table, output_format format);
+
+// The raw rendering: "rows=R row_len=W", then per record "record N" and a
+// hexadecimal dump, 16 bytes a line: offset (8 hex digits), the bytes, and
+// their printable characters between bars.
+std::string format_raw(const probe_answer& answer);

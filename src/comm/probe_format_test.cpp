@@ -1,0 +1,199 @@
+// The probe's decoding and renderings: cursor records through a column
+// layout (and the layouts refused), status answers, and the exact text of the
+// table, csv, json and raw forms.
+#include "comm/probe_format.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+// Value types and database types of the layouts below.
+constexpr int kText = 0, kInt = 1, kFloat = 2, kTs = 3, kNs = 4, kInt64 = 5, kChar = 1, kNum = 2;
+
+// One 40-byte record: INT! at 0, FLOAT! at 8, a right-aligned number text at
+// 16 (5 bytes), a character text at 21 (6 bytes), TS! cut to 5 bytes at 27,
+// INT64! at 32; an NS! column takes no bytes.
+std::vector<column_layout> layout40() {
+  return {{"N", 0, 4, kInt, kNum, 1, 21, 40},   {"F", 8, 8, kFloat, kNum, 2, 21, 40},
+          {"R", 16, 5, kText, kNum, 3, 5, 40},  {"C", 21, 6, kText, kChar, 4, 6, 40},
+          {"SKIP", 0, 0, kNs, kChar, 5, 3, 40}, {"T", 27, 5, kTs, kChar, 6, 16, 40},
+          {"B", 32, 8, kInt64, kNum, 7, 21, 40}};
+}
+
+void put_record(std::vector<char>& data, int32_t n, double f, const char* r, const char* c,
+                const char* t, int64_t b) {
+  size_t at = data.size();
+  data.resize(at + 40, 0);
+  char* rec = data.data() + at;
+  memcpy(rec, &n, 4);
+  memcpy(rec + 8, &f, 8);
+  memcpy(rec + 16, r, 5);
+  memcpy(rec + 21, c, 6);
+  memcpy(rec + 27, t, 5);
+  memcpy(rec + 32, &b, 8);
+}
+
+probe_answer two_rows() {
+  probe_answer a;
+  a.rows = 2;
+  a.row_len = 40;
+  put_record(a.data, -7, 0.5, "  123", "ab    ", "2024 ", INT64_C(9223372036854775807));
+  put_record(a.data, 2147483647, 1e300, "    0", "x\0yz  ", "     ", -1);
+  return a;
+}
+
+TEST(ProbeFormat, DecodesCursorRecords) {
+  answer_table t;
+  ASSERT_TRUE(decode_cursor_answer(two_rows(), layout40(), &t));
+  EXPECT_EQ(t.names, (std::vector<std::string>{"N", "F", "R", "C", "T", "B"}));
+  EXPECT_EQ(t.kinds,
+            (std::vector<cell_kind>{cell_kind::integer, cell_kind::real, cell_kind::text,
+                                    cell_kind::text, cell_kind::text, cell_kind::integer}));
+  ASSERT_EQ(t.rows.size(), 2u);
+  EXPECT_EQ(t.rows[0],
+            (std::vector<std::string>{"-7", "0.5", "123", "ab", "2024", "9223372036854775807"}));
+  // A text stops at its first NUL; an all-blank value is empty.
+  EXPECT_EQ(t.rows[1], (std::vector<std::string>{"2147483647", "1e+300", "0", "x", "", "-1"}));
+}
+
+TEST(ProbeFormat, RefusesLayoutsThatDoNotFit) {
+  struct row {
+    column_layout bad;
+    const char* why;
+  };
+  const row rows[] = {
+      {{"X", 0, 4, kInt, kNum, 1, 21, 44}, "record size differs from the row length"},
+      {{"X", 38, 4, kText, kChar, 1, 4, 40}, "column passes the record's end"},
+      {{"X", -1, 4, kText, kChar, 1, 4, 40}, "negative offset"},
+      {{"X", 0, 8, kInt, kNum, 1, 21, 40}, "INT! that is not 4 bytes"},
+      {{"X", 0, 4, kFloat, kNum, 1, 21, 40}, "FLOAT! that is not 8 bytes"},
+      {{"X", 0, 4, 6, kNum, 1, 21, 40}, "unknown value type"},
+  };
+  for (const row& r : rows) {
+    std::vector<column_layout> layout = layout40();
+    layout.push_back(r.bad);
+    answer_table t;
+    t.names = {"stale"};
+    EXPECT_FALSE(decode_cursor_answer(two_rows(), layout, &t)) << r.why;
+    EXPECT_TRUE(t.names.empty() && t.rows.empty()) << r.why;
+  }
+  answer_table t;
+  EXPECT_FALSE(decode_cursor_answer(two_rows(), {}, &t));  // no layout at all
+  probe_answer cut = two_rows();
+  cut.data.resize(79);  // fewer bytes than the counts claim
+  EXPECT_FALSE(decode_cursor_answer(cut, layout40(), &t));
+}
+
+TEST(ProbeFormat, DecodesStatusAndLayoutAnswers) {
+  probe_answer a;
+  a.rows = 2;
+  a.row_len = kColumnLayoutLen;
+  a.data.resize(2 * kColumnLayoutLen);
+  encode_column_layout({"A", 0, 4, kInt, kNum, 1, 21, 12}, reinterpret_cast<uint8_t*>(&a.data[0]));
+  encode_column_layout({"B", 4, 8, kText, kChar, 2, 8, 12},
+                       reinterpret_cast<uint8_t*>(&a.data[kColumnLayoutLen]));
+  std::vector<column_layout> layouts = decode_layout_answer(a);
+  ASSERT_EQ(layouts.size(), 2u);
+  EXPECT_EQ(layouts[1].name, "B");
+  EXPECT_EQ(layouts[1].record_offset, 4);
+  answer_table t;
+  ASSERT_TRUE(decode_status_answer(a, column_layout_fields(), kColumnLayoutLen, &t));
+  EXPECT_EQ(t.rows[1], (std::vector<std::string>{"B", "4", "8", "0", "1", "2", "8", "12"}));
+  // Records of another length are not layouts nor status records.
+  a.row_len = 79;
+  EXPECT_TRUE(decode_layout_answer(a).empty());
+  EXPECT_FALSE(decode_status_answer(a, column_layout_fields(), kColumnLayoutLen, &t));
+  EXPECT_TRUE(t.names.empty());
+}
+
+answer_table sample_table() {
+  answer_table t;
+  t.names = {"name", "n", "f"};
+  t.kinds = {cell_kind::text, cell_kind::integer, cell_kind::real};
+  t.rows = {{"alpha", "5", "0.25"}, {"b,\"q\"", "-123", "nan"}, {" lead", "0", "inf"}};
+  return t;
+}
+
+TEST(ProbeFormat, RendersEachForm) {
+  struct row {
+    output_format format;
+    std::string text;
+  };
+  const row rows[] = {
+      // people: left-aligned texts, right-aligned numbers, no trailing blanks
+      {output_format::table,
+       "name   n     f\n"
+       "-----  ----  ----\n"
+       "alpha     5  0.25\n"
+       "b,\"q\"  -123   nan\n"
+       " lead     0   inf\n"},
+      // scripts: quoting only where a field needs it
+      {output_format::csv,
+       "name,n,f\n"
+       "alpha,5,0.25\n"
+       "\"b,\"\"q\"\"\",-123,nan\n"
+       "\" lead\",0,inf\n"},
+      // json numbers stay numbers; nan and inf become null
+      {output_format::json,
+       "[\n"
+       "{\"name\":\"alpha\",\"n\":5,\"f\":0.25},\n"
+       "{\"name\":\"b,\\\"q\\\"\",\"n\":-123,\"f\":null},\n"
+       "{\"name\":\" lead\",\"n\":0,\"f\":null}\n"
+       "]\n"},
+  };
+  for (const row& r : rows) EXPECT_EQ(format_answer(sample_table(), r.format), r.text);
+  answer_table empty = sample_table();
+  empty.rows.clear();
+  EXPECT_EQ(format_answer(empty, output_format::json), "[\n]\n");
+}
+
+TEST(ProbeFormat, JsonStringsAreAlwaysValid) {
+  answer_table t;
+  t.names = {"s"};
+  t.kinds = {cell_kind::text};
+  // control characters, a backslash, valid UTF-8 (é) and a Latin-1 byte (é)
+  t.rows = {{std::string("a\tb\n\x01\\") + "\xc3\xa9" + "\xe9"}};
+  EXPECT_EQ(format_answer(t, output_format::json),
+            "[\n{\"s\":\"a\\tb\\n\\u0001\\\\\xc3\xa9\\u00e9\"}\n]\n");
+}
+
+TEST(ProbeFormat, WideRowsAreShownOneColumnALine) {
+  answer_table t;
+  t.names = {"id", "description"};
+  t.kinds = {cell_kind::integer, cell_kind::text};
+  t.rows = {{"1", std::string(170, 'd')}, {"2", "short"}};
+  EXPECT_EQ(format_answer(t, output_format::table),
+            "-[ RECORD 1 ]-\n"
+            "id          | 1\n"
+            "description | " +
+                std::string(170, 'd') +
+                "\n"
+                "-[ RECORD 2 ]-\n"
+                "id          | 2\n"
+                "description | short\n");
+}
+
+TEST(ProbeFormat, RawDumpsEveryRecord) {
+  probe_answer a;
+  a.rows = 2;
+  a.row_len = 18;
+  std::string bytes = "ABCDEFGHIJKLMNOP\x01\xff" + std::string("0123456789abcdef\n ", 18);
+  a.data.assign(bytes.begin(), bytes.end());
+  EXPECT_EQ(format_raw(a),
+            "rows=2 row_len=18\n"
+            "record 1\n"
+            "00000000  41 42 43 44 45 46 47 48 49 4a 4b 4c 4d 4e 4f 50  |ABCDEFGHIJKLMNOP|\n"
+            "00000010  01 ff                                            |..|\n"
+            "record 2\n"
+            "00000000  30 31 32 33 34 35 36 37 38 39 61 62 63 64 65 66  |0123456789abcdef|\n"
+            "00000010  0a 20                                            |. |\n");
+  EXPECT_EQ(hex_records(a).rows,
+            (std::vector<std::vector<std::string>>{{"4142434445464748494a4b4c4d4e4f5001ff"},
+                                                   {"30313233343536373839616263646566"
+                                                    "0a20"}}));
+  a.rows = 0;
+  EXPECT_EQ(format_raw(a), "rows=0 row_len=18\n");
+}
+}  // namespace
