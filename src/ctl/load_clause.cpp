@@ -13,7 +13,7 @@
 #include "ctl/clause_records.h"
 #include "ctl/clause_words.h"
 #include "ctl/clauses.h"
-#include "ctl/column_spec.h"
+#include "ctl/column_ref.h"
 #include "ctl/curs.h"
 #include "ctl/decode_clause.h"
 #include "driver/steps.h"

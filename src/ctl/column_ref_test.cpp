@@ -1,6 +1,6 @@
 // Column references read outside any cursor: the record is linked nowhere,
 // no cursor's flags change, and a text without a name is refused.
-#include "ctl/column_spec.h"
+#include "ctl/column_ref.h"
 
 #include <gtest/gtest.h>
 

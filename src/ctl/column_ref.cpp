@@ -1,5 +1,5 @@
 // Column references read by the host-variable rules outside any cursor.
-#include "ctl/column_spec.h"
+#include "ctl/column_ref.h"
 
 #include "ctl/collect.h"
 #include "ctl/curs.h"
