@@ -1,16 +1,18 @@
-// Shared pieces of the control-file tests: a scratch directory for control
-// files, and a capture of the message lines printed while a parser runs.
+// Shared pieces of the control-file tests: a capture of the message lines a
+// parser prints, and a fixture with a clean process state, control files in a
+// scratch directory and a fake clock.
 #pragma once
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
-#include <initializer_list>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -18,83 +20,57 @@
 
 #include "driver/settings.h"
 #include "fake_clock.h"
+#include "test_state.h"
 #include "util/print.h"
 
-// A directory removed with its files when the holder goes.
-class scratch_dir {
- public:
-  scratch_dir() {
-    char tmpl[] = "/tmp/ctl_test.XXXXXX";
-    path_ = mkdtemp(tmpl);
-  }
-  ~scratch_dir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-  scratch_dir(const scratch_dir&) = delete;
-  scratch_dir& operator=(const scratch_dir&) = delete;
-
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-  // Writes `text` to the file `name` in the directory; returns its path.
-  std::string write(const std::string& name, const std::string& text) const {
-    std::ofstream(file(name), std::ios::binary) << text;
-    return file(name);
-  }
-
- private:
-  std::string path_;
-};
-
-// Captures the message lines written from construction to lines(): from the
-// print file when one is open, otherwise from standard output and error (where
-// the copied classes E, S and A go without a print file). Header time
-// stamps "(HHMMSS) " are removed so that whole lines can be compared.
+// Captures the message lines written from construction to lines(): those of the
+// print file when one is open (standard output and error, where the copies of
+// errors go, are then dropped), otherwise those of standard output and error.
+// The time stamp "(HHMMSS) " after a header is removed so that whole lines
+// compare. Assert after the capture ends: until then standard output is not
+// the terminal.
 class message_capture {
  public:
   message_capture() {
     if (FILE* f = print_stream()) {
       fflush(f);
       // The print file is open for writing only: read it through a second opening.
-      fd_ = open(("/proc/self/fd/" + std::to_string(fileno(f))).c_str(), O_RDONLY);
-      owns_fd_ = true;
-      start_ = lseek(fd_, 0, SEEK_END);
-      // The copies of errors to the log would only clutter the test's output.
-      fflush(stderr);
-      saved_stderr_ = dup(STDERR_FILENO);
-      int null_fd = open("/dev/null", O_WRONLY);
-      dup2(null_fd, STDERR_FILENO);
-      close(null_fd);
-      return;
+      print_fd_ = open(("/proc/self/fd/" + std::to_string(fileno(f))).c_str(), O_RDONLY);
+      start_ = lseek(print_fd_, 0, SEEK_END);
     }
-    fflush(stdout);
     char tmpl[] = "/tmp/ctl_capture.XXXXXX";
-    fd_ = mkstemp(tmpl);
+    out_fd_ = mkstemp(tmpl);
     unlink(tmpl);
-    owns_fd_ = true;
+    fflush(stdout);
     fflush(stderr);
-    saved_stdout_ = dup(STDOUT_FILENO);
-    saved_stderr_ = dup(STDERR_FILENO);
-    dup2(fd_, STDOUT_FILENO);
-    dup2(fd_, STDERR_FILENO);
+    for (int fd : {1, 2}) {
+      saved_[fd - 1] = dup(fd);
+      dup2(out_fd_, fd);
+    }
   }
   ~message_capture() {
-    restore();
-    if (owns_fd_) close(fd_);
+    fflush(stdout);
+    fflush(stderr);
+    for (int fd : {1, 2}) {
+      dup2(saved_[fd - 1], fd);
+      close(saved_[fd - 1]);
+    }
+    close(out_fd_);
+    if (print_fd_ >= 0) close(print_fd_);
   }
   message_capture(const message_capture&) = delete;
   message_capture& operator=(const message_capture&) = delete;
 
-  // The lines written so far (each with its newline removed).
+  // The lines written so far, each without its newline.
   std::vector<std::string> lines() {
     if (FILE* f = print_stream()) fflush(f);
     fflush(stdout);
     fflush(stderr);
+    int fd = print_fd_ >= 0 ? print_fd_ : out_fd_;
     std::string text;
     char chunk[4096];
-    off_t at = start_;
-    ssize_t n;
-    while ((n = pread(fd_, chunk, sizeof chunk, at)) > 0) {
+    for (ssize_t n; (n = pread(fd, chunk, sizeof chunk, start_ + text.size())) > 0;)
       text.append(chunk, n);
-      at += n;
-    }
     static const std::regex stamp(R"(^(\S+) \(\d{6}\) )");
     std::vector<std::string> out;
     std::istringstream in(text);
@@ -103,39 +79,14 @@ class message_capture {
     return out;
   }
 
-  // Only the lines that begin with `id_prefix` (for example "PCC").
-  std::vector<std::string> lines_of(const std::string& id_prefix) {
-    std::vector<std::string> out;
-    for (std::string& l : lines()) {
-      if (l.compare(0, id_prefix.size(), id_prefix) == 0) out.push_back(l);
-    }
-    return out;
-  }
-
  private:
-  void restore() {
-    if (saved_stdout_ >= 0) {
-      fflush(stdout);
-      dup2(saved_stdout_, STDOUT_FILENO);
-      close(saved_stdout_);
-      saved_stdout_ = -1;
-    }
-    if (saved_stderr_ >= 0) {
-      fflush(stderr);
-      dup2(saved_stderr_, STDERR_FILENO);
-      close(saved_stderr_);
-      saved_stderr_ = -1;
-    }
-  }
-  int fd_ = -1;
-  bool owns_fd_ = false;  // fd_ is ours to close
-  int saved_stdout_ = -1;
-  int saved_stderr_ = -1;
-  off_t start_ = 0;
+  int print_fd_ = -1;  // a reading descriptor of the print file, or -1
+  int out_fd_ = -1;    // the file standard output and error go to
+  int saved_[2] = {-1, -1};
+  off_t start_ = 0;  // where the print file ended at construction
 };
 
-// Runs `f` and returns the message lines it printed. Assertions belong after
-// the call: while capturing, standard output is not the terminal.
+// Runs `f` and returns the message lines it printed.
 template <class F>
 std::vector<std::string> captured(F&& f) {
   message_capture capture;
@@ -143,75 +94,149 @@ std::vector<std::string> captured(F&& f) {
   return capture.lines();
 }
 
-// The epoch time of a local date and time.
-inline time_t local_time(int year, int month, int day, int hour, int minute, int second) {
-  struct tm tm = {};
-  tm.tm_year = year - 1900;
-  tm.tm_mon = month - 1;
-  tm.tm_mday = day;
-  tm.tm_hour = hour;
-  tm.tm_min = minute;
-  tm.tm_sec = second;
-  tm.tm_isdst = -1;
-  return mktime(&tm);
+// The lines a parse test compares: message lines (id and class letter first)
+// other than the control-file search's (UOI) and the banners around a parse.
+inline std::vector<std::string> parse_messages(const std::vector<std::string>& lines) {
+  static const std::regex header("^[A-Z]{3}[0-9]{4}[A-Z] ");
+  static const std::regex banner(
+      R"(^(UOI|[A-Z]{3}[0-9]{4}I (-{62}$|-- Starting parse of |--  .* ended at )))");
+  std::vector<std::string> out;
+  for (const std::string& l : lines) {
+    if (std::regex_search(l, header) && !std::regex_search(l, banner)) out.push_back(l);
+  }
+  return out;
 }
 
-// Control files in a scratch directory that the collector searches as its
-// control-file home (database type "zdb"), the print file open in the same
-// directory, and a fake clock standing at
-// Monday 15 January 2024, 10:00:00 local time. Call after reset_process_state().
-class ctl_files {
- public:
-  ctl_files() : clock_(local_time(2024, 1, 15, 10, 0, 0)) {
-    clock_.install();
-    env_vars.db_type = env_store("zdb");
-    env_vars.ctl_home = env_store(dir_.path());
-    env_vars.coll_out = env_store(dir_.path());
-    // The print file is open before any capture, as after start-up.
-    captured([] { init_PRINT(); });
+// The lines of `lines` that `pattern` finds.
+inline std::vector<std::string> matching(const std::vector<std::string>& lines,
+                                         const std::string& pattern) {
+  const std::regex re(pattern);
+  std::vector<std::string> out;
+  for (const std::string& l : lines) {
+    if (std::regex_search(l, re)) out.push_back(l);
   }
-  ~ctl_files() { close_PRINT(); }
-  ctl_files(const ctl_files&) = delete;
-  ctl_files& operator=(const ctl_files&) = delete;
-  // Writes `text` as the control file of base name `base` ("proc", "coll", ...).
-  void write(const std::string& base, const std::string& text) const {
-    dir_.write("zdb" + base + ".ctl", text);
-  }
-  // Copies tests/data/ctl/<corpus> as the control file of base name `base`.
-  void use(const std::string& base, const std::string& corpus) const {
-    std::ifstream in(std::string(TEST_DATA_DIR) + "/ctl/" + corpus, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    write(base, text.str());
-  }
-  const scratch_dir& dir() const { return dir_; }
-  FakeClock& clock() { return clock_; }
+  return out;
+}
 
- private:
-  scratch_dir dir_;
-  FakeClock clock_;
+// The text of tests/data/ctl/<name>.
+inline std::string ctl_data(const std::string& name) {
+  std::ifstream in(std::string(TEST_DATA_DIR) + "/ctl/" + name, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// An input and the message lines it must print.
+struct ctl_case {
+  std::string text;                   // the input, or the control file's name
+  int rc = 0;                         // the parser's result (control files)
+  std::vector<std::string> expected;  // the lines printed, in order
+  std::string env;                    // NAME=VALUE set while the file is read, or empty
+
+  // For an input "keyword text": the first word, and the text after it.
+  std::string keyword() const { return text.substr(0, text.find(' ')); }
+  std::string rest() const { return text.find(' ') == npos ? "" : text.substr(text.find(' ') + 1); }
+  static constexpr size_t npos = std::string::npos;
 };
 
-// `lines` without those whose message id (the text before the class letter)
-// is one of `ids`, given in upper case, nor those of the control-file search.
-inline std::vector<std::string> without(const std::vector<std::string>& lines,
-                                        std::initializer_list<const char*> ids) {
-  std::vector<std::string> out;
-  for (const std::string& l : lines) {
-    bool drop = l.compare(0, 3, "UOI") == 0;
-    for (const char* id : ids) drop = drop || l.compare(0, strlen(id), id) == 0;
-    if (!drop) out.push_back(l);
+// The cases of tests/data/ctl/<name>: a line "< TEXT" starts one with its
+// input, each "> LINE" adds a line it prints; other lines (";;") are comments.
+inline std::vector<ctl_case> read_cases(const std::string& name) {
+  std::vector<ctl_case> out;
+  std::istringstream in(ctl_data(name));
+  for (std::string l; std::getline(in, l);) {
+    if (l.compare(0, 2, "< ") == 0) out.push_back({l.substr(2)});
+    if (l.compare(0, 2, "> ") == 0 && !out.empty()) out.back().expected.push_back(l.substr(2));
   }
   return out;
 }
 
-// Only the lines that begin with a message header (id and class letter): the
-// statements echoed while statement tracing is on have none.
-inline std::vector<std::string> headed(const std::vector<std::string>& lines) {
-  static const std::regex header("^[A-Z]{3}[0-9]{4}[A-Z] ");
-  std::vector<std::string> out;
-  for (const std::string& l : lines) {
-    if (std::regex_search(l, header)) out.push_back(l);
+// The control files under tests/data/ctl/<kind> that state their own case in
+// comments, by name: ";; rc N" (the parser's result), ";; > LINE" for each
+// line printed, and ";; env NAME=VALUE" for a variable set while it is read.
+inline std::vector<ctl_case> file_cases(const std::string& kind) {
+  std::vector<ctl_case> out;
+  for (const auto& e :
+       std::filesystem::directory_iterator(std::string(TEST_DATA_DIR) + "/ctl/" + kind)) {
+    ctl_case c{kind + "/" + e.path().filename().string(), -1};
+    std::istringstream in(ctl_data(c.text));
+    for (std::string l; std::getline(in, l);) {
+      if (l.compare(0, 6, ";; rc ") == 0) c.rc = std::stoi(l.substr(6));
+      if (l.compare(0, 5, ";; > ") == 0) c.expected.push_back(l.substr(5));
+      if (l.compare(0, 7, ";; env ") == 0) c.env = l.substr(7);
+    }
+    if (c.rc >= 0) out.push_back(c);
   }
+  std::sort(out.begin(), out.end(),
+            [](const ctl_case& a, const ctl_case& b) { return a.text < b.text; });
   return out;
 }
+
+// A clean process state, a scratch directory that the collector searches as
+// its control-file home (database type "zdb") and writes its print file to,
+// the print file open, and a fake clock standing at Monday 15 January 2024,
+// 10:00:00 local time.
+class ctl_test : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/ctl_test.XXXXXX";
+    dir_ = mkdtemp(tmpl);
+    restart();
+  }
+  void TearDown() override {
+    reset_process_state();
+    std::filesystem::remove_all(dir_);
+  }
+  // Starts again from a clean state and no control files (between table rows).
+  void restart() {
+    reset_process_state();
+    for (const auto& e : std::filesystem::directory_iterator(dir_))
+      if (e.path().extension() == ".ctl") std::filesystem::remove(e.path());
+    struct tm tm = {};
+    tm.tm_year = 124, tm.tm_mday = 15, tm.tm_hour = 10, tm.tm_isdst = -1;
+    clock_.set(mktime(&tm));
+    clock_.install();
+    env_vars.db_type = env_store("zdb");
+    env_vars.ctl_home = env_store(dir_);
+    env_vars.coll_out = env_store(dir_);
+    captured([] { init_PRINT(); });
+  }
+  // Writes `text` to the file `name` of the scratch directory; returns its path.
+  std::string write_file(const std::string& name, const std::string& text) {
+    std::ofstream(dir_ + "/" + name, std::ios::binary) << text;
+    return dir_ + "/" + name;
+  }
+  // Writes `text` as the control file of base name `base` ("proc", "coll", ...).
+  void write(const std::string& base, const std::string& text) {
+    write_file("zdb" + base + ".ctl", text);
+  }
+  // Copies tests/data/ctl/<corpus> as the control file of base name `base`.
+  void use(const std::string& base, const std::string& corpus) { write(base, ctl_data(corpus)); }
+  // Runs `parse`; returns its result in `rc` and the parse_messages() it printed.
+  std::vector<std::string> run(int (*parse)(), int* rc) {
+    return parse_messages(captured([&] { *rc = parse(); }));
+  }
+  // Runs `parse` on every file_cases(kind) as control file `base`, each from a
+  // clean state after `prepare`.
+  template <class F>
+  void check_file_cases(const std::string& kind, const std::string& base, int (*parse)(),
+                        F prepare) {
+    std::vector<ctl_case> cases = file_cases(kind);
+    EXPECT_GT(cases.size(), 5u);
+    for (const ctl_case& c : cases) {
+      SCOPED_TRACE(c.text);
+      restart();
+      prepare();
+      use(base, c.text);
+      std::string name = c.env.substr(0, c.env.find('='));
+      if (!c.env.empty()) setenv(name.c_str(), c.env.substr(name.size() + 1).c_str(), 1);
+      int rc = -1;
+      EXPECT_EQ(run(parse, &rc), c.expected);
+      EXPECT_EQ(rc, c.rc);
+      if (!c.env.empty()) unsetenv(name.c_str());
+    }
+  }
+
+  std::string dir_;
+  FakeClock clock_{0};
+};

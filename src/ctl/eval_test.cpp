@@ -1,10 +1,9 @@
-// The eval file: evaluation records hung on their cursors, newest first, and
-// the message lines of refused blocks and statements.
+// The eval file: evaluation records hung on their cursors, newest first, their
+// listing, and the message lines of refused blocks and statements.
 #include "ctl/eval.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,33 +12,27 @@
 #include "ctl/curs.h"
 #include "ctl_fixture.h"
 #include "driver/steps.h"
-#include "test_state.h"
 #include "util/trace.h"
 
 namespace {
 
-// Cursors SESS and DEM exist before the eval file is read.
-class EvalFile : public ::testing::Test {
+using lines = std::vector<std::string>;
+
+class EvalFile : public ctl_test {
  protected:
   void SetUp() override {
-    reset_process_state();
-    files_ = std::make_unique<ctl_files>();
-    files_->write("coll",
-                  "cursor SESS;\ninsert into T (x) values (:x);\ninterval 5;\nlimit 1;\n"
-                  "cursor DEM;\ninsert into T (x) values (:x);\ndemand;\nend;\n");
+    ctl_test::SetUp();
+    make_cursors();
+  }
+  // Cursors SESS and DEM, as before an eval file is read.
+  void make_cursors() {
+    write("coll",
+          "cursor SESS;\ninsert into T (x) values (:x);\ninterval 5;\nlimit 1;\n"
+          "cursor DEM;\ninsert into T (x) values (:x);\ndemand;\nend;\n");
     int rc = -1;
-    captured([&] { rc = parse_curs(); });
+    run(parse_curs, &rc);
     ASSERT_EQ(rc, 0);
   }
-  void TearDown() override {
-    files_.reset();
-    reset_process_state();
-  }
-  std::vector<std::string> parse(const std::string& corpus, int* rc) {
-    files_->use("eval", "eval/" + corpus);
-    return without(captured([&] { *rc = parse_eval(); }), {});
-  }
-  std::unique_ptr<ctl_files> files_;
 };
 
 struct evaluation {
@@ -62,8 +55,9 @@ std::vector<evaluation> evals_of(const curs* c) {
 }
 
 TEST_F(EvalFile, HangsEvaluationsOnTheirCursorsNewestFirst) {
+  use("eval", "eval/good.ctl");
   int rc = -1;
-  EXPECT_EQ(parse("good.ctl", &rc), std::vector<std::string>{});
+  EXPECT_EQ(run(parse_eval, &rc), lines{});
   EXPECT_EQ(rc, 0);
   EXPECT_EQ(evals_of(anchors.cur_anchor),
             (std::vector<evaluation>{
@@ -72,92 +66,32 @@ TEST_F(EvalFile, HangsEvaluationsOnTheirCursorsNewestFirst) {
             }));
   EXPECT_EQ(evals_of(anchors.cur_anchor->next),
             (std::vector<evaluation>{{"Dem", "DEM", "a", 1, 0, 0, 1, -1.5, "-1.5", 0, 3}}));
-}
-
-TEST_F(EvalFile, ListedWithTheirCursors) {
-  int rc = -1;
-  parse("good.ctl", &rc);
-  ASSERT_EQ(rc, 0);
-  tracing.trace_something = 1;
-  std::vector<std::string> listed;
-  for (const std::string& l : captured([] { show_curs(); })) {
-    if (l.compare(0, 5, "PSC02") == 0 && l.compare(0, 7, "PSC0205") != 0 &&
-        l.compare(0, 7, "PSC0200") != 0 && l.compare(0, 7, "PSC0215") != 0 &&
-        l.compare(0, 7, "PSC0220") != 0 && l.compare(0, 7, "PSC0225") != 0)
-      listed.push_back(l);
-  }
-  EXPECT_EQ(listed, (std::vector<std::string>{
-                        "PSC0230T Evaluation name = Names",
-                        "PSC0235T  on cursor SESS",
-                        "PSC0240T Column = name",
-                        "PSC0245T Operand = <>",
-                        "PSC0250T Value = idle",
-                        "PSC0255T Col_funct = 0",
-                        "PSC0260T Ordinal = 2",
-                        "PSC0230T Evaluation name = HighCpu",
-                        "PSC0235T  on cursor SESS",
-                        "PSC0240T Column = cpu",
-                        "PSC0245T Operand = >=",
-                        "PSC0251T Value = 90.000000",
-                        "PSC0255T Col_funct = 3",
-                        "PSC0260T Ordinal = 1",
-                        "PSC0230T Evaluation name = Dem",
-                        "PSC0235T  on cursor DEM",
-                        "PSC0240T Column = a",
-                        "PSC0245T Operand = <",
-                        "PSC0251T Value = -1.500000",
-                        "PSC0255T Col_funct = 0",
-                        "PSC0260T Ordinal = 3",
-                    }));
-}
-
-TEST_F(EvalFile, MissingFileFails) {
-  int rc = -1;
-  auto lines = captured([&] { rc = parse_eval(); });
-  EXPECT_EQ(rc, 1);
-  EXPECT_EQ(lines, (std::vector<std::string>{"UOI0055W Could not find a zdbeval.ctl file"}));
-}
-
-const char* unterminated = "Syntax error - Missing an ending \" or ' within max word length";
-
-// clang-format off
-const std::pair<const char*, std::vector<std::string>> bad_files[] = {
-    {"first_word_length.ctl", {"PEV1265E First word must be 'eval'"}},  // not four characters
-    {"first_word_other.ctl", {"PEV1270E First word must be 'eval'"}},   // four, not eval
-    {"tokeniser_first.ctl", {std::string("PEV1255E Parsing failed : ") + unterminated + ", Text = 'eval A    "}},
-    {"tokeniser_later.ctl", {"PEV1305E Parsing failed : Syntax error - Position = 8 Missing an ending \" or ' within max word length, Text = 'SESS    "}},
-    {"unknown_keyword.ctl", {"PEV1260E Unknown keyword (threshold)"}},
-    {"parens.ctl", {"PEV1375E Parentheses do not balance"}},
-    {"no_name.ctl", {"PEV1275E No Evaluation name"}},
-    {"no_cursor.ctl", {"PEV1280E No Cursor name"}},
-    {"no_operator.ctl", {"PEV1285E No Operator"}},
-    {"no_value.ctl", {"PEV1290E No Value specified"}},
-    {"no_column.ctl", {"PEV1295E No Column name"}},
-    {"unknown_cursor.ctl", {"PEV1230E Cursor named NOPE not found"}},  // reported; the next block is kept
-    {"long_eval_name.ctl", {"PEV1300E Evaluation name is exceeeds 8 characters"}},  // 36 characters
-    {"name_duplicate.ctl", {"PEV1310E Duplicate evaluation name"}},
-    {"long_name.ctl", {"PEV1315E Excessive length on evaluation name"}},
-    {"cursor_duplicate.ctl", {"PEV1355E Duplicate Cursor Name"}},
-    {"cursor_long.ctl", {"PEV1360E Excessive length on Cursor Name"}},
-    {"column_duplicate.ctl", {"PEV1365E Duplicate Column Name b"}},
-    {"column_long.ctl", {"PEV1370E Column Name too long"}},  // 33 after the prefix
-    {"operator_one.ctl", {"PEV1320E Invalid operator"}},     // "!=" begins with a lone "!"
-    {"operator_first.ctl", {"PEV1325E Invalid operator"}},
-    {"operator_second.ctl", {"PEV1330E Invalid operator"}},
-    {"operator_length.ctl", {"PEV1335E Invalid operator"}},
-};
-// clang-format on
-
-TEST_F(EvalFile, RefusesBadFilesWithTheirMessages) {
-  for (const auto& [file, lines] : bad_files) {
-    SCOPED_TRACE(file);
-    int rc = -1;
-    EXPECT_EQ(parse(file, &rc), lines);
-    EXPECT_EQ(rc, 1);
-  }
-  // The block after the unknown cursor's was kept.
-  ASSERT_NE(anchors.cur_anchor->evals, nullptr);
+  // After a block on an unknown cursor, the next block is kept.
+  restart();
+  make_cursors();
+  use("eval", "eval/unknown_cursor.ctl");
+  run(parse_eval, &rc);
   EXPECT_STREQ(anchors.cur_anchor->evals->eval_name, "B");
+}
+
+// The listing lines that depend on the evaluation: operator and value kind.
+TEST_F(EvalFile, ListedWithTheirCursors) {
+  use("eval", "eval/good.ctl");
+  int rc = -1;
+  run(parse_eval, &rc);
+  tracing.trace_something = 1;
+  lines got = matching(captured([] { show_curs(); }), "^PSC02(45|50|51)");
+  EXPECT_EQ(got, (lines{"PSC0245T Operand = <>", "PSC0250T Value = idle",
+                        "PSC0245T Operand = >=", "PSC0251T Value = 90.000000",
+                        "PSC0245T Operand = <", "PSC0251T Value = -1.500000"}));
+}
+
+// Every file under tests/data/ctl/eval that states what its parse prints.
+TEST_F(EvalFile, RefusesBadFilesWithTheirMessages) {
+  int rc = -1;
+  EXPECT_EQ(run(parse_eval, &rc), lines{});  // no file: only the search's warning
+  EXPECT_EQ(rc, 1);
+  check_file_cases("eval", "eval", parse_eval, [&] { make_cursors(); });
 }
 
 }  // namespace

@@ -12,10 +12,11 @@
 #include "ctl/ctl_file.h"
 #include "ctl/keywords.h"
 #include "ctl_fixture.h"
-#include "test_state.h"
 #include "util/trace.h"
 
 namespace {
+
+using lines = std::vector<std::string>;
 
 struct expected_word {
   std::string text;
@@ -73,43 +74,27 @@ TEST(Tokeniser, CutsWordsWithFlags) {
     reset_reader_state();
     std::string text = std::string(c.input) + "    ";
     memcpy(reader.buffer, text.c_str(), text.size() + 1);
-    char* end = reader.buffer + text.size();
     char* at = reader.buffer;
     size_t k = 0;
     int n;
-    while ((n = get_word(at, end)) > 0) {
-      ASSERT_LT(k, c.words.size())
-          << "extra word " << std::string(reader.parse_word.str, reader.parse_word.len);
+    while ((n = get_word(at, reader.buffer + text.size())) > 0) {
+      ASSERT_LT(k, c.words.size()) << "extra word";
       const word_info& w = reader.parse_word;
-      EXPECT_EQ(std::string(w.str, w.len), c.words[k].text);
-      EXPECT_EQ(w.flags, c.words[k].flags);
-      EXPECT_EQ(w.num_flags, c.words[k].num_flags);
-      EXPECT_EQ(w.exp, c.words[k].exp);
-      EXPECT_EQ(w.pos, w.str - reader.buffer);
-      EXPECT_EQ(reader.this_len, n);
+      const expected_word& e = c.words[k];
+      EXPECT_EQ(std::string(w.str, w.len), e.text);
+      EXPECT_EQ((std::vector<int>{w.flags, w.num_flags, w.exp, w.pos, reader.this_len}),
+                (std::vector<int>{e.flags, e.num_flags, e.exp,
+                                  static_cast<int>(w.str - reader.buffer), n}));
       at += n;
       ++k;
     }
     EXPECT_EQ(k, c.words.size());
+    EXPECT_EQ(n, c.error ? -1 : 0);
+    EXPECT_EQ(reader.failed, c.error ? 1 : 0);
     if (c.error) {
-      EXPECT_EQ(n, -1);
-      EXPECT_EQ(reader.failed, 1);
       EXPECT_STREQ(reader.message, c.error);
-    } else {
-      EXPECT_EQ(n, 0);
-      EXPECT_EQ(reader.failed, 0);
     }
   }
-}
-
-TEST(Tokeniser, ParenthesisDepthRunsAcrossWords) {
-  reset_reader_state();
-  char text[] = "((a) b    ";
-  char* end = text + strlen(text);
-  char* at = text;
-  std::vector<int> depth;
-  for (int n; (n = get_word(at, end)) > 0; at += n) depth.push_back(reader.parens);
-  EXPECT_EQ(depth, (std::vector<int>{1, 2, 2, 1, 1}));
 }
 
 TEST(SimpleGetWord, CutsScriptParameters) {
@@ -129,27 +114,23 @@ TEST(SimpleGetWord, CutsScriptParameters) {
     SCOPED_TRACE(r.input);
     std::string text = r.input;
     char* at = text.data();
-    char* end = at + text.size();
     std::vector<std::pair<std::string, uint16_t>> got;
-    for (int n; (n = simple_get_word(at, end)) > 0; at += n) {
+    for (int n; (n = simple_get_word(at, text.data() + text.size())) > 0; at += n)
       got.emplace_back(std::string(reader.parse_word.str, reader.parse_word.len),
                        reader.parse_word.flags);
-    }
     EXPECT_EQ(got, r.words);
   }
 }
 
 TEST(Errmsg, ComposesPositionAndTextWithinTheMessage) {
   reset_reader_state();
-  EXPECT_EQ(errmsg("Bad thing", "word", 4, 9), -1);
-  EXPECT_STREQ(reader.message, "Syntax error - Position = 10 Bad thing, Text = word");
-  EXPECT_EQ(reader.failed, 1);
   EXPECT_EQ(errmsg("No text", "word", 0, 0), -1);
   EXPECT_STREQ(reader.message, "Syntax error - No text");
+  EXPECT_EQ(reader.failed, 1);
   std::string long_word(400, 'w');
-  errmsg("Long", long_word.c_str(), 400, 0);
-  EXPECT_EQ(strlen(reader.message), 256u);  // cut to the message's capacity
-  EXPECT_EQ(std::string(reader.message).substr(0, 30), "Syntax error - Long, Text = ww");
+  errmsg("Long", long_word.c_str(), 400, 9);
+  EXPECT_EQ(std::string(reader.message),  // cut to the message's capacity
+            "Syntax error - Position = 10 Long, Text = " + std::string(256 - 42, 'w'));
 }
 
 TEST(WordLists, LooksUpWithOptions) {
@@ -158,9 +139,7 @@ TEST(WordLists, LooksUpWithOptions) {
   struct row {
     const char* text;
     const char* const* list;
-    int count;
-    int options;
-    int result;
+    int count, options, result;
   };
   const row rows[] = {
       {"abc", list, 5, 0, 2},   // plain match
@@ -177,81 +156,48 @@ TEST(WordLists, LooksUpWithOptions) {
     EXPECT_EQ(u_test_word(r.text, static_cast<int>(strlen(r.text)), r.list, r.count, r.options),
               r.result);
   }
+  // Keyword spellings the control-file tables do not reach.
+  EXPECT_EQ(test_word("inserts", 7), 0);                 // equal length required
+  EXPECT_EQ(distrib_key_word("SATURDAY_start", 14), 0);  // neither as listed nor upper case
 }
 
-TEST(Keywords, FollowEachFilesCaseRule) {
-  struct row {
-    int (*lookup)(const char*, int);
-    const char* word;
-    int code;
-  };
-  const row rows[] = {
-      {test_word, "Insert_Select", kw_insert_select},           // COLLECT.CTL ignores case
-      {test_word, "ENDIF", kw_endif},                           // the last keyword
-      {test_word, "uuidpcvc", 27},                              // code 26 is skipped
-      {test_word, "inserts", 0},                                // equal length required
-      {distrib_key_word, "Saturday_start", pk_saturday_start},  // as listed
-      {distrib_key_word, "SATURDAY_START", pk_saturday_start},  // upper case
-      {distrib_key_word, "saturday_start", 0},                  // other spellings are unknown
-      {distrib_key_word, "SATURDAY_start", 0},
-      {test_dict_word, "INITIAL", 3},
-      {test_dict_word, "Initial", 0},
-      {test_trace_word, "traceall", 4},
-      {test_trace_word, "TRACE_ALL", 4},
-      {test_trace_word, "Trace", 0},
-      {eval_key_word, "OPERATOR", 5},
-  };
-  for (const row& r : rows) {
-    SCOPED_TRACE(r.word);
-    EXPECT_EQ(r.lookup(r.word, static_cast<int>(strlen(r.word))), r.code);
+class Reader : public ctl_test {
+ protected:
+  // Reads every statement of `text` (read in lines of line_size bytes).
+  lines statements_of(const std::string& text, int line_size, int* last = nullptr) {
+    unique_file f(fopen(write_file("x.ctl", text).c_str(), "r"));
+    statement_source src(f.get(), line_size);
+    lines out;
+    int rc;
+    while ((rc = src.next()) == 1) {
+      EXPECT_EQ(reader.this_start, reader.buffer);
+      out.emplace_back(reader.buffer, reader.statement_end);
+    }
+    if (last) *last = rc;
+    return out;
   }
-}
+};
 
-TEST(WOParens, CopiesTheParenthesisedText) {
-  reset_process_state();
-  reset_reader_state();
+TEST_F(Reader, WOParensCopiesTheParenthesisedText) {
   std::vector<int> rc;
   std::string far = "x" + std::string(3100, ' ') + "(a)";
   std::string wide = "(" + std::string(3100, 'a') + ")";
-  auto lines = captured([&] {
-    rc.push_back(w_o_parens("uuidbase(0001-aa) rest"));
-    rc.push_back(w_o_parens("uuidbase 0001"));
-    rc.push_back(w_o_parens("uuidbase(0001"));
-    rc.push_back(w_o_parens(far.c_str()));   // '(' beyond the first 3,100 characters
-    rc.push_back(w_o_parens(wide.c_str()));  // ')' beyond reach
+  lines got = captured([&] {
+    for (const char* text : {"uuidbase(0001-aa) rest", "uuidbase 0001", "uuidbase(0001",
+                             far.c_str(), wide.c_str()})  // beyond the first 3,100 characters
+      rc.push_back(w_o_parens(text));
   });
   EXPECT_EQ(rc, (std::vector<int>{7, 0, 0, 0, 0}));
-  EXPECT_EQ(lines, (std::vector<std::string>{
-                       "CAT1925E No opening parenthesis",
-                       "CAT1930E No ending parenthesis",
-                       "CAT1925E No opening parenthesis",
-                       "CAT1930E No ending parenthesis",
-                   }));
+  EXPECT_EQ(got, (lines{"CAT1925E No opening parenthesis", "CAT1930E No ending parenthesis",
+                        "CAT1925E No opening parenthesis", "CAT1930E No ending parenthesis"}));
 }
 
-// Reads every statement of `text` (read in lines of line_size bytes).
-std::vector<std::string> statements_of(const std::string& text, int line_size,
-                                       int* last = nullptr) {
-  scratch_dir dir;
-  unique_file f(fopen(dir.write("x.ctl", text).c_str(), "r"));
-  statement_source src(f.get(), line_size);
-  std::vector<std::string> out;
-  int rc;
-  while ((rc = src.next()) == 1) {
-    EXPECT_EQ(reader.this_start, reader.buffer);
-    out.emplace_back(reader.buffer, reader.statement_end);
-  }
-  if (last) *last = rc;
-  return out;
-}
-
-TEST(StatementAssembly, JoinsLinesAndDropsComments) {
-  reset_process_state();
-  reset_reader_state();
+TEST_F(Reader, StatementAssemblyJoinsLinesAndDropsComments) {
   struct row {
-    const char* text;
-    std::vector<std::string> statements;
+    std::string text;
+    lines statements;
   };
+  const std::string line260 = "a " + std::string(260, 'b') + ";\n";
   const row rows[] = {
       {"cursor A;\n", {"cursor A    "}},  // one statement, four blanks appended
       {"insert into T\n   (a, b)\n values (:a, :b); lost\n",
@@ -263,118 +209,71 @@ TEST(StatementAssembly, JoinsLinesAndDropsComments) {
       {"a\r\nb;\r\n", {"a b    "}},                                      // CR LF line ends
       {"a;\nb", {"a    "}},       // a last statement without ';' is not returned
       {"x\n\ny;", {"x  y    "}},  // an empty line adds its blank
+      // 255 characters per read: the rest of the line continues after one blank.
+      {line260, {"a " + std::string(253, 'b') + " " + std::string(7, 'b') + "    "}},
   };
   for (const row& r : rows) {
     SCOPED_TRACE(r.text);
     EXPECT_EQ(statements_of(r.text, 256), r.statements);
   }
+  EXPECT_EQ(statements_of(line260, 500), lines{"a " + std::string(260, 'b') + "    "});
 }
 
-TEST(StatementAssembly, SplitsLinesLongerThanTheReadBuffer) {
-  reset_process_state();
-  reset_reader_state();
-  std::string text = "a " + std::string(260, 'b') + ";\n";
-  // 255 characters per read: the rest of the line continues after one blank.
-  EXPECT_EQ(statements_of(text, 256), (std::vector<std::string>{"a " + std::string(253, 'b') + " " +
-                                                                std::string(7, 'b') + "    "}));
-  EXPECT_EQ(statements_of(text, 500),
-            (std::vector<std::string>{"a " + std::string(260, 'b') + "    "}));
-}
-
-TEST(StatementAssembly, RefusesStatementsLongerThanTheBuffer) {
-  reset_process_state();
-  reset_reader_state();
-  // Lines of 200 characters joined with blanks: 79 lines give 15,879 characters
-  // plus one blank each, 80 lines exceed the 15,995 that fit.
-  std::string line(199, 'x');
-  std::string fits;
-  for (int i = 0; i < 79; ++i) fits += line + "\n";
-  fits += std::string(15995 - 79 * 200, 'y') + ";\n";
+TEST_F(Reader, StatementAssemblyRefusesStatementsLongerThanTheBuffer) {
+  // Lines of 200 characters joined with blanks: 79 lines and 15,995 - 79 * 200
+  // more characters fill the buffer; one character more is refused.
+  std::string lines79;
+  for (int i = 0; i < 79; ++i) lines79 += std::string(199, 'x') + "\n";
   int rc = 0;
-  auto got = statements_of(fits, 256, &rc);
+  lines got = statements_of(lines79 + std::string(15995 - 79 * 200, 'y') + ";\n", 256, &rc);
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(got[0].size(), 15999u);
   EXPECT_EQ(rc, 0);
-
-  std::string over;
-  for (int i = 0; i < 79; ++i) over += line + "\n";
-  over += std::string(15996 - 79 * 200, 'y') + ";\nend;\n";
-  got = statements_of(over, 256, &rc);
-  EXPECT_TRUE(got.empty());
+  got = statements_of(lines79 + std::string(15996 - 79 * 200, 'y') + ";\nend;\n", 256, &rc);
+  EXPECT_EQ(got, lines{});
   EXPECT_EQ(rc, -1);
-  EXPECT_EQ(reader.failed, 1);
-  EXPECT_STREQ(reader.message, ("Syntax error - Statement longer than 15995 characters, Text = " +
-                                std::string(40, 'x'))
-                                   .c_str());
+  EXPECT_EQ(
+      std::string(reader.message),
+      "Syntax error - Statement longer than 15995 characters, Text = " + std::string(40, 'x'));
 }
 
-TEST(ControlFileSearch, TriesDirectoriesAndPrefixesInOrder) {
-  reset_process_state();
-  scratch_dir dir;
-  mkdir(dir.file("home").c_str(), 0700);
-  mkdir(dir.file("home/S1").c_str(), 0700);
-  mkdir(dir.file("ctl").c_str(), 0700);
-  env_vars.coll_home = env_store(dir.file("home"));
-  env_vars.ctl_home = env_store(dir.file("ctl"));
+TEST_F(Reader, ControlFileSearchTriesDirectoriesAndPrefixesInOrder) {
+  std::string h = dir_ + "/home", c = dir_ + "/ctl";
+  for (const std::string& d : {h, h + "/S1", c}) mkdir(d.c_str(), 0700);
+  env_vars.coll_home = env_store(h);
+  env_vars.ctl_home = env_store(c);
   env_vars.serverid = env_store("S1");
   env_vars.db_type = env_store("ZDB11x");
-  auto read_back = [](const char* base) {
-    unique_file f = u_openInputFile(base);
-    char line[64] = "";
-    if (f && !fgets(line, sizeof line, f.get())) line[0] = 0;
-    return f ? std::string(line) : std::string("(none)");
-  };
-  std::vector<std::string> got;
-  auto lines = captured([&] {
-    got.push_back(read_back("coll"));
-    dir.write("ctl/zdbcoll.ctl", "ctl plain");
-    got.push_back(read_back("coll"));  // fallback prefix in COLL_CTL_HOME
-    dir.write("home/zdb11coll.ctl", "home versioned");
-    got.push_back(read_back("coll"));  // prefix 0 before prefix 1
-    dir.write("home/S1_zdb11coll.ctl", "server underscore");
-    got.push_back(read_back("coll"));
-    dir.write("home/S1/zdb11coll.ctl", "server dir");
-    got.push_back(read_back("coll"));
-    got.push_back(read_back("eval"));
-  });
-  EXPECT_EQ(got, (std::vector<std::string>{"(none)", "ctl plain", "home versioned",
-                                           "server underscore", "server dir", "(none)"}));
-  std::string h = dir.file("home"), c = dir.file("ctl");
-  EXPECT_EQ(lines, (std::vector<std::string>{
-                       "UOI0055W Could not find a zdbcoll.ctl file",
-                       "UOI0025I File " + c + "/zdbcoll.ctl opened",
-                       "UOI0025I File " + h + "/zdb11coll.ctl opened",
-                       "UOI0025I File " + h + "/S1_zdb11coll.ctl opened",
-                       "UOI0025I File " + h + "/S1/zdb11coll.ctl opened",
-                       "UOI0055W Could not find a zdb11eval.ctl file",
-                       "UOI0055W Could not find a zdbeval.ctl file",
-                   }));
-}
-
-TEST(ControlFileSearch, ListsFailedCandidatesUnderTraceAll) {
-  reset_process_state();
-  scratch_dir dir;
-  env_vars.ctl_home = env_store(dir.path());
-  env_vars.db_type = env_store("zdb");
+  // Each row adds a file that the search prefers to those before it.
+  const std::string added[] = {"",                        // none yet
+                               c + "/zdbcoll.ctl",        // the plain prefix in COLL_CTL_HOME
+                               h + "/zdb11coll.ctl",      // the versioned prefix in COLL_HOME
+                               h + "/S1_zdb11coll.ctl",   // the server id before the name
+                               h + "/S1/zdb11coll.ctl"};  // the server's directory
+  for (const std::string& path : added) {
+    if (!path.empty()) std::ofstream(path) << "x";
+    unique_file f;
+    EXPECT_EQ(captured([&] { f = u_openInputFile("coll"); }),
+              lines{path.empty() ? "UOI0055W Could not find a zdbcoll.ctl file"
+                                 : "UOI0025I File " + path + " opened"});
+    EXPECT_EQ(f != nullptr, !path.empty());
+  }
+  // Under trace_all every candidate that failed is listed.
   tracing.trace_all = 1;
-  bool found = true;
-  auto lines = captured([&] { found = u_openInputFile("eval") != nullptr; });
-  EXPECT_FALSE(found);
-  EXPECT_EQ(lines, (std::vector<std::string>{
-                       "UOI0030I Could not open zdbeval.ctl",  // no COLL_HOME, no server id
-                       "UOI0030I Could not open zdbeval.ctl",
-                       "UOI0030I Could not open zdbeval.ctl",
-                       "UOI0030I Could not open " + dir.path() + "/zdbeval.ctl",
-                       "UOI0055W Could not find a zdbeval.ctl file",
-                   }));
-  reset_process_state();
+  lines tried;
+  for (const char* p : {"zdb11", "zdb"}) {
+    for (const std::string& d : {h + "/S1/", h + "/S1_", h + "/", c + "/"})
+      tried.push_back("UOI0030I Could not open " + d + p + "eval.ctl");
+    tried.push_back("UOI0055W Could not find a " + std::string(p) + "eval.ctl file");
+  }
+  EXPECT_EQ(captured([] { EXPECT_EQ(u_openInputFile("eval"), nullptr); }), tried);
 }
 
 TEST(ControlFileSearch, PrefixesFromTheDatabaseType) {
   reset_process_state();
   struct row {
     const char* db_type;
-    std::vector<std::string> prefixes;
+    lines prefixes;
   };
   const row rows[] = {
       {"zdb", {"zdb"}},             // Oracle code without version
@@ -385,11 +284,12 @@ TEST(ControlFileSearch, PrefixesFromTheDatabaseType) {
   for (const row& r : rows) {
     SCOPED_TRACE(r.db_type);
     env_vars.db_type = env_store(r.db_type);
-    std::vector<std::string> got;
+    lines got;
     char p[8];
     for (int i = 0; i < 4 && u_db_type(i, p); ++i) got.push_back(p);
     EXPECT_EQ(got, r.prefixes);
   }
+  reset_process_state();
 }
 
 }  // namespace

@@ -1,3 +1,7 @@
+;; rc 1
+;; > PCC0480E Duplicate fetch_exit entry
+;; > PCC0440E Fetch exit fetchx1 requires 'script' and 'select'
+;; > PCC0755E Parsing ended with errors
 cursor A;
 insert into T (x) values (:x);
 interval 60;

@@ -1,3 +1,6 @@
+;; rc 1
+;; > PCC0400E NO_SQL and INSERT_SELECT are incompatable
+;; > PCC0755E Parsing ended with errors
 cursor A;
 insert into T (x) values (:x);
 interval 60;

@@ -1,3 +1,6 @@
+;; rc 1
+;; > PCC0460E Parsing failed : Syntax error - Position = 19 Right parenthesis without preceeding Left parenthesis, Text = )
+;; > PCC0755E Parsing ended with errors
 cursor A;
 insert into T (x) values (:x);
 interval 60;

@@ -1,3 +1,6 @@
+;; rc 1
+;; > PCC0600E Duplicate rpc_version
+;; > PCC0755E Parsing ended with errors
 cursor A;
 insert into T (x) values (:x);
 interval 60;

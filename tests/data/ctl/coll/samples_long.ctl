@@ -1,3 +1,6 @@
+;; rc 1
+;; > PCC0635E Invalid Sample (5)
+;; > PCC0755E Parsing ended with errors
 cursor A;
 insert into T (x) values (:x);
 interval 60;

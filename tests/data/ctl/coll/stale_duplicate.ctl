@@ -1,3 +1,7 @@
+;; rc 1
+;; > PCC0640E Duplicate Stale time
+;; > PCC0340E Error - Stale only valid with demand cursor
+;; > PCC0755E Parsing ended with errors
 cursor A;
 insert into T (x) values (:x);
 interval 60;

@@ -1,3 +1,7 @@
+;; "a-b" then "c"
+;; rc 1
+;; > PCC0650E Duplicate Uuidbase
+;; > PCC0755E Parsing ended with errors
 cursor A;
 insert into T (x) values (:x);
 interval 60;

@@ -1,3 +1,6 @@
+;; rc 1
+;; > PCC0525E Incorrect length for mon_fri_end (4)
+;; > PCC0755E Parsing ended with errors
 cursor A;
 insert into T (x) values (:x);
 interval 60;

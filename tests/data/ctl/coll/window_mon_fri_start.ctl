@@ -1,3 +1,6 @@
+;; rc 1
+;; > PCC0510E Duplicate mon_fri_start specification
+;; > PCC0755E Parsing ended with errors
 cursor A;
 insert into T (x) values (:x);
 interval 60;

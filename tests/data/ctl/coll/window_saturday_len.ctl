@@ -1,3 +1,6 @@
+;; rc 1
+;; > PCC0555E Incorrect length for saturday_start (4)
+;; > PCC0755E Parsing ended with errors
 cursor A;
 insert into T (x) values (:x);
 interval 60;

@@ -1,3 +1,6 @@
+;; rc 1
+;; > PCC0535E Incorrect length for sunday_start (4)
+;; > PCC0755E Parsing ended with errors
 cursor A;
 insert into T (x) values (:x);
 interval 60;

@@ -1,1 +1,5 @@
+;; four, not name
+;; rc 1
+;; > PDC2075E First word must be 'name'
+;; > PDC2180E Parsing ended with errors
 type INTEGER;

@@ -1,3 +1,5 @@
+;; a type statement without a value ends the parse quietly
+;; rc 0
 name A;
 type;
 name B;

@@ -1,2 +1,4 @@
+;; rc 1
+;; > PEV1360E Excessive length on Cursor Name
 eval A;
 cursor ABCDEFGHI;

@@ -1,1 +1,4 @@
+;; not four characters
+;; rc 1
+;; > PEV1265E First word must be 'eval'
 cursor SESS;

@@ -1,1 +1,4 @@
+;; four, not eval
+;; rc 1
+;; > PEV1270E First word must be 'eval'
 name A;

@@ -1,2 +1,4 @@
+;; rc 1
+;; > PEV1315E Excessive length on evaluation name
 eval;
 name nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn;

@@ -1,3 +1,5 @@
+;; rc 1
+;; > PEV1295E No Column name
 eval A;
 cursor SESS;
 operator =;

@@ -1,3 +1,5 @@
+;; rc 1
+;; > PEV1280E No Cursor name
 eval A;
 column cpu;
 operator =;

@@ -1,3 +1,5 @@
+;; rc 1
+;; > PEV1275E No Evaluation name
 eval;
 cursor SESS;
 column cpu;

@@ -1,3 +1,5 @@
+;; rc 1
+;; > PEV1285E No Operator
 eval A;
 cursor SESS;
 column cpu;

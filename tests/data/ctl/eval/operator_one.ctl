@@ -1,2 +1,5 @@
+;; "!=" begins with a lone "!"
+;; rc 1
+;; > PEV1320E Invalid operator
 eval A;
 operator !=;

@@ -1,2 +1,4 @@
+;; rc 1
+;; > PEV1330E Invalid operator
 eval A;
 operator <~;

@@ -1,3 +1,6 @@
+;; reported; the next block is kept
+;; rc 1
+;; > PEV1230E Cursor named NOPE not found
 eval A;
 cursor NOPE;
 column cpu;

@@ -1,2 +1,4 @@
+;; rc 1
+;; > PEV1260E Unknown keyword (threshold)
 eval A;
 threshold 5;

@@ -1,3 +1,6 @@
+;; a warning only
+;; rc 0
+;; > PPC1210W Caution! - collector has a time offset
 process collector;
 type local;
 logon_id scott;

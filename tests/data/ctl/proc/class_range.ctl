@@ -1,3 +1,7 @@
+;; 51
+;; rc 1
+;; > PPC1010E Class exceeds range
+;; > PPC1210E Parsing ended with errors
 process collector;
 type local;
 logon_id scott;

@@ -1,3 +1,6 @@
+;; only a warning
+;; rc 0
+;; > PPC1015W Warning - Class repeditively specified
 process collector;
 type local;
 logon_id scott;

@@ -1,3 +1,7 @@
+;; wrong process
+;; rc 1
+;; > PPC1160E Continuous is valid only at the collector
+;; > PPC1210E Parsing ended with errors
 process collector;
 type local;
 logon_id scott;

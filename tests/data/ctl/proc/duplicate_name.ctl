@@ -1,3 +1,6 @@
+;; returns at once
+;; rc 1
+;; > PPC0950E Duplicate process name: collector
 process collector;
 type local;
 logon_id scott;

@@ -1,3 +1,7 @@
+;; another file's keyword
+;; rc 1
+;; > PPC0890E First word must be 'process'
+;; > PPC1210E Parsing ended with errors
 cursor x;
 process collector;
 type local;

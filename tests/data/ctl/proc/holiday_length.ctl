@@ -1,3 +1,7 @@
+;; short year
+;; rc 1
+;; > PPC0975E Invalid holiday date length (10)
+;; > PPC1210E Parsing ended with errors
 process collector;
 type local;
 logon_id scott;

@@ -1,3 +1,6 @@
+;; ignored, not an error
+;; rc 0
+;; > PPC0980W Comment: Holiday is in the past
 process collector;
 type local;
 logon_id scott;

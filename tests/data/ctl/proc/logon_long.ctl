@@ -1,3 +1,11 @@
+;; 34 characters
+;; rc 1
+;; > PPC1120E Excessive length for logon_id
+;; > PPC0900E No Process type specified
+;; > PPC0905W No Process logon id specified
+;; > PPC0910W No Process password specified
+;; > PPC0915E No Process interval specified
+;; > PPC1210E Parsing ended with errors
 process collector;
 logon_id abcdefghijklmnopqrstuvwxyz01234567;
 end;

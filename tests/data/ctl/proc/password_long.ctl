@@ -1,3 +1,11 @@
+;; 101 characters
+;; rc 1
+;; > PPC1110E Excessive length for password
+;; > PPC0900E No Process type specified
+;; > PPC0905W No Process logon id specified
+;; > PPC0910W No Process password specified
+;; > PPC0915E No Process interval specified
+;; > PPC1210E Parsing ended with errors
 process collector;
 password ppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppp;
 end;

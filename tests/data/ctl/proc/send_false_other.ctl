@@ -1,3 +1,7 @@
+;; wrong process
+;; rc 1
+;; > PPC1170E Send_false is valid only for the evaluator
+;; > PPC1210E Parsing ended with errors
 process collector;
 type local;
 logon_id scott;

@@ -1,3 +1,7 @@
+;; not Y or N
+;; rc 1
+;; > PPC1175E Send_false is not YES/NO
+;; > PPC1210E Parsing ended with errors
 process collector;
 type local;
 logon_id scott;

@@ -1,3 +1,8 @@
+;; later statements skipped
+;; rc 1
+;; > PPC1155E Hold is not YES/NO
+;; > PPC0915E No Process interval specified
+;; > PPC1210E Parsing ended with errors
 process collector;
 type local;
 logon_id scott;

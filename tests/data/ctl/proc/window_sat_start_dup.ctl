@@ -1,3 +1,7 @@
+;; start before end
+;; rc 1
+;; > PPC1060E Duplicate saturday_start specification
+;; > PPC1210E Parsing ended with errors
 process collector;
 type local;
 logon_id scott;

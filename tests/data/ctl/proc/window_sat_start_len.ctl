@@ -1,3 +1,7 @@
+;; HHMM needs 4 characters
+;; rc 1
+;; > PPC1065E Incorrect length for saturday_start (4)
+;; > PPC1210E Parsing ended with errors
 process collector;
 type local;
 logon_id scott;

@@ -1,3 +1,6 @@
+;; rc 1
+;; > PPC1055E Incorrect length for sunday_end (4)
+;; > PPC1210E Parsing ended with errors
 process collector;
 type local;
 logon_id scott;

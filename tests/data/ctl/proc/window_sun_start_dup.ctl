@@ -1,3 +1,6 @@
+;; rc 1
+;; > PPC1040E Duplicate sunday_start specification
+;; > PPC1210E Parsing ended with errors
 process collector;
 type local;
 logon_id scott;

@@ -1,0 +1,12 @@
+;; no such file
+;; rc 1
+;; > CAT1935E Can NOT open MISSING.PXA
+;; > PCC0355E No local columns to fetch for insert
+;; > PCC0360E Cursor (X). No model INSERT statement
+;; > PCC0365E Cursor (X). No table name found
+;; > PCC0755E Parsing ended with errors
+cursor X;
+interval 5;
+limit 1;
+INSERT !MISSING;
+end;
