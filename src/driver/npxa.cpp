@@ -25,7 +25,9 @@ namespace {
 constexpr int16_t kText = 0;
 constexpr int16_t kInt = 1;
 constexpr int16_t kFloat = 2;
+constexpr int16_t kTimestamp = 3;
 constexpr int16_t kNoSend = 4;
+constexpr int16_t kInt64 = 5;
 
 bool class_served(const distributor* d, int32_t cls) {
   return cls >= 0 && cls <= 50 && d->classes[cls] != 0;
@@ -42,6 +44,18 @@ std::string trimmed(const char* field, int len) {
   size_t keep = n;
   while (keep > 1 && field[keep - 1] == ' ') --keep;
   return std::string(field, keep);
+}
+
+// The bytes column `col` takes in a record of `cur`. The length shown for a
+// 64-bit integer or a timestamp is its text length, which may pass its field
+// and the record's end; reading stops at the field.
+int field_bytes(const curs* cur, const columns* col, int shown) {
+  int bytes = shown;
+  if (col->num_type == kInt64) bytes = 8;
+  if (col->num_type == kTimestamp) bytes = col->set_length ? col->set_length : 16;
+  const int room = cur->row_size - col->record_offset;
+  if (bytes > room) bytes = room;
+  return bytes > 0 ? bytes : 0;
 }
 
 }  // namespace
@@ -76,7 +90,7 @@ int send_a_row(curs* cur, const char* record) {
     char buffer[64];
     switch (col->num_type) {
       case kText:
-        text = trimmed(field, shown);
+        text = trimmed(field, field_bytes(cur, col, shown));
         break;
       case kInt: {
         int32_t value;
@@ -99,7 +113,7 @@ int send_a_row(curs* cur, const char* record) {
         shown = 0;
         break;
       default:
-        text.assign(field, static_cast<size_t>(shown > 0 ? shown : 0));
+        text.assign(field, static_cast<size_t>(field_bytes(cur, col, shown)));
         break;
     }
     PRINT('i', "cpr1895", "#=%d,n=%s,l=%d,o=%d,ll=%d:%s\n", number, col->name,
