@@ -5,6 +5,11 @@
 #include "ctl/anchors.h"
 #include "ctl/dict.h"
 #include "ctl/reader.h"
+#include "driver/cluster.h"
+#include "driver/cursor_edits.h"
+#include "driver/cursor_run.h"
+#include "driver/npxa.h"
+#include "driver/schedule.h"
 #include "driver/settings.h"
 #include "driver/stopping.h"
 #include "rows/code_page.h"
@@ -21,6 +26,11 @@ inline void reset_process_state() {
   reset_alloc_state();
   reset_env_vars();
   reset_database_state();
+  reset_clusters();
+  reset_run_state();
+  reset_cursor_bindings();
+  reset_scheduler_state();
+  reset_npxa_state();
   release_all_rows();
   systm.reset();
   reset_definitions();

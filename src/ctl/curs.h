@@ -143,6 +143,9 @@ struct curs {
   int32_t execution_time = 0;                              // run_end - run_start
   int32_t current_interval = 0;                            // run_start - previous_start
   run_list_entry* run_list = nullptr;  // follow-up cursors queued by decode actions
+  int16_t held_below = 0;              // hold source: held by a decode's "below" action
+  int16_t held_by_decode = 0;          // hold source: held by a decode's hold action
+  int16_t held_other = 0;              // hold source: held otherwise
 
   // --- database session and row formatting (rows/) ---
   text_row* last_row = nullptr;    // newest row, the tail of the row chain

@@ -42,3 +42,15 @@ void schedule();
 // collector's end). 0 on success.
 int transport_shut();
 int transport_term();
+
+// The services the scheduler runs for its processes.
+struct distributor;
+// Selects every cursor's version for the time text; 0, or 1 on failure.
+int tune_up_cursor_versions(const char* time_text);
+// The history writer ("historian"): 0, or 1 when a history file cannot be opened.
+int do_history(const char* time_text);
+// The evaluator ("evaluator"): 0, or the failure of its last predicate-row build.
+int do_evaluator(const char* time_text, distributor* d);
+// The request service ("pxa"): 0 when requests were served, 100 when none was
+// waiting, -1 when serving failed.
+int do_pxa();

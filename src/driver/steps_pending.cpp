@@ -10,6 +10,7 @@ int missing(const char* what) {
 }
 }  // namespace
 
-int edit_pre_cursors() { return missing("Pre-cursor edit"); }
-int edit_iterates() { return missing("Iterate edit"); }
-void schedule() { missing("The scheduler"); }
+int do_pxa() {
+  missing("The transport to the probe");
+  return -1;
+}

@@ -9,10 +9,13 @@
 #include <ctime>
 #include <string>
 
+#include "driver/cluster.h"
+#include "driver/cursor_run.h"
 #include "driver/settings.h"
 #include "driver/steps.h"
 #include "platform/clock.h"
 #include "platform/shell.h"
+#include "rows/row_chain.h"
 #include "util/print.h"
 #include "util/timetext.h"
 
@@ -35,6 +38,11 @@ void quitting(int code) {
   u_get_time(when, TIME_SLASHED);
   set_signal(0);
   transport_shut();
+  // The cursors' rows, open clusters and queued follow-up runs live outside
+  // the definitions' arena and go first.
+  reset_clusters();
+  reset_run_state();
+  release_all_rows();
   del_curs();
   PRINT('s', "ggn1505", "Time = %s, Collector ended\n", when);
   close_PRINT();

@@ -20,15 +20,9 @@ int bind_other_source(curs* cur, columns* col) {
 bool is_math_column(const curs*, const columns*) { return false; }
 int refresh_row_sources(curs*, select_desc*) { return 0; }
 void apply_derived_columns(curs*, char*) {}
-void proded(int, const char*, int) {}
 int run_cursor_fetch_exit(curs*, const char*) { return 1; }
 int set_hvs_in_sel(curs*, char*) { return 0; }
 void do_copy(curs*) {}
-
-int delete_all(curs* cur) {
-  free_all_rows(cur);
-  return 0;
-}
 
 int process_loads(curs*, int) { return 0; }
 void build_in_list(curs*) {}

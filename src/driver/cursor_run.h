@@ -1,0 +1,55 @@
+// One cursor run: retention, the connection check, pre-cursors, iteration over
+// another cursor's rows and the follow-up cursors that decode actions queue.
+// The SQL work of a run is the session's prep_l_fetch.
+#pragma once
+
+#include <cstdint>
+
+struct curs;
+struct text_row;
+
+// A follow-up cursor queued on a cursor's run_list by a decode action.
+struct run_list_entry {
+  run_list_entry* next = nullptr;  // next entry, in queuing order
+  curs* cursor = nullptr;          // the cursor to run
+  int32_t row_no = 0;              // row of the queuing cursor that is current while it runs
+};
+
+// Appends a follow-up run of `target` to `owner`'s run_list; row `row_no` of
+// `owner` is made current while it runs. The list owns the entry until the run
+// that works it off.
+void queue_run(curs* owner, curs* target, int32_t row_no);
+
+// Frees every entry of `q`'s run_list.
+void release_run_list(curs* q);
+
+// Runs Q once at relative seconds `now`. A virtual cursor is only marked as
+// having new data. On failure Q's stale_at is cleared and the collector
+// process is marked "FAIL" (or "CNCT" when the logon failed). Returns 0 or 1.
+int get_cursor_data(int32_t now, curs* q);
+
+// Runs Q's pre-cursors (each followed by its follow-up cursors), Q itself and
+// Q's follow-up cursors, with the run time text `run_time`. Returns 0 or the
+// code of the first run that failed.
+int pre_prep_l_fetch(curs* q, const char* run_time);
+
+// Runs Q alone: nothing for a held cursor (its rows stay); otherwise retention,
+// the logon when needed, then one fetch or an iteration over the rows of Q's
+// iterate source. Returns 0 or an error code (1 after a failed logon).
+int run_cursor(curs* q, const char* run_time);
+
+// Whether row `row` of Q's iterate source meets Q's iterate_where condition.
+// Provided by the decode matcher; until it exists every row meets it.
+bool iterate_where_holds(curs* q, const text_row* row);
+
+// Counts failed logons of cursor runs: a caller compares it before and after
+// its runs to tell "CNCT" from "FAIL".
+struct run_counters {
+  int logon_failures = 0;  // logons that failed since the process started
+};
+
+extern run_counters run_stats;
+
+// Frees the run lists of every cursor on the chain and clears the counters
+// (tests start from here).
+void reset_run_state();
