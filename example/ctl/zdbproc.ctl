@@ -1,5 +1,6 @@
 ;; The example collector: one local logon to the example database, the probe
-;; service answering requests, and the print-file rows of the npxa process.
+;; service answering requests, and the npxa process that lists the rows in the
+;; print file.
 process collector;
 type local;
 logon_id monitor;
@@ -7,4 +8,6 @@ password monitor;
 interval 10;
 process pxa;
 interval 1;
+process npxa;
+interval 10;
 end;
