@@ -9,6 +9,7 @@
 #include "driver/cursor_edits.h"
 #include "driver/cursor_run.h"
 #include "driver/npxa.h"
+#include "driver/pxa_service.h"
 #include "driver/schedule.h"
 #include "driver/settings.h"
 #include "driver/stopping.h"
@@ -31,6 +32,7 @@ inline void reset_process_state() {
   reset_cursor_bindings();
   reset_scheduler_state();
   reset_npxa_state();
+  reset_pxa_service();
   release_all_rows();
   systm.reset();
   reset_definitions();
