@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "comm/comm.h"
 #include "ctl/anchors.h"
 #include "ctl/distributor.h"
 #include "ctl/trace_file.h"
@@ -162,10 +163,9 @@ void probe_request_loop(distributor* d) {
     if (globals.go_home) return;
     get_time(d->last_run);
     set_run_status(d, ret >= 0 ? "GOOD" : "FAIL");
-    if (ret == 0) {
-      sched.requests_served = 1;
-      return;
-    }
+    // After an answer the loop keeps serving until the collection is due: a
+    // probe that asks again at once is answered at once, not a pass later.
+    if (ret == 0) sched.requests_served = 1;
     const int32_t t = rel_now();
     const int32_t next = coll ? coll->next_time : t;
     if (t >= next) {
@@ -177,7 +177,11 @@ void probe_request_loop(distributor* d) {
       PRINT('t', "ZMS0001",
             "Go to sleep for %d sec at %d; %d sec remain(s) until next collection\n", s, t,
             next - t);
-    current_clock().sleep_for(static_cast<unsigned>(s));
+    // The wait ends early when a request arrives; without an open transport
+    // there is nothing to wait on but the time.
+    const int woke = comm_state.ipc_ptr ? comm_wait_request(comm_state.ipc_ptr, s) : -1;
+    if (woke == 0) continue;
+    if (woke < 0) current_clock().sleep_for(static_cast<unsigned>(s));
     const int32_t wake = t + s;
     if (trace_on(4))
       PRINT('t', "ZMS0002", "Get up time: %d, next collection time: %d\n", wake, next);

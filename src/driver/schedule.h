@@ -34,8 +34,9 @@ int collect();
 // run at, so that waiting for a window costs no passes.
 int32_t sleep_length(int32_t now);
 
-// The request loop of the "pxa" process `d`: serves requests until one was
-// served, a stop is requested, or the collector's next collection is due.
+// The request loop of the "pxa" process `d`: serves requests until a stop is
+// requested or the collector's next collection is due, waiting for each
+// request on the open transport (or sleeping while none is open).
 void probe_request_loop(distributor* d);
 
 // Acts on a re-initialisation request: replaces the process with a new run of
