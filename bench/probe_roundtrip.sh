@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# End-to-end request benchmark: a real collector over a SQLite database holds
+# a cursor of 100 rows and one of 10,000 rows of 400-byte records; a client
+# that keeps its end open asks for them one request after the other, on both
+# transports. Prints median and p99 round trips and the throughput.
+#
+#   bench/probe_roundtrip.sh [BUILD_DIR]     (default: build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+for prog in collector probe probe_roundtrip; do
+  [ -x "$build/$prog" ] || { echo "missing $build/$prog (build first)" >&2; exit 2; }
+done
+work=$(mktemp -d /tmp/probe-bench.XXXXXX)
+pid=
+cleanup() {
+  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -9 "$pid"; wait "$pid" || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+sqlite3 "$work/B1.db" <<'SQL'
+CREATE TABLE small(n INTEGER, name VARCHAR(40));
+CREATE TABLE big(n INTEGER, pad VARCHAR(396));
+WITH RECURSIVE s(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM s WHERE n < 10000)
+INSERT INTO big SELECT n, printf('%0396d', n) FROM s;
+INSERT INTO small SELECT n, printf('row %d', n) FROM big WHERE n <= 100;
+SQL
+cat > "$work/zdbproc.ctl" <<'CTL'
+process collector;
+type local;
+logon_id bench;
+password bench;
+interval 30;
+process pxa;
+interval 1;
+end;
+CTL
+cat > "$work/zdbcoll.ctl" <<'CTL'
+cursor SMALL;
+insert into small (n, name) values (:INT!n, :name^40);
+interval 30;
+samples 1;
+cursor BIG;
+insert into big (n, pad) values (:INT!n, :pad^396);
+interval 30;
+samples 1;
+limit 20000;
+end;
+CTL
+printf 'name HOST;\ntype CHAR(8);\nend;\n' > "$work/zdbdict.ctl"
+
+export COLL_CTL_HOME=$work COLL_HOME=$work COLL_OUT=$work COLL_DBHOME=$work COLL_PREFIX=$work
+export COLL_PREFIX_LOCAL=$work COLL_SERVERID=B1 COLL_VERSION=zdb COLL_HOSTNAME=bench
+
+for transport in pipe shm; do
+  if [ $transport = pipe ]; then export COLL_USESHM=0; else export COLL_USESHM=1; fi
+  (cd "$work" && exec "$OLDPWD/$build/collector" >/dev/null 2>&1) &
+  pid=$!
+  for _ in $(seq 100); do
+    "$build/probe" -f csv BIG >/dev/null 2>&1 && break
+    sleep 0.2
+  done
+  "$build/probe_roundtrip" SMALL 1000
+  "$build/probe_roundtrip" BIG 100
+  "$build/probe" SHUTDOWN
+  wait "$pid"
+  pid=
+done
