@@ -181,7 +181,9 @@ void probe_request_loop(distributor* d) {
     // there is nothing to wait on but the time.
     const int woke = comm_state.ipc_ptr ? comm_wait_request(comm_state.ipc_ptr, s) : -1;
     if (woke == 0) continue;
-    if (woke < 0) current_clock().sleep_for(static_cast<unsigned>(s));
+    // A clock that stood still through a timed-out wait is a simulated one:
+    // it moves only when slept on.
+    if (woke < 0 || rel_now() < t + s) current_clock().sleep_for(static_cast<unsigned>(s));
     const int32_t wake = t + s;
     if (trace_on(4))
       PRINT('t', "ZMS0002", "Get up time: %d, next collection time: %d\n", wake, next);
