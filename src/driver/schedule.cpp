@@ -62,19 +62,22 @@ void run_collector_process(distributor* coll, int32_t now, const char* now_text)
   coll->next_time = now + interval_of(coll);
 }
 
+// The trace line of a process's scheduling state before and after its turn.
+void trace_process(const distributor* d, int32_t now, const char* id, const char* lead) {
+  timeval tv = current_clock().now();
+  PRINT('t', id,
+        "%sd_ptr->distrib_name = %s, d_ptr->state = %lu, d_ptr->window_start = %lu, "
+        "d_ptr->window_end = %lu, d_ptr->next_time = %lu, start_time = %lu:time = %lu sec %lu "
+        "microsec\n",
+        lead, d->distrib_name, static_cast<ul>(d->state), static_cast<ul>(d->window_start),
+        static_cast<ul>(d->window_end), static_cast<ul>(d->next_time), static_cast<ul>(now),
+        static_cast<ul>(tv.tv_sec), static_cast<ul>(tv.tv_usec));
+}
+
 // Step 5 of a pass: one other process.
 void run_process(distributor* d, int32_t now) {
   if (d->window_end <= now) set_window(d, now);
-  if (trace_on(8)) {
-    timeval tv = current_clock().now();
-    PRINT('t', "cgn1527",
-          "schedule - d_ptr->distrib_name = %s, d_ptr->state = %lu, d_ptr->window_start = %lu, "
-          "d_ptr->window_end = %lu, d_ptr->next_time = %lu, start_time = %lu:time = %lu sec %lu "
-          "microsec\n",
-          d->distrib_name, static_cast<ul>(d->state), static_cast<ul>(d->window_start),
-          static_cast<ul>(d->window_end), static_cast<ul>(d->next_time), static_cast<ul>(now),
-          static_cast<ul>(tv.tv_sec), static_cast<ul>(tv.tv_usec));
-  }
+  if (trace_on(8)) trace_process(d, now, "cgn1527", "schedule - ");
   if (d->window_start > now || d->next_time > now || !(d->state & 1) || d->hold == 'Y') return;
 
   char t[15];
@@ -97,14 +100,7 @@ void run_process(distributor* d, int32_t now) {
   d->next_time = now + interval_of(d);
 
   if (trace_on(8)) {
-    timeval tv = current_clock().now();
-    PRINT('t', "cgn1528",
-          "schedule - d_ptr = distrib_anchor loop: d_ptr->distrib_name = %s, d_ptr->state = %lu, "
-          "d_ptr->window_start = %lu, d_ptr->window_end = %lu, d_ptr->next_time = %lu, "
-          "start_time = %lu:time = %lu sec %lu microsec\n",
-          d->distrib_name, static_cast<ul>(d->state), static_cast<ul>(d->window_start),
-          static_cast<ul>(d->window_end), static_cast<ul>(d->next_time), static_cast<ul>(now),
-          static_cast<ul>(tv.tv_sec), static_cast<ul>(tv.tv_usec));
+    trace_process(d, now, "cgn1528", "schedule - d_ptr = distrib_anchor loop: ");
   }
 }
 
