@@ -16,6 +16,7 @@ namespace {
 // Polls of the reader-done flag before an answer, 3 seconds apart.
 constexpr int kReaderPolls = 20;
 constexpr unsigned kReaderPollSeconds = 3;
+constexpr int64_t kReserveMax = 64 << 20;  // most bytes reserved for an answer at once
 
 std::atomic_ref<int32_t> reader_done(data_area* d) {
   return std::atomic_ref<int32_t>(d->reader_done);
@@ -174,6 +175,9 @@ int ShareCommObject::GetData(const std::string& unique, const std::string& name,
         clean();
         return -1;
       }
+      // Room for the whole answer up front, within reason: a header of a
+      // damaged segment must not reserve gigabytes.
+      out->data.reserve(static_cast<size_t>(std::min<int64_t>(total, kReserveMax)));
       first = false;
     }
     size_t part = static_cast<size_t>(std::min<int64_t>(total - got, kDataBlock));
