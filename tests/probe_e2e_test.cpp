@@ -1,7 +1,8 @@
 // The collector and probe programs against each other over real FIFOs and
 // real System V objects, on both transports: answers in every form, control
 // words, answers of several parts, clients that die mid-answer, leftovers of
-// a killed collector, a second collector, and the ways a collector stops.
+// a killed collector, a second collector, requests older than their
+// lifetime, and the ways a collector stops.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -411,11 +412,47 @@ TEST_P(ProbeEndToEnd, TerminatingSignalStopsInOrder) {
 INSTANTIATE_TEST_SUITE_P(Transports, ProbeEndToEnd, ::testing::Values("pipe", "shm"),
                          [](const auto& info) { return std::string(info.param); });
 
-// Shared memory only: a second collector attaches to the objects of a running
-// one; its stop leaves them to the first.
-class SecondCollector : public ProbeEndToEnd {};
+// Tests of the shared-memory transport alone.
+class SharedMemoryOnly : public ProbeEndToEnd {};
 
-TEST_P(SecondCollector, AttachesToTheRunningOnesObjects) {
+// Shared memory only: a request that waited in the segment longer than the
+// channel's lifetime (the creator's WAIT_TIMEOUT, 1 s here) is dropped
+// unanswered; the asker times out and the next request is served.
+TEST_P(SharedMemoryOnly, RequestOlderThanItsLifetimeIsDropped) {
+  std::vector<std::string> short_life = env();
+  short_life.back() = "WAIT_TIMEOUT=1";
+  collectors_.push_back(std::make_unique<CollectorRun>(short_life, dir_.path()));
+  CollectorRun& c = *collectors_.back();
+  ASSERT_EQ(probe_until_rows({"NAMES"}).exit_code, 0);
+  std::vector<std::string> environment = env();
+  const int collector = c.pid();
+  c.signal(SIGSTOP);
+  ChildResult client = run_in_child([&] {
+    for (const std::string& e : environment) putenv(const_cast<char*>(e.c_str()));
+    reset_process_state();
+    get_envs(env_vars);
+    if (InitShare("S1") != 0) _exit(3);
+    QVZRequest req;
+    req.name = "NAMES";
+    req.FormRequest();
+    if (share_state.request_obj->SendRequest(&req, 5) != 0) _exit(4);
+    sleep(3);
+    kill(collector, SIGCONT);
+    QVZDataRow answer;
+    int rc = share_state.data_obj->GetData(req.unique, "NAMES", &answer, 4);
+    _exit(rc == -10 ? 0 : 5);
+  });
+  c.signal(SIGCONT);
+  EXPECT_EQ(client.exit_code, 0) << client.output;
+  EXPECT_EQ(probe({"-f", "csv", "NAMES"}).output, "id,name\n1,alpha\n22,beta\n-3,gamma d\n");
+  EXPECT_EQ(probe({"SHUTDOWN"}).exit_code, 0);
+  EXPECT_EQ(c.wait(30s), 0);
+  EXPECT_TRUE(printed("USH0032I It's ")) << (print_lines().empty() ? "" : print_lines().back());
+}
+
+// A second collector attaches to the objects of a running one; its stop
+// leaves them to the first.
+TEST_P(SharedMemoryOnly, SecondCollectorAttachesToTheRunningOnesObjects) {
   CollectorRun& first = start();
   ASSERT_EQ(probe_until_rows({"NAMES"}).exit_code, 0);
   key_ids k = read_key();
@@ -441,6 +478,6 @@ TEST_P(SecondCollector, AttachesToTheRunningOnesObjects) {
   EXPECT_EQ(first.wait(30s), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Shm, SecondCollector, ::testing::Values("shm"),
+INSTANTIATE_TEST_SUITE_P(Shm, SharedMemoryOnly, ::testing::Values("shm"),
                          [](const auto&) { return std::string("shm"); });
 }  // namespace
