@@ -24,6 +24,19 @@ bool single_name(char* dst, size_t cap, char* rest) {
   return copy_name(dst, cap, rest, n);
 }
 
+// Reads "NAME WORD" at `p`: the name up to the first blank into `dst`, then
+// the keyword `word`, which must end at a blank or the statement's end. On
+// success `p` stands after the keyword and its blanks.
+bool name_then_word(char*& p, char* dst, size_t cap, const char* word) {
+  size_t n = span_to_blank(p);
+  if (n == 0 || !copy_name(dst, cap, p, n)) return false;
+  char* at = skip_blanks(p + n);
+  size_t len = strlen(word);
+  if (strncmp(at, word, len) != 0 || (at[len] != ' ' && at[len] != 0)) return false;
+  p = skip_blanks(at + len);
+  return true;
+}
+
 }  // namespace
 
 int parse_pre_cursor(curs* cur, char* rest) {
@@ -53,14 +66,9 @@ int parse_iterate(curs* cur, char* rest) {
 int parse_in_list(curs* cur, char* rest) {
   auto* rec = cursor_arena().make<in_list>();
   char* p = rest;
-  size_t n = span_to_blank(p);
-  bool ok = n > 0 && copy_name(rec->name, sizeof rec->name, p, n);
+  size_t n = 0;
+  bool ok = name_then_word(p, rec->name, sizeof rec->name, "using");
   if (ok) {
-    p = skip_blanks(p + n);
-    ok = strncmp(p, "using", 5) == 0 && (p[5] == ' ' || p[5] == 0);
-  }
-  if (ok) {
-    p = skip_blanks(p + 5);
     n = span_to_blank(p);
     ok = n > 0 && copy_name(rec->column, sizeof rec->column, p, n) && *skip_blanks(p + n) == 0;
   }
@@ -78,14 +86,9 @@ int parse_in_list(curs* cur, char* rest) {
 int parse_base(curs* cur, char* rest) {
   auto* rec = cursor_arena().make<base>();
   char* p = rest;
-  size_t n = span_to_blank(p);
-  bool ok = n > 0 && copy_name(rec->base_cursor, sizeof rec->base_cursor, p, n);
+  size_t n = 0;
+  bool ok = name_then_word(p, rec->base_cursor, sizeof rec->base_cursor, "on");
   if (ok) {
-    p = skip_blanks(p + n);
-    ok = strncmp(p, "on ", 3) == 0;
-  }
-  if (ok) {
-    p = skip_blanks(p + 3);
     // The on-column may run straight into the arrow: "on a->b".
     n = strcspn(p, " -");
     ok = n > 0 && copy_name(rec->on_column, sizeof rec->on_column, p, n);

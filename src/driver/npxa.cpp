@@ -58,6 +58,16 @@ int field_bytes(const curs* cur, const columns* col, int shown) {
   return bytes > 0 ? bytes : 0;
 }
 
+// The binary number of type T at `field`, written with printf's `format`.
+template <typename T>
+std::string field_number(const char* field, const char* format) {
+  T value;
+  memcpy(&value, field, sizeof value);
+  char buffer[64];
+  snprintf(buffer, sizeof buffer, format, value);
+  return buffer;
+}
+
 }  // namespace
 
 int do_npxa(distributor* p, const char* time_text) {
@@ -87,27 +97,18 @@ int send_a_row(curs* cur, const char* record) {
     const char* field = record + col->record_offset;
     int shown = col->set_length ? col->set_length : col->fmt_len;
     std::string text;
-    char buffer[64];
     switch (col->num_type) {
       case kText:
         text = trimmed(field, field_bytes(cur, col, shown));
         break;
-      case kInt: {
-        int32_t value;
-        memcpy(&value, field, sizeof value);
-        snprintf(buffer, sizeof buffer, "%d", value);
-        text = buffer;
+      case kInt:
+        text = field_number<int32_t>(field, "%d");
         shown = 4;
         break;
-      }
-      case kFloat: {
-        double value;
-        memcpy(&value, field, sizeof value);
-        snprintf(buffer, sizeof buffer, "%f", value);
-        text = buffer;
+      case kFloat:
+        text = field_number<double>(field, "%f");
         shown = 8;
         break;
-      }
       case kNoSend:
         text = "ZIP";
         shown = 0;

@@ -57,6 +57,17 @@ uint8_t* size_answer(curs_list* entry, size_t count, size_t len) {
   entry->row_len = static_cast<int32_t>(len);
   return reinterpret_cast<uint8_t*>(entry->data.data());
 }
+
+// Answers one record of `len` bytes per node of the chain at `first`, each
+// written by `encode`.
+template <typename Node, typename Encode>
+int answer_each(curs_list* entry, const Node* first, size_t len, Encode encode) {
+  size_t count = 0;
+  for (const Node* n = first; n; n = n->next) ++count;
+  uint8_t* at = size_answer(entry, count, len);
+  for (const Node* n = first; n; n = n->next, at += len) encode(*n, at);
+  return 0;
+}
 }  // namespace
 
 cursor_status cursor_status_of(const curs& c) {
@@ -162,21 +173,15 @@ curs* find_request_cursor(const char* name) {
 }
 
 int answer_c_status(curs_list* entry) {
-  size_t count = 0;
-  for (const curs* c = anchors.cur_anchor; c; c = c->next) ++count;
-  uint8_t* at = size_answer(entry, count, kCursorStatusLen);
-  for (const curs* c = anchors.cur_anchor; c; c = c->next, at += kCursorStatusLen)
-    encode_cursor_status(cursor_status_of(*c), at);
-  return 0;
+  return answer_each(entry, anchors.cur_anchor, kCursorStatusLen, [](const curs& c, uint8_t* at) {
+    encode_cursor_status(cursor_status_of(c), at);
+  });
 }
 
 int answer_d_status(curs_list* entry) {
-  size_t count = 0;
-  for (const distributor* d = anchors.distrib_anchor; d; d = d->next) ++count;
-  uint8_t* at = size_answer(entry, count, kProcessStatusLen);
-  for (const distributor* d = anchors.distrib_anchor; d; d = d->next, at += kProcessStatusLen)
-    encode_process_status(process_status_of(*d), at);
-  return 0;
+  return answer_each(
+      entry, anchors.distrib_anchor, kProcessStatusLen,
+      [](const distributor& d, uint8_t* at) { encode_process_status(process_status_of(d), at); });
 }
 
 int answer_c_layout(curs_list* entry, const char* name) {
