@@ -70,56 +70,22 @@ outcome uuid(std::string* field, const char* length_id, const char* length_text,
 }  // namespace
 
 outcome coll_parser::window(int code) {
-  // Codes 6/7 Saturday, 8/9 Sunday, 10/11 Mon_Fri: start and end pairs.
-  int cls = (code - kw_saturday_start) / 2;
-  bool is_start = (code - kw_saturday_start) % 2 == 0;
-  if (reader.parse_word.len != 4) {
-    switch (code) {
-      case kw_saturday_start:
-        PRINT('e', "pcc0555", "Incorrect length for saturday_start (4)\n");
-        break;
-      case kw_saturday_end:
-        PRINT('e', "pcc0565", "Incorrect length for saturday_end (4)\n");
-        break;
-      case kw_sunday_start:
-        PRINT('e', "pcc0535", "Incorrect length for sunday_start (4)\n");
-        break;
-      case kw_sunday_end:
-        PRINT('e', "pcc0545", "Incorrect length for sunday_end (4)\n");
-        break;
-      case kw_mon_fri_start:
-        PRINT('e', "pcc0515", "Incorrect length for mon_fri_start (4)\n");
-        break;
-      default:
-        PRINT('e', "pcc0525", "Incorrect length for mon_fri_end (4)\n");
-        break;
-    }
-    return outcome::statement;
-  }
-  int32_t secs = hhmm_seconds(word_value());
-  if (is_start) {
-    if (held[cls]) {
-      switch (code) {
-        case kw_saturday_start:
-          PRINT('e', "pcc0550", "Duplicate saturday_start specification\n");
-          break;
-        case kw_sunday_start:
-          PRINT('e', "pcc0530", "Duplicate sunday_start specification\n");
-          break;
-        default:
-          PRINT('e', "pcc0510", "Duplicate mon_fri_start specification\n");
-          break;
-      }
+  static constexpr window_ids kIds = {
+      {"pcc0555", "pcc0565", "pcc0535", "pcc0545", "pcc0515", "pcc0525"},
+      {"pcc0550", "pcc0530", "pcc0510"}};
+  int day = 0;
+  int32_t start = 0, end = 0;
+  switch (take_window(windows, code - kw_saturday_start, reader.parse_word.len, word_value(), kIds,
+                      &day, &start, &end)) {
+    case window_step::refused:
       return outcome::statement;
-    }
-    held[cls] = true;
-    held_start[cls] = secs;
-    return outcome::next;
+    case window_step::held:
+      return outcome::next;
+    case window_step::closed:
+      break;
   }
-  operate** list = cls == 0 ? &open->saturday : cls == 1 ? &open->sunday : &open->mon_fri;
-  set_operate(list, held[cls] ? held_start[cls] : 0, secs, cursor_arena());
-  held[cls] = false;
-  held_start[cls] = 0;
+  operate** list = day == 0 ? &open->saturday : day == 1 ? &open->sunday : &open->mon_fri;
+  set_operate(list, start, end, cursor_arena());
   return outcome::next;
 }
 

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "ctl/window_words.h"
+
 struct curs;
 
 // How a statement left the parse.
@@ -16,11 +18,10 @@ enum class coll_outcome {
 };
 
 struct coll_parser {
-  curs* open = nullptr;        // the block being read
-  bool errors = false;         // some error was reported
-  bool ended = false;          // the end statement was read
-  bool held[3] = {};           // a window start waits for its end (Saturday, Sunday, Mon_Fri)
-  int32_t held_start[3] = {};  // the waiting starts, seconds after midnight
+  curs* open = nullptr;  // the block being read
+  bool errors = false;   // some error was reported
+  bool ended = false;    // the end statement was read
+  window_pairs windows;  // window starts waiting for their ends
 
   // The per-word action of keyword `code` on the current word (word_no counts
   // the keyword as word 1).

@@ -11,6 +11,7 @@
 #include "ctl/keywords.h"
 #include "ctl/process.h"
 #include "ctl/reader.h"
+#include "ctl/window_words.h"
 #include "driver/settings.h"
 #include "driver/steps.h"
 #include "driver/windows.h"
@@ -33,9 +34,8 @@ struct proc_parser {
   distributor* open = nullptr;  // the block being read
   bool errors = false;          // some error was reported
   bool ended = false;           // the end statement closed the file
-  bool held[3] = {};            // a window start waits for its end (Saturday, Sunday, Mon_Fri)
-  int32_t held_start[3] = {};
-  int32_t today = 0;  // relative day number of the parse
+  window_pairs windows;         // window starts waiting for their ends
+  int32_t today = 0;            // relative day number of the parse
 
   outcome statement(int code);
   outcome close_block();
@@ -114,58 +114,23 @@ outcome proc_parser::open_block() {
 }
 
 outcome proc_parser::window(int code, distributor* d) {
-  // Statement codes come in start/end pairs: 6/7 Saturday, 8/9 Sunday, 10/11 Mon_Fri.
-  int cls = (code - pk_saturday_start) / 2;
-  bool is_start = (code - pk_saturday_start) % 2 == 0;
-  if (reader.parse_word.len != 4) {
-    switch (code) {
-      case pk_saturday_start:
-        PRINT('e', "ppc1065", "Incorrect length for saturday_start (4)\n");
-        break;
-      case pk_saturday_end:
-        PRINT('e', "ppc1075", "Incorrect length for saturday_end (4)\n");
-        break;
-      case pk_sunday_start:
-        PRINT('e', "ppc1045", "Incorrect length for sunday_start (4)\n");
-        break;
-      case pk_sunday_end:
-        PRINT('e', "ppc1055", "Incorrect length for sunday_end (4)\n");
-        break;
-      case pk_mon_fri_start:
-        PRINT('e', "ppc1025", "Incorrect length for mon_fri_start (4)\n");
-        break;
-      default:
-        PRINT('e', "ppc1035", "Incorrect length for mon_fri_end (4)\n");
-        break;
-    }
-    return outcome::statement;
-  }
-  int32_t secs = hhmm_seconds(word_value());
-  if (is_start) {
-    if (held[cls]) {
-      switch (code) {
-        case pk_saturday_start:
-          PRINT('e', "ppc1060", "Duplicate saturday_start specification\n");
-          break;
-        case pk_sunday_start:
-          PRINT('e', "ppc1040", "Duplicate sunday_start specification\n");
-          break;
-        default:
-          PRINT('e', "ppc1020", "Duplicate mon_fri_start specification\n");
-          break;
-      }
+  static constexpr window_ids kIds = {
+      {"ppc1065", "ppc1075", "ppc1045", "ppc1055", "ppc1025", "ppc1035"},
+      {"ppc1060", "ppc1040", "ppc1020"}};
+  int day = 0;
+  int32_t start = 0, end = 0;
+  switch (take_window(windows, code - pk_saturday_start, reader.parse_word.len, word_value(), kIds,
+                      &day, &start, &end)) {
+    case window_step::refused:
       return outcome::statement;
-    }
-    held[cls] = true;
-    held_start[cls] = secs;
-    return outcome::next;
+    case window_step::held:
+      return outcome::next;
+    case window_step::closed:
+      break;
   }
-  operate** list = cls == 0 ? &d->saturday : cls == 1 ? &d->sunday : &d->mon_fri;
+  operate** list = day == 0 ? &d->saturday : day == 1 ? &d->sunday : &d->mon_fri;
   // Windows are stored in the process's own time: shifted by the offset known now.
-  set_operate(list, (held[cls] ? held_start[cls] : 0) - d->time_offset, secs - d->time_offset,
-              process_arena());
-  held[cls] = false;
-  held_start[cls] = 0;
+  set_operate(list, start - d->time_offset, end - d->time_offset, process_arena());
   return outcome::next;
 }
 
