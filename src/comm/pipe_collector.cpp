@@ -22,28 +22,27 @@ void drain(int fd) {
   }
 }
 
+// Opens the request pipe in `mode`; on failure reports it and returns -1.
+int open_request_end(comm_anchor* anchor, int mode) {
+  int fd = ClientOpenPipe(anchor->coll_pipe, mode);
+  if (fd < 0) {
+    int err = errno;
+    comm_set_error(anchor, kCommPipe, "Open Pipe error %d. Pipe=%s cursor=%s", err,
+                   anchor->coll_pipe.c_str(), anchor->cur_name);
+    PRINT('e', "com0115", "Open Pipe error %d-%s. Pipe=%s\n", err, strerror(err),
+          anchor->coll_pipe.c_str());
+  }
+  return fd;
+}
+
 // Opens the request pipe for reading and the extra write descriptor on it,
 // so that its read end never reports end-of-file between probes.
 bool open_request_pipe(comm_anchor* anchor) {
-  int fd = ClientOpenPipe(anchor->coll_pipe, 4);
-  if (fd < 0) {
-    int err = errno;
-    comm_set_error(anchor, kCommPipe, "Open Pipe error %d. Pipe=%s cursor=%s", err,
-                   anchor->coll_pipe.c_str(), anchor->cur_name);
-    PRINT('e', "com0115", "Open Pipe error %d-%s. Pipe=%s\n", err, strerror(err),
-          anchor->coll_pipe.c_str());
-    return false;
-  }
+  int fd = open_request_end(anchor, 4);
+  if (fd < 0) return false;
   anchor->read_fd.reset(fd);
-  fd = ClientOpenPipe(anchor->coll_pipe, 6);
-  if (fd < 0) {
-    int err = errno;
-    comm_set_error(anchor, kCommPipe, "Open Pipe error %d. Pipe=%s cursor=%s", err,
-                   anchor->coll_pipe.c_str(), anchor->cur_name);
-    PRINT('e', "com0115", "Open Pipe error %d-%s. Pipe=%s\n", err, strerror(err),
-          anchor->coll_pipe.c_str());
-    return false;
-  }
+  fd = open_request_end(anchor, 6);
+  if (fd < 0) return false;
   anchor->extra_write_fd.reset(fd);
   return true;
 }
