@@ -1,19 +1,98 @@
-// The scheduling loop in simulated time: when the collector runs (windows,
-// holidays, intervals, lateness), how long passes sleep, the dispatch of the
-// other processes, and leaving or restarting.
+// The scheduling loop in simulated time: operating windows, when the
+// collector runs, how long passes sleep, the collector's pass over the
+// cursors, the dispatch of the other processes, and leaving or restarting.
 #include "driver/schedule.h"
 
 #include "child_run.h"
+#include "ctl/ctl_time.h"
+#include "driver/windows.h"
 #include "rows/database.h"
 #include "sched_fixture.h"
 #include "util/trace.h"
 
 namespace {
 
-operate lunch_break[2] = {{&lunch_break[1], 8 * 3600, 12 * 3600}, {nullptr, 13 * 3600, 17 * 3600}};
-operate office{nullptr, 8 * 3600, 17 * 3600};
+// Relative seconds of "YYYYMMDDHHMM" (hours past 23 run into the next day).
+int32_t rel_secs(const std::string& t) {
+  return ctl_day_of(t.c_str()) * 86400 + std::stoi(t.substr(8, 2)) * 3600 +
+         std::stoi(t.substr(10, 2)) * 60;
+}
+
+// The windows "HHMM-HHMM,..." as a chain kept in `store`; "" is the whole day.
+operate* chain(std::vector<operate>& store, const std::string& spec) {
+  auto hhmm = [&](size_t at) {
+    return std::stoi(spec.substr(at, 2)) * 3600 + std::stoi(spec.substr(at + 2, 2)) * 60;
+  };
+  for (size_t at = 0; at + 9 <= spec.size(); at += 10)
+    store.push_back({nullptr, hhmm(at), hhmm(at + 5)});
+  for (size_t i = 0; i + 1 < store.size(); ++i) store[i].next = &store[i + 1];
+  return store.empty() ? &full_day : &store[0];
+}
+
+TEST(Windows, NextWindowOfAProcess) {
+  struct {
+    const char *now, *mon_fri, *saturday, *holiday1, *holiday2, *open, *close;
+  } const cases[] = {
+      // Between two windows: the afternoon one.
+      {"202401151230", "0800-1200,1300-1700", "", "", "", "202401151300", "202401151700"},
+      // Inside the morning window: that window, though it started earlier.
+      {"202401150900", "0800-1200,1300-1700", "", "", "", "202401150800", "202401151200"},
+      // Friday after the weekday window: Saturday's whole day.
+      {"202401191730", "0800-1700", "", "", "", "202401200000", "202401210000"},
+      // A Saturday list starting 0000-0000 skips Saturdays: Sunday follows.
+      {"202401191730", "0800-1700", "0000-0000", "", "", "202401210000", "202401220000"},
+      // Holidays move the window, two of them in a row too.
+      {"202401150600", "0800-1700", "", "20240115", "", "202401160800", "202401161700"},
+      {"202401150600", "0800-1700", "", "20240116", "20240115", "202401170800", "202401171700"},
+      // The search starts today: at 01:00 the window wrapping from the day
+      // before is not found again (recomputed only once the stored one ends).
+      {"202401160100", "2200-2600", "", "", "", "202401162200", "202401170200"},
+      // The end itself is no longer inside: the next day's window.
+      {"202401151700", "0800-1700", "", "", "", "202401160800", "202401161700"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.now);
+    std::vector<operate> mon_fri, saturday;
+    distributor d;
+    d.mon_fri = chain(mon_fri, c.mon_fri);
+    d.saturday = chain(saturday, c.saturday);
+    d.sunday = &full_day;
+    if (*c.holiday1) d.holidays[0] = ctl_day_of(c.holiday1);
+    if (*c.holiday2) d.holidays[1] = ctl_day_of(c.holiday2);
+    EXPECT_EQ(set_window(&d, rel_secs(c.now)), 0);
+    EXPECT_EQ(d.window_start, rel_secs(c.open));
+    EXPECT_EQ(d.window_end, rel_secs(c.close));
+  }
+}
+
+TEST(Windows, CursorsIgnoreHolidaysAndSomeKeepTheirWindow) {
+  operate morning{nullptr, 8 * 3600, 12 * 3600};
+  struct {
+    int16_t demand;
+    char hold;
+    int16_t once;
+    int32_t rows;
+    bool computed;
+  } const rows[] = {
+      {0, 0, 0, 0, true},     // an interval cursor gets its window
+      {1, 0, 0, 0, false},    // a demand cursor keeps its own
+      {0, 'Y', 0, 0, false},  // so does a held one
+      {0, 0, 1, 0, true},     // once, without rows yet: computed
+      {0, 0, 1, 5, false},    // once, holding rows: left alone
+  };
+  for (const auto& r : rows) {
+    curs c;
+    c.mon_fri = &morning;
+    c.saturday = c.sunday = &full_day;
+    c.demand = r.demand, c.hold = r.hold, c.once = r.once, c.row_count = r.rows;
+    c.window_open = c.window_close = -1;
+    EXPECT_EQ(set_window_c(&c, rel_secs("202401151300")), 0);
+    EXPECT_EQ(c.window_open, r.computed ? rel_secs("202401160800") : -1);
+    EXPECT_EQ(c.window_close, r.computed ? rel_secs("202401161200") : -1);
+  }
+}
+
 operate eleven{nullptr, 11 * 3600, 12 * 3600};
-operate no_window{nullptr, 0, 0};
 
 class ScheduleTest : public SchedTest {
  protected:
@@ -30,44 +109,16 @@ class ScheduleTest : public SchedTest {
   int passes_ = 0;
 };
 
-TEST_F(ScheduleTest, CollectorRunsInItsWindows) {
-  struct {
-    time_t start;  // the first pass
-    operate *saturday, *mon_fri;
-    int32_t holiday;           // relative day number, 0 none
-    const char *first, *next;  // the collector's runs (interval 1 hour)
-  } const cases[] = {
-      // Monday 12:30 between 0800-1200 and 1300-1700.
-      {kMonday10 + 9000, &full_day, lunch_break, 0, "20240115130000", "20240115140000"},
-      // Friday 17:30 after the last weekday window: Saturday's full day.
-      {kMonday10 + 4 * kDay + 27000, &full_day, &office, 0, "20240120000000", "20240120010000"},
-      // The same with Saturday 0000-0000: no Saturday at all.
-      {kMonday10 + 4 * kDay + 27000, &no_window, &office, 0, "20240121000000", "20240121010000"},
-      // Monday 06:00 and Monday a holiday: Tuesday 08:00.
-      {kMonday10 - 14400, &full_day, &office, rel(kMonday10) / kDay, "20240116080000",
-       "20240116090000"},
-      // Inside a window at once; the window's end holds the next run back.
-      {kMonday10 + 23400, &full_day, &office, 0, "20240115163000", "20240116080000"},
-  };
-  anchors.sleep_time = 600;
-  coll_->interval = 3600;
-  for (const auto& tc : cases) {
-    clock_.set(tc.start);
-    coll_->saturday = tc.saturday;
-    coll_->mon_fri = tc.mon_fri;
-    coll_->holidays[0] = tc.holiday;
-    coll_->window_start = coll_->window_end = coll_->next_time = 0;
-    EXPECT_EQ(collector_runs(2), (std::vector<std::string>{tc.first, tc.next}));
-  }
-}
-
 TEST_F(ScheduleTest, WaitingForAWindowCostsNoPasses) {
   coll_->mon_fri = &eleven;
+  coll_->interval = 3600;
   process("held", 60)->hold = 'Y';  // overdue, but it cannot run
   process("later", 60)->mon_fri = &eleven;
   EXPECT_EQ(collector_runs(1), std::vector<std::string>{"20240115110000"});
   EXPECT_EQ(passes_, 361);           // 360 sleeps of sleep_time, then the run
   EXPECT_EQ(clock_.slept(), 3610u);  // and the sleep after it
+  // The next run would be at the window's end: it waits for the next day's.
+  EXPECT_EQ(collector_runs(1), std::vector<std::string>{"20240116110000"});
 }
 
 TEST_F(ScheduleTest, SleepLength) {
@@ -113,6 +164,76 @@ TEST_F(ScheduleTest, CursorIntervalsDoNotCatchUp) {
   }
   EXPECT_EQ(runs, (std::vector<std::string>{"20240115100000", "20240115100100", "20240115100200",
                                             "20240115100440", "20240115100540"}));
+}
+
+TEST_F(ScheduleTest, CollectBypassesAndHoldsForOnePass) {
+  make_db("CREATE TABLE t(v VARCHAR(8)); INSERT INTO t VALUES('a'),('b');");
+  const char* sql = "SELECT v FROM t";
+  curs* held = cursor("HELD", sql, {"v"});
+  curs* kept = cursor("KEPT", sql, {"v"});
+  cursor("DEMAND", sql, {"v"})->demand = 1;
+  cursor("CLASS3", sql, {"v"})->class_ = 3;
+  cursor("LATER", sql, {"v"})->mon_fri = &eleven;
+  curs* early = cursor("EARLY", sql, {"v"});
+  curs* runs = cursor("RUNS", sql, {"v"});
+  for (curs* c = anchors.cur_anchor; c; c = c->next) c->trace = 1;
+  cursor("QUIET", sql, {"v"})->demand = 1;  // not traced: no message
+  held->hold = kept->hold = 'Y';
+  kept->held_by_decode = 1;
+  early->next_time = rel(kMonday10) + 1;
+  tracing.my_trace_all[5] = 1;
+  mark();
+  EXPECT_EQ(collect(), 0);
+  EXPECT_EQ(lines("CGN"), (std::vector<std::string>{
+                              "CGN1515T Bypassing cursor HELD, why = held",
+                              "CGN1515T Bypassing cursor KEPT, why = held",
+                              "CGN1516T Bypassing cursor DEMAND, why = demand",
+                              "CGN1517T Bypassing cursor CLASS3, why = class",
+                              "CGN1518T Bypassing cursor LATER, why = window",
+                              "CGN1519T Bypassing cursor EARLY, why = interval time",
+                              "CGN1520T Interval collection at Mon Jan 15 10:00:00 2024 for RUNS",
+                          }));
+  EXPECT_EQ(runs->next_time, rel(kMonday10) + 60);
+  EXPECT_STREQ(held->last_time, "20240115100000");  // every cursor's, after a good pass
+  EXPECT_STREQ(coll_->run_status, "GOOD");
+  // Nothing holds HELD any more: it runs in the next pass; KEPT stays held.
+  clock_.advance(1);
+  EXPECT_EQ(collect(), 0);
+  EXPECT_EQ(held->sample_no + early->sample_no + runs->sample_no + kept->sample_no, 3);
+  EXPECT_EQ(kept->hold, 'Y');
+}
+
+TEST_F(ScheduleTest, CollectFailuresDoNotStopThePass) {
+  make_db("CREATE TABLE t(v VARCHAR(8)); INSERT INTO t VALUES('a'),('b');");
+  curs* good = cursor("GOOD", "SELECT v FROM t", {"v"});
+  cursor("BAD1", "SELECT v FROM nowhere", {"v"});
+  cursor("BAD2", "SELECT nothing FROM t", {"v"});
+  mark();
+  EXPECT_EQ(collect(), 2);
+  EXPECT_EQ(lines("CGN"), (std::vector<std::string>{
+                              "CGN1521E Interval collection failed for cursor BAD1",
+                              "CGN1521E Interval collection failed for cursor BAD2",
+                          }));
+  EXPECT_EQ(good->row_count, 2);
+  EXPECT_STREQ(coll_->run_status, "FAIL");
+  // A failed logon shows as "CNCT" and is tried again in the next pass.
+  anchors.cur_anchor = good;
+  good->next = nullptr;
+  good->next_time = 0;
+  coll_->continuous = 'N';  // releases the session after each pass
+  EXPECT_EQ(collect(), 0);
+  EXPECT_EQ(database_info.connected, 0);
+  clock_.advance(60);
+  env_vars.serverid = env_store("nosuchdb");
+  EXPECT_EQ(collect(), 1);
+  EXPECT_STREQ(coll_->run_status, "CNCT");
+  EXPECT_EQ(good->last_sqlcode, sql_not_available);
+  EXPECT_EQ(good->row_count, 4);  // the rows stay
+  env_vars.serverid = env_store("coll");
+  clock_.advance(60);
+  EXPECT_EQ(collect(), 0);
+  EXPECT_STREQ(coll_->run_status, "GOOD");
+  EXPECT_EQ(good->row_count, 6);
 }
 
 TEST_F(ScheduleTest, DispatchByName) {
@@ -179,7 +300,6 @@ TEST_F(ScheduleTest, GoHomeTimeAndRestart) {
   });
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_NE(r.output.find("restarted as sh\n"), std::string::npos) << r.output;
-
   // Leaving the loop ends the process in order.
   r = run_in_child([] { leave_schedule(); });
   EXPECT_EQ(r.exit_code, 0);
