@@ -1,10 +1,14 @@
 // Cursor runs on a real SQLite database: retention, held cursors, pre-cursors
-// and follow-up cursors, and iteration over another cursor's rows.
+// and follow-up cursors, iteration and its bindings, the row clusters that
+// answer requests, and the "npxa" print lines of each value type.
 #include "driver/cursor_run.h"
 
 #include "ctl/clause_records.h"
+#include "driver/cluster.h"
 #include "driver/cursor_edits.h"
+#include "driver/npxa.h"
 #include "driver/retention.h"
+#include "rows/row_record.h"
 #include "sched_fixture.h"
 
 namespace {
@@ -20,6 +24,12 @@ class RunTest : public SchedTest {
     while (*tail) tail = &(*tail)->next;
     *tail = cursor_arena().make<pre_cursor>();
     strcpy((*tail)->name, name);
+  }
+  // The records of `cl` in order, walked with fetch_cur.
+  static std::vector<std::string> walk(row_cluster* cl) {
+    std::vector<std::string> out;
+    while (fetch_cur(cl) == 0) out.emplace_back(cl->current, static_cast<size_t>(cl->row_size));
+    return out;
   }
   static constexpr const char* kT = "20240115100000";
 };
@@ -102,7 +112,6 @@ TEST_F(RunTest, PreCursorsAndFollowUpCursors) {
   EXPECT_EQ(p->sample_no + f1->sample_no + f2->sample_no + q->sample_no, 5);
   EXPECT_EQ(p->current_row, p->last_row);  // restored after the follow-ups
   EXPECT_STREQ(coll_->run_status, "GOOD");
-
   // A failing follow-up releases the entries after it.
   f1->select = "SELECT v FROM nowhere";
   for (curs* owner : {p, q}) {
@@ -110,9 +119,8 @@ TEST_F(RunTest, PreCursorsAndFollowUpCursors) {
     queue_run(owner, f2, 1);
     mark();
     EXPECT_NE(pre_prep_l_fetch(q, kT), 0);
-    EXPECT_EQ(lines(owner == p ? "CFE3195W" : "PFE3200W"),
-              std::vector<std::string>(1, std::string(owner == p ? "CFE3195W" : "PFE3200W") +
-                                              " Post cursor failed, breaking the chain"));
+    const std::string id = owner == p ? "CFE3195W" : "PFE3200W";
+    EXPECT_EQ(lines(id), std::vector<std::string>{id + " Post cursor failed, breaking the chain"});
     EXPECT_EQ(f2->sample_no, 1);
     EXPECT_EQ(owner->run_list, nullptr);
   }
@@ -142,18 +150,14 @@ TEST_F(RunTest, IterationMakesOneSamplePerRun) {
                               "CIT3145T Iteration on row 3",
                               "CIT3155T Iteration produced 3 rows in sample 1 for Q",
                           }));
-  EXPECT_EQ(rows_of(q), (std::vector<std::string>{"1/1:x", "1/2:x", "1/3:x"}));
   EXPECT_EQ(s->current_row, s->last_row);
-  // Older samples keep their numbers and expire by them.
+  // Older samples keep their numbers and expire by them; a source without
+  // rows still makes a sample.
   EXPECT_EQ(run_cursor(q, kT), 0);
-  EXPECT_EQ(rows_of(q).size(), 6u);
-  EXPECT_EQ(rows_of(q)[3], "2/1:x");
-  // A source without rows still makes a sample.
   free_all_rows(s);
   EXPECT_EQ(run_cursor(q, kT), 0);
   EXPECT_EQ(q->sample_no, 3);
   EXPECT_EQ(rows_of(q), (std::vector<std::string>{"2/1:x", "2/2:x", "2/3:x"}));
-
   // A failed iteration does not stop the others; the last one's code is the result.
   ASSERT_EQ(run_cursor(s, kT), 0);
   q->select = "SELECT w FROM nowhere";
@@ -161,6 +165,151 @@ TEST_F(RunTest, IterationMakesOneSamplePerRun) {
   EXPECT_EQ(run_cursor(q, kT), sql_no_such_table);
   EXPECT_EQ(lines("CIT3150"), std::vector<std::string>(
                                   3, "CIT3150E Iteration broken for cursor S, cursor Q rc= -942"));
+}
+
+TEST_F(RunTest, EditsBindOrReportEveryProblem) {
+  curs* a = cursor("ALPHA", "", {});
+  curs* b = cursor("BETA", "", {});
+  struct {
+    const char *pre_a, *pre_b, *iter_b;  // names in the clauses ("": none)
+    int pre_rc, iter_rc;
+    const char* lines;  // the messages, one per line
+  } const cases[] = {
+      // all bound
+      {"BETA", "", "ALPHA", 0, 0,
+       "PPR3125I Pre_cursor editing successful\nPIT3138I Iterate editing successful\n"},
+      // itself, unknown: every error is reported
+      {"ALPHA", "GAMMA", "BETA", 1, 1,
+       "PPR3115E Can't pre_cursor yourself in cursor ALPHA\n"
+       "PPR3120E Pre_cursor GAMMA not found for cursor BETA\n"
+       "PPR3130E Pre_cursor editing failed\n"
+       "PIT3130E Can't iterate yourself in cursor BETA\nPIT3139E Iterate editing failed\n"},
+      // names compare as whole names
+      {"", "", "ALPHA2", 0, 1,
+       "PPR3125I Pre_cursor editing successful\n"
+       "PIT3135E Iterator ALPHA2 not found for cursor BETA\nPIT3139E Iterate editing failed\n"},
+  };
+  for (const auto& tc : cases) {
+    reset_cursor_bindings();
+    a->pre_cursors = b->pre_cursors = nullptr;
+    if (*tc.pre_a) add_pre_cursor(a, tc.pre_a);
+    if (*tc.pre_b) add_pre_cursor(b, tc.pre_b);
+    b->iterate = cursor_arena().make<struct iterate>();
+    strcpy(b->iterate->name, tc.iter_b);
+    mark();
+    EXPECT_EQ(edit_pre_cursors(), tc.pre_rc);
+    EXPECT_EQ(edit_iterates(), tc.iter_rc);
+    std::string printed;
+    for (const std::string& l : lines()) printed += l + "\n";
+    EXPECT_EQ(printed, tc.lines);
+    if (tc.pre_rc == 0 && a->pre_cursors) {
+      EXPECT_EQ(bound_pre_cursor(a->pre_cursors), b);
+    }
+    EXPECT_EQ(bound_iterate_source(b), tc.iter_rc == 0 ? a : nullptr);
+  }
+}
+
+TEST_F(RunTest, ClustersSnapshotAndWalk) {
+  curs* c = cursor("C1", "", {"A", "B"});
+  c->column_list->fmt_len = 3;  // "aaa|bbbb|"
+  c->column_list->next->offset = 4;
+  c->column_list->next->fmt_len = 4;
+  c->sample_no = 8;
+  add_row(c, "r1 |x   |", 7, 1);
+  add_row(c, "r2 |y   |", 8, 1);
+  add_row(c, "r3 |zzzz|", 8, 2);
+  row_cluster* all = make_cluster(c);
+  c->samples = 2;  // keeping samples: only the newest is sent
+  row_cluster* newest = make_cluster(c);
+  c->sample_no = 9;
+  EXPECT_EQ(make_cluster(c), nullptr);
+  free_all_rows(c);  // the snapshots keep their copies
+  EXPECT_EQ(walk(all), (std::vector<std::string>{"r1 x   ", "r2 y   ", "r3 zzzz"}));
+  EXPECT_EQ(fetch_cur(all), 100);
+  EXPECT_EQ(walk(newest), (std::vector<std::string>{"r2 y   ", "r3 zzzz"}));
+  add_row(c, "fn |9999|", 1, 1);
+  c->result_row = c->first_row;
+  row_cluster* one = make_cluster_1(c);
+  EXPECT_EQ(walk(one), std::vector<std::string>{"fn 9999"});
+  // Closed clusters are gone from the registry and deliver nothing.
+  for (row_cluster* cl : {all, newest, one}) EXPECT_EQ(close_cur(cl), 0);
+  EXPECT_EQ(clusters.cl_anchor, nullptr);
+  row_cluster stray;
+  stray.count = 1;
+  EXPECT_EQ(fetch_cur(&stray), 100);
+  EXPECT_EQ(close_cur(&stray), 0);
+  c->result_row = nullptr;
+}
+
+TEST_F(RunTest, DemandCursorsRunWhileStale) {
+  curs* d = cursor("D1", "SELECT v FROM t WHERE v = 'a'", {"v"});
+  d->demand = 1;
+  auto request = [d] {
+    row_cluster* cl = open_cursor(d);
+    int n = cl ? static_cast<int>(walk(cl).size()) : -1;
+    close_cur(cl);
+    return std::to_string(n) + " rows, sample " + std::to_string(d->sample_no);
+  };
+  struct {
+    int advance, stale;
+    int16_t post_copy;
+    const char* got;  // records sent and the sample then
+  } const cases[] = {
+      {0, 60, 0, "1 rows, sample 1"},   // never run: stale
+      {59, 60, 0, "1 rows, sample 1"},  // fresh: the stored rows
+      {1, 60, 0, "1 rows, sample 2"},   // stale again: run anew
+      {60, 60, 1, "1 rows, sample 2"},  // an age-to copy's rows come from the hand-over
+      {0, 0, 0, "1 rows, sample 3"},    // stale 0 runs at every request...
+      {0, 0, 0, "1 rows, sample 4"},
+  };
+  for (const auto& tc : cases) {
+    clock_.advance(tc.advance);
+    d->stale = tc.stale;
+    d->post_copy = tc.post_copy;
+    EXPECT_EQ(request(), tc.got);
+  }
+  EXPECT_EQ(d->row_count, 0);  // ...and keeps nothing
+  d->hold = 'Y';
+  EXPECT_EQ(request(), "-1 rows, sample 4");
+  d->hold = 'N';
+  d->select = "SELECT v FROM nowhere";
+  d->stale_at = 99;
+  EXPECT_EQ(request(), "-1 rows, sample 5");
+  EXPECT_EQ(d->stale_at, 0);
+}
+
+TEST_F(RunTest, NpxaPrintsEachType) {
+  curs* c = cursor("C1", "", {"A", "B", "C", "D", "E", "F"});
+  columns* col = c->column_list;
+  col->fmt_len = 6;               // text
+  col->next->num_type = 1;        // INT! at 8
+  col->next->next->num_type = 2;  // FLOAT! at 16
+  col = col->next->next->next;
+  col->num_type = 4;       // NS!: not in the record
+  col->next->fmt_len = 5;  // text cut to 3 at 24
+  col->next->set_length = 3;
+  col->next->next->num_type = 5;  // INT64! at 28, its text length passing the record
+  col->next->next->fmt_len = 17;
+  ASSERT_EQ(get_row_size(c), 36);
+  char record[36] = "ab    ";
+  const int32_t i = -42;
+  const double d = 2.5;
+  memcpy(record + 8, &i, 4);
+  memcpy(record + 16, &d, 8);
+  memcpy(record + 24, "   ", 3);
+  memcpy(record + 28, "ABCDEFGH", 8);  // shown as its bytes
+  mark();
+  send_a_row(c, record);
+  send_a_row(c, record);  // the same cursor: no table line
+  std::vector<std::string> row = {
+      "CPR1895I #=1,n=A,l=2,o=0,ll=6:ab",        "CPR1895I #=2,n=B,l=3,o=8,ll=4:-42",
+      "CPR1895I #=3,n=C,l=8,o=16,ll=8:2.500000", "CPR1895I #=4,n=D,l=3,o=0,ll=0:ZIP",
+      "CPR1895I #=5,n=E,l=1,o=24,ll=3: ",        "CPR1895I #=6,n=F,l=8,o=28,ll=17:ABCDEFGH",
+  };
+  std::vector<std::string> want = {"CPR1890I T_C1"};
+  want.insert(want.end(), row.begin(), row.end());
+  want.insert(want.end(), row.begin(), row.end());
+  EXPECT_EQ(lines(), want);
 }
 
 }  // namespace
