@@ -1,5 +1,6 @@
 // Images of the cursor and process records in the status records: which
-// record fields become which flags, states, windows, classes and holidays.
+// record fields become which flags, states, windows, classes and holidays,
+// and the answers of the three status words.
 #include "driver/pxa_status.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,14 @@
 
 namespace {
 class PxaStatus : public RowTest {};
+
+// Every field of a record as "name=value;", as the status tools show them.
+std::string shown(std::span<const status_field> fields, const uint8_t* rec) {
+  std::string s;
+  for (const status_field& f : fields)
+    s += std::string(f.name) + "=" + render_status_field(f, rec) + ";";
+  return s;
+}
 
 TEST_F(PxaStatus, CursorFlagsAndState) {
   struct row {
@@ -49,7 +58,7 @@ TEST_F(PxaStatus, CursorFlagsAndState) {
   }
 }
 
-TEST_F(PxaStatus, CursorValuesAndWindows) {
+TEST_F(PxaStatus, RecordValues) {
   curs* c = test_cursor("CPU");
   test_column(c, "A");
   test_column(c, "B");
@@ -59,54 +68,34 @@ TEST_F(PxaStatus, CursorValuesAndWindows) {
   c->last_sqlcode = -1017;
   c->row_count = 12;
   c->interval = 60;
-  operate w1{nullptr, 28800, 43200}, w2{nullptr, 46800, 61200};
+  operate w1{nullptr, 28800, 43200}, w2{nullptr, 46800, 61200}, sun{nullptr, 0, 86400};
   w1.next = &w2;
-  operate sun{nullptr, 0, 86400};
   c->mon_fri = &w1;
   c->sunday = &sun;
-  cursor_status s = cursor_status_of(*c);
-  EXPECT_EQ(s.cur_name, "CPU");
-  EXPECT_EQ(s.table_name, "cpu_table");
-  EXPECT_EQ(s.last_time, "20240305080000");
-  EXPECT_EQ(s.last_sqlcode_text, "           -1017");
-  EXPECT_EQ(s.last_sqlcode, -1017);
-  EXPECT_EQ(s.row_count, 12);
-  EXPECT_EQ(s.interval, 60);
-  EXPECT_EQ(s.column_count, 2);
-  uint8_t rec[kCursorStatusLen];
-  encode_cursor_status(s, rec);
-  const status_field& windows = cursor_status_fields().back();
-  EXPECT_EQ(render_status_field(windows, rec), "mon_fri=0800-1200,1300-1700 sat=- sun=0000-2400");
-}
+  uint8_t crec[kCursorStatusLen];
+  encode_cursor_status(cursor_status_of(*c), crec);
+  EXPECT_EQ(shown(cursor_status_fields(), crec), "?");
 
-TEST_F(PxaStatus, ProcessValues) {
   distributor d;
   strcpy(d.distrib_name, "collector");
   strcpy(d.server_id, "ORCL");
   strcpy(d.password, "secret");
   memcpy(d.run_status, "FAIL", 4);  // not terminated: the field is full
-  d.classes[0] = 1;
-  d.classes[9] = 1;
+  d.classes[0] = d.classes[9] = 1;
   d.holidays[0] = 700;
   d.holidays[1] = 701;  // the list ends at the first 0
   d.holidays[3] = 800;
   d.hold = 'Y';
   d.continuous = 'N';
-  process_status s = process_status_of(d);
-  EXPECT_EQ(s.run_status, "FAIL");
-  EXPECT_EQ(s.holidays, (std::vector<int32_t>{700, 701}));
-  uint8_t rec[kProcessStatusLen];
-  encode_process_status(s, rec);
-  std::string shown;
-  for (const status_field& f : process_status_fields())
-    shown += std::string(f.name) + "=" + render_status_field(f, rec) + ";";
-  EXPECT_EQ(shown,
+  uint8_t prec[kProcessStatusLen];
+  encode_process_status(process_status_of(d), prec);
+  EXPECT_EQ(shown(process_status_fields(), prec),
             "distrib_name=collector;logon_id=;server_id=ORCL;run_status=FAIL;last_run=;"
             "next_run_time=;window_start_time=;window_end_time=;type=0;interval=0;time_offset=0;"
             "state=0;next_time=0;window_start=0;window_end=0;send_false=0;hold=Y;continuous=N;"
             "classes=0 9;windows=mon_fri=- sat=- sun=-;holidays=19940129 19940130;");
   // The password never leaves the collector.
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(rec), sizeof rec).find("secret"),
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(prec), sizeof prec).find("secret"),
             std::string::npos);
 }
 
@@ -115,67 +104,55 @@ TEST_F(PxaStatus, ProcessValues) {
 TEST_F(PxaStatus, Answers) {
   curs* a = test_cursor("A");
   curs* b = test_cursor("BB");
-  curs* c = test_cursor("CCC");
   a->next = b;
-  b->next = c;
+  b->next = test_cursor("CCC");
   anchors.cur_anchor = a;
   distributor p1, p2;
   strcpy(p1.distrib_name, "collector");
   strcpy(p2.distrib_name, "pxa");
   p1.next = &p2;
   anchors.distrib_anchor = &p1;
-  columns* text = test_column(b, "NAME");
-  text->fmt_len = 10;
+  test_column(b, "NAME")->fmt_len = 10;
   test_column(b, "N", 1);       // INT!
   test_column(b, "F", 2);       // FLOAT!
   test_column(b, "HIDDEN", 4);  // NS!
   test_column(b, "WHEN", 3);    // TS!
 
-  curs_list entry;
-  ASSERT_EQ(answer_c_status(&entry), 0);
-  ASSERT_EQ(entry.rows, 3);
-  ASSERT_EQ(entry.row_len, 456);
-  ASSERT_EQ(entry.data.size(), 3 * 456u);
+  curs_list e;
+  ASSERT_EQ(answer_c_status(&e), 0);
+  ASSERT_EQ(e.data.size(), 3 * 456u);
+  EXPECT_EQ(std::vector<int32_t>({e.rows, e.row_len}), std::vector<int32_t>({3, 456}));
   for (int i = 0; i < 3; ++i)
-    EXPECT_EQ(std::string(entry.data.data() + i * 456), std::string(i + 1, 'A' + i));
+    EXPECT_EQ(std::string(e.data.data() + i * 456), std::string(i + 1, 'A' + i));
+  ASSERT_EQ(answer_d_status(&e), 0);
+  ASSERT_EQ(e.data.size(), 2 * 788u);
+  EXPECT_EQ(std::vector<int32_t>({e.rows, e.row_len}), std::vector<int32_t>({2, 788}));
+  EXPECT_EQ(std::string(e.data.data()) + "," + (e.data.data() + 788), "collector,pxa");
 
-  ASSERT_EQ(answer_d_status(&entry), 0);
-  ASSERT_EQ(entry.rows, 2);
-  ASSERT_EQ(entry.row_len, 788);
-  ASSERT_EQ(entry.data.size(), 2 * 788u);
-  EXPECT_EQ(std::string(entry.data.data()), "collector");
-  EXPECT_EQ(std::string(entry.data.data() + 788), "pxa");
-
-  struct layout_row {
-    const char* name;
-    int32_t offset, length, type;
+  const char* expect[] = {
+      "NAME 0 10 0",   // text at the start
+      "N 12 4 1",      // INT! aligned to 4
+      "F 16 8 2",      // FLOAT! aligned to 8
+      "HIDDEN 0 0 4",  // NS! takes no bytes
+      "WHEN 24 16 3",  // TS! of the standard length
   };
-  const layout_row expect[] = {
-      {"NAME", 0, 10, 0},   // text at the start
-      {"N", 12, 4, 1},      // INT! aligned to 4
-      {"F", 16, 8, 2},      // FLOAT! aligned to 8
-      {"HIDDEN", 0, 0, 4},  // NS! takes no bytes
-      {"WHEN", 24, 16, 3},  // TS! of the standard length
-  };
-  ASSERT_EQ(answer_c_layout(&entry, "BB"), 0);
-  ASSERT_EQ(entry.rows, 5);
-  ASSERT_EQ(entry.row_len, static_cast<int32_t>(kColumnLayoutLen));
+  ASSERT_EQ(answer_c_layout(&e, "BB"), 0);
+  ASSERT_EQ(e.data.size(), 5 * 80u);
+  EXPECT_EQ(std::vector<int32_t>({e.rows, e.row_len}), std::vector<int32_t>({5, 80}));
   for (size_t i = 0; i < 5; ++i) {
     column_layout l =
-        decode_column_layout(reinterpret_cast<const uint8_t*>(entry.data.data()) + i * 80);
-    EXPECT_EQ(l.name, expect[i].name);
-    EXPECT_EQ(l.record_offset, expect[i].offset) << l.name;
-    EXPECT_EQ(l.record_length, expect[i].length) << l.name;
-    EXPECT_EQ(l.value_type, expect[i].type) << l.name;
+        decode_column_layout(reinterpret_cast<const uint8_t*>(e.data.data()) + i * 80);
+    EXPECT_EQ(l.name + " " + std::to_string(l.record_offset) + " " +
+                  std::to_string(l.record_length) + " " + std::to_string(l.value_type),
+              expect[i]);
     EXPECT_EQ(l.ordinal, static_cast<int32_t>(i + 1));
     EXPECT_EQ(l.row_size, 40);
   }
-
   // Unknown, absent and prefix names answer no rows.
   for (const char* name : {"ZZ", "B", static_cast<const char*>(nullptr)}) {
-    EXPECT_EQ(answer_c_layout(&entry, name), 1);
-    EXPECT_EQ(entry.rows, 0);
-    EXPECT_TRUE(entry.data.empty());
+    EXPECT_EQ(answer_c_layout(&e, name), 1);
+    EXPECT_EQ(e.rows, 0);
+    EXPECT_TRUE(e.data.empty());
   }
 }
 }  // namespace
