@@ -1,12 +1,11 @@
-// The two command-line readers: keyword abbreviation and values, trace
-// switches and echo, the option table's reading rules, and the precedence of
-// command line over environment over PROCESS.CTL.
+// The command line: argument files expanded in place, the two readers'
+// keyword abbreviations and values, trace switches and echo, and the
+// precedence of command line over environment over PROCESS.CTL. The exits
+// for unreadable and too many argument files are covered by running the
+// collector itself.
 #include "driver/cmdline.h"
 
 #include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 #include "child_run.h"
 #include "ctl/arena.h"
@@ -31,11 +30,78 @@ struct args {
   std::vector<char*> ptrs;
 };
 
+// "collector" followed by `words`.
+args command(const std::vector<std::string>& words) {
+  std::vector<std::string> all = {"collector"};
+  all.insert(all.end(), words.begin(), words.end());
+  return args(all);
+}
+
 class CommandLine : public ::testing::Test {
  protected:
   void SetUp() override { reset_process_state(); }
   void TearDown() override { reset_process_state(); }
+
+  // Runs parseCmdline on `words` and returns the resulting vector.
+  static std::vector<std::string> expand(const std::vector<std::string>& words) {
+    args a(words);
+    char** out = parseCmdline(a.argc(), a.argv());
+    std::vector<std::string> result;
+    for (int i = 0; out[i]; ++i) result.emplace_back(out[i]);
+    EXPECT_EQ(static_cast<size_t>(globals.Argc), result.size());
+    return result;
+  }
+  ScratchDir dir_;
 };
+
+TEST_F(CommandLine, ArgumentFilesSplitWordsAndQuotes) {
+  struct row {
+    std::string content;
+    std::vector<std::string> words;
+  } rows[] = {
+      {"-rdbms S1\n-dbtype\tzdb\r\n", {"-rdbms", "S1", "-dbtype", "zdb"}},  // blanks, tabs, CR LF
+      {"\"a b\" 'c \"d' e\"f", {"a b", "c \"d", "e\"f"}},  // quotes open only at a word's start
+      {"\"x\"y", {"x", "y"}},                              // a closing quote ends the word
+      {"\"unterminated x", {"unterminated x"}},            // runs to the end of the file
+      {"'' next", {"", "next"}},                           // an empty quoted word stays
+      {"", {}},                                            // an empty file inserts nothing
+      {std::string("a\0b", 3), {"a", "b"}},                // a NUL separates like a blank
+  };
+  for (const row& r : rows) {
+    reset_process_state();
+    std::string file = write_file(dir_, "words", r.content);
+    std::vector<std::string> expected = {"collector", "-first"};
+    expected.insert(expected.end(), r.words.begin(), r.words.end());
+    expected.push_back("-last");
+    EXPECT_EQ(expand({"collector", "-first", "@" + file, "-last"}), expected) << r.content;
+  }
+}
+
+TEST_F(CommandLine, ArgumentFilesNestAndSwitchesAreRemoved) {
+  std::string c = write_file(dir_, "c.args", "\"-ctldir\" '/my dir'");
+  std::string b = write_file(dir_, "b.args", "-dbtype zdb -FILEIN " + c);
+  std::string a = write_file(dir_, "a.args", "-rdbms S1 @" + b + " -x");
+  EXPECT_EQ(expand({"collector", "-filein", a, "-DDDx", "-testI32Cap", "-TESTI64CAPzz", "-dd"}),
+            (std::vector<std::string>{"collector", "-rdbms", "S1", "-dbtype", "zdb", "-ctldir",
+                                      "/my dir", "-x", "-dd"}));
+  EXPECT_EQ(globals.arg_files, 3);
+  EXPECT_EQ(globals.testI32Cap, 1);
+  EXPECT_EQ(globals.testI64Cap, 1);
+  // f1 names f2 ... f10 names nothing more: exactly the limit.
+  reset_process_state();
+  for (int i = 10; i >= 1; --i)
+    write_file(dir_, "f" + std::to_string(i),
+               i == 10 ? "end" : "@" + dir_.path() + "/f" + std::to_string(i + 1));
+  EXPECT_EQ(expand({"collector", "@" + dir_.path() + "/f1"}),
+            (std::vector<std::string>{"collector", "end"}));
+  EXPECT_EQ(globals.arg_files, 10);
+  // The option reader sees the expanded words.
+  reset_process_state();
+  args opts({"collector", "-filein", write_file(dir_, "o", "-rdbms FROMFILE -dbtype zdb"),
+             "-ctldir", "/c"});
+  EXPECT_EQ(parseQVBCmdline(opts.argc(), opts.argv()), 6);
+  EXPECT_EQ(settings_text(), "ctl_home=/c serverid=FROMFILE db_type=zdb");
+}
 
 TEST_F(CommandLine, FirstReadingKeywordsAndValues) {
   struct row {
@@ -61,9 +127,7 @@ TEST_F(CommandLine, FirstReadingKeywordsAndValues) {
   };
   for (const row& r : rows) {
     reset_process_state();
-    std::vector<std::string> words = {"collector"};
-    words.insert(words.end(), r.argv.begin(), r.argv.end());
-    args a(words);
+    args a = command(r.argv);
     OutputCapture capture;
     EXPECT_EQ(parse_argv(a.argc(), a.argv()), 1);
     EXPECT_EQ(capture.finish(), "") << r.argv[0];
@@ -75,34 +139,31 @@ TEST_F(CommandLine, FirstReadingTraceSwitchesAndEcho) {
   struct row {
     std::vector<std::string> argv;
     int trace_all;
-    std::vector<int> levels;  // levels set to 1
+    const char* levels;  // a '1' for each level set
     std::vector<std::string> lines;
   } rows[] = {
       // -v switches trace_all on; every "d" sets the level of its position.
-      {{"-vdxd", "-rdbms", "S1"}, 1, {1, 3}, {"CPA1532I rdbms=S1."}},
+      {{"-vdxd", "-rdbms", "S1"}, 1, "0101000000", {"CPA1532I rdbms=S1."}},
       // -d sets levels only.
-      {{"-ddd", "-dbtypezdb"}, 0, {0, 1, 2}, {"CPA1532I dbtype=zdb."}},
+      {{"-ddd", "-dbtypezdb"}, 0, "1110000000", {"CPA1532I dbtype=zdb."}},
       // Keywords before the switch are not echoed.
-      {{"-rdbms", "S1", "-v"}, 1, {}, {}},
+      {{"-rdbms", "S1", "-v"}, 1, "0000000000", {}},
       // The password is echoed masked.
-      {{"-d", "-pas", "secret"}, 0, {0}, {"CPA1532I password=***."}},
+      {{"-d", "-pas", "secret"}, 0, "1000000000", {"CPA1532I password=***."}},
       // Positions beyond 9 set nothing.
-      {{"-vxxxxxxxxxd"}, 1, {}, {}},
+      {{"-vxxxxxxxxxd"}, 1, "0000000000", {}},
   };
   for (const row& r : rows) {
     reset_process_state();
-    std::vector<std::string> words = {"collector"};
-    words.insert(words.end(), r.argv.begin(), r.argv.end());
-    args a(words);
+    args a = command(r.argv);
     OutputCapture capture;
     parse_argv(a.argc(), a.argv());
     EXPECT_EQ(message_lines(capture.finish()), r.lines) << r.argv[0];
     EXPECT_EQ(tracing.trace_all, r.trace_all) << r.argv[0];
     EXPECT_EQ(tracing.trace_something, r.trace_all) << r.argv[0];
-    for (int i = 0; i < 10; ++i) {
-      bool on = std::find(r.levels.begin(), r.levels.end(), i) != r.levels.end();
-      EXPECT_EQ(tracing.my_trace_all[i], on ? 1 : 0) << r.argv[0] << " level " << i;
-    }
+    std::string levels;
+    for (int i = 0; i < 10; ++i) levels += tracing.my_trace_all[i] ? '1' : '0';
+    EXPECT_EQ(levels, r.levels) << r.argv[0];
   }
 }
 
@@ -176,17 +237,16 @@ TEST_F(CommandLine, LogonPrecedence) {
       env.set("COLL_HOSTNAME", "host1");
       env.set("USER", "user1");
       env.set("PWD", "/work");
-      std::vector<std::string> words = {"collector"};
-      if (r.cmd) words.insert(words.end(), {s.option, r.cmd});
-      args a(words);
+      args a =
+          command(r.cmd ? std::vector<std::string>{s.option, r.cmd} : std::vector<std::string>{});
       parse_argv(a.argc(), a.argv());
       QVB_getenv(a.argc(), a.argv());
-
       distributor* collector = process_arena().make<distributor>();
-      snprintf(s.field(collector), 34, "%s", r.proc);
+      char* field = s.field(collector);
+      snprintf(field, 34, "%s", r.proc);
       reconcile_logon(collector);
       EXPECT_STREQ(env_vars.*s.slot, r.expected) << s.option << " " << r.expected;
-      EXPECT_STREQ(s.field(collector), r.expected) << s.option << " " << r.expected;
+      EXPECT_STREQ(field, r.expected) << s.option << " " << r.expected;
     }
   }
 }

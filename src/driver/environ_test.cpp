@@ -1,6 +1,7 @@
-// Environment lookup modes and their messages, exporting, the symbolic
-// lookup of control-file references, and the settings get_envs fills with
-// their defaults.
+// Settings from the environment: lookup modes and their messages, exporting,
+// the symbolic lookup of control-file references, the defaults get_envs
+// fills, and the steps after PROCESS.CTL (disabled cursors, the required
+// settings, the logon from the collector's record, the machine id).
 #include "driver/environ.h"
 
 #include <gtest/gtest.h>
@@ -10,10 +11,11 @@
 
 #include <climits>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "child_run.h"
+#include "ctl/arena.h"
+#include "ctl/distributor.h"
+#include "driver/startup.h"
 #include "message_lines.h"
 #include "scoped_env.h"
 #include "settings_text.h"
@@ -27,62 +29,49 @@ class Environment : public ::testing::Test {
   void TearDown() override { reset_process_state(); }
 };
 
+// The message lines of `output`, each ending in a newline.
+std::string joined(const std::string& output) {
+  std::string s;
+  for (const std::string& l : message_lines(output)) s += l + "\n";
+  return s;
+}
+
 TEST_F(Environment, GetenvModesAndMessages) {
-  constexpr const char* kUnset = nullptr;
   struct row {
-    const char* value;  // the variable's value, or kUnset
+    const char* value;  // the variable's value, or null when unset
     int mode;
     const char* dflt;
-    int trace_level;  // a trace level switched on, or -1
-    std::optional<std::string> result;
-    std::vector<std::string> lines;
+    int trace_level;     // a trace level switched on, or -1
+    const char* result;  // null: none
+    const char* lines;
   } rows[] = {
       // Mode 1 reports a missing variable as a warning without a default...
-      {kUnset,
-       kEnvReport,
-       nullptr,
-       -1,
-       std::nullopt,
-       {"UEN0015W Environment variable \"T_ENV\" not set"}},
+      {nullptr, kEnvReport, nullptr, -1, nullptr,
+       "UEN0015W Environment variable \"T_ENV\" not set\n"},
       // ...and an empty one as not available.
-      {"",
-       kEnvReport,
-       nullptr,
-       -1,
-       std::nullopt,
-       {"UEN0010W Environment variable \"T_ENV\" is not available"}},
+      {"", kEnvReport, nullptr, -1, nullptr,
+       "UEN0010W Environment variable \"T_ENV\" is not available\n"},
       // With a default the class is informational and the default announced.
-      {kUnset,
-       kEnvReport,
-       "dflt",
-       -1,
-       "dflt",
-       {"UEN0015I Environment variable \"T_ENV\" not set", "UEN0020I Using default of dflt"}},
-      {"",
-       kEnvReport,
-       "dflt",
-       -1,
-       "dflt",
-       {"UEN0010I Environment variable \"T_ENV\" is not available",
-        "UEN0020I Using default of dflt"}},
+      {nullptr, kEnvReport, "dflt", -1, "dflt",
+       "UEN0015I Environment variable \"T_ENV\" not set\nUEN0020I Using default of dflt\n"},
+      {"", kEnvReport, "dflt", -1, "dflt",
+       "UEN0010I Environment variable \"T_ENV\" is not available\n"
+       "UEN0020I Using default of dflt\n"},
       // A set value wins over the default, silently.
-      {"val", kEnvReport, "dflt", -1, "val", {}},
-      // Quiet modes say nothing.
-      {kUnset, kEnvQuiet, "dflt", -1, "dflt", {}},
-      {kUnset, kEnvSilent, nullptr, -1, std::nullopt, {}},
-      {"", kEnvQuiet, "", -1, std::nullopt, {}},
-      // Environment tracing reports lookups in the quiet modes.
-      {"val", kEnvQuiet, nullptr, 3, "val", {"UEN0025T Env var T_ENV=val."}},
-      {kUnset, kEnvQuiet, "dflt", 3, "dflt", {"UEN0026T Env var T_ENV was not set."}},
-      {kUnset, kEnvExport, nullptr, 3, std::nullopt, {"UEN0026T Env var T_ENV was not set."}},
+      {"val", kEnvReport, "dflt", -1, "val", ""},
+      // Quiet modes say nothing; only mode -1 exports the default.
+      {nullptr, kEnvQuiet, "dflt", -1, "dflt", ""},
+      {nullptr, kEnvSilent, nullptr, -1, nullptr, ""},
+      {"", kEnvQuiet, "", -1, nullptr, ""},
+      {nullptr, kEnvExport, "exported", -1, "exported", ""},
+      // Environment tracing reports lookups in the quiet modes...
+      {"val", kEnvQuiet, nullptr, 3, "val", "UEN0025T Env var T_ENV=val.\n"},
+      {nullptr, kEnvQuiet, "dflt", 3, "dflt", "UEN0026T Env var T_ENV was not set.\n"},
+      {nullptr, kEnvExport, nullptr, 3, nullptr, "UEN0026T Env var T_ENV was not set.\n"},
       // ...but neither in mode -2 nor in mode 1, which reports on its own.
-      {"val", kEnvSilent, nullptr, 3, "val", {}},
-      {kUnset,
-       kEnvReport,
-       nullptr,
-       3,
-       std::nullopt,
-       {"UEN0015W Environment variable \"T_ENV\" not set"}},
+      {"val", kEnvSilent, nullptr, 3, "val", ""},
+      {nullptr, kEnvReport, nullptr, 3, nullptr,
+       "UEN0015W Environment variable \"T_ENV\" not set\n"},
   };
   for (const row& r : rows) {
     reset_process_state();
@@ -91,64 +80,40 @@ TEST_F(Environment, GetenvModesAndMessages) {
     env.set("T_ENV", r.value);
     OutputCapture capture;
     std::optional<std::string> got = u_getenv("T_ENV", r.mode, r.dflt);
-    std::vector<std::string> lines = message_lines(capture.finish());
     SCOPED_TRACE(std::string(r.value ? r.value : "(unset)") + " mode " + std::to_string(r.mode));
-    EXPECT_EQ(got, r.result);
-    EXPECT_EQ(lines, r.lines);
+    EXPECT_EQ(joined(capture.finish()), r.lines);
+    EXPECT_EQ(got, r.result ? std::optional<std::string>(r.result) : std::nullopt);
+    if (!r.value) {
+      EXPECT_EQ(getenv("T_ENV") != nullptr, r.mode == kEnvExport && r.result);
+    }
   }
-}
-
-TEST_F(Environment, GetenvExportsTheDefaultInModeMinusOne) {
-  ScopedEnv env;
-  env.unset("T_ENV");
-  EXPECT_EQ(u_getenv("T_ENV", kEnvExport, "exported"), "exported");
-  EXPECT_STREQ(getenv("T_ENV"), "exported");
-  // Other modes leave the environment alone.
-  env.unset("T_ENV2");
-  EXPECT_EQ(u_getenv("T_ENV2", kEnvQuiet, "kept"), "kept");
-  EXPECT_EQ(getenv("T_ENV2"), nullptr);
 }
 
 TEST_F(Environment, PutenvSetsRemovesAndRefuses) {
   ScopedEnv env;
   env.unset("T_PUT");
-  const char* value = u_putenv("T_PUT", "v 1");
-  ASSERT_NE(value, nullptr);
-  EXPECT_STREQ(value, "v 1");
+  EXPECT_STREQ(u_putenv("T_PUT", "v 1"), "v 1");
   EXPECT_STREQ(getenv("T_PUT"), "v 1");
-
-  // Without a value the variable goes away.
-  value = u_putenv("T_PUT", nullptr);
-  ASSERT_NE(value, nullptr);
-  EXPECT_STREQ(value, "");
+  EXPECT_STREQ(u_putenv("T_PUT", nullptr), "");  // without a value it goes away
   EXPECT_EQ(getenv("T_PUT"), nullptr);
-
-  struct row {
-    const char* name;
-    const char* line;
-  } refused[] = {
-      {"", "UEN0045E Environment variable \"\" could not be set."},        // no name
-      {"A=B", "UEN0045E Environment variable \"A=B\" could not be set."},  // would set A
-      {nullptr, "UEN0045E Environment variable \"\" could not be set."},   //
-  };
-  for (const row& r : refused) {
+  // No name, and a name that would set A.
+  for (const char* name : {"", "A=B", static_cast<const char*>(nullptr)}) {
     OutputCapture capture;
-    EXPECT_EQ(u_putenv(r.name, "x"), nullptr);
-    EXPECT_EQ(message_lines(capture.finish()), std::vector<std::string>{r.line});
+    EXPECT_EQ(u_putenv(name, "x"), nullptr);
+    EXPECT_EQ(joined(capture.finish()), std::string("UEN0045E Environment variable \"") +
+                                            (name ? name : "") + "\" could not be set.\n");
   }
   EXPECT_EQ(getenv("A"), nullptr);
-
   tracing.my_trace_all[0] = 1;
   OutputCapture capture;
   u_putenv("T_PUT", "y");
-  EXPECT_EQ(message_lines(capture.finish()),
-            std::vector<std::string>{"UEN0046T Set environment variable \"T_PUT\"."});
+  EXPECT_EQ(joined(capture.finish()), "UEN0046T Set environment variable \"T_PUT\".\n");
 }
 
 TEST_F(Environment, RetrieveEnvVarBindsSymbolsToSlots) {
   struct row {
     const char* symbol;
-    const char* preset_slot;  // value already in the slot
+    const char* preset_slot;  // value already in the logon slot
     const char* variable;     // value of the variable named by the symbol
     const char* db_type;
     const char* result;
@@ -172,40 +137,19 @@ TEST_F(Environment, RetrieveEnvVarBindsSymbolsToSlots) {
     env.set("ORACLE_SID", "SID1");
     env.set("ORACLE_HOME", "/ora");
     env_vars.db_type = r.db_type;
-    if (r.preset_slot) {
-      env_vars.logonid = r.preset_slot;
-    }
+    if (r.preset_slot) env_vars.logonid = r.preset_slot;
     const char* got = u_retrieveEnvVar(r.symbol);
     SCOPED_TRACE(r.symbol);
-    if (r.result) {
-      ASSERT_NE(got, nullptr);
-      EXPECT_STREQ(got, r.result);
-      // The slot keeps what was found.
+    EXPECT_STREQ(got ? got : "(none)", r.result ? r.result : "(none)");
+    if (got) {  // the slot keeps what was found
       EXPECT_EQ(u_retrieveEnvVar(r.symbol), got);
-    } else {
-      EXPECT_EQ(got, nullptr);
     }
   }
 }
 
-// Every variable get_envs reads, unset before each case.
-constexpr const char kEnvNames[] =
-    "COLL_DEBUG HOME PWD USER COLL_HOME COLL_CTL_HOME COLL_BINPATH COLL_HOSTNAME COLL_SERVERID "
-    "COLL_LOGON COLL_LOGONID COLL_PASSWORD COLL_VERSION COLL_VERSION_HOME COLL_PREFIX QVZLOGDIR "
-    "COLL_PREFIX_LOCAL COLL_OUT COLL_DISABLE_CURSORS COLL_ERRORLOG COLL_DBVERSION "
-    "MAXREADSZ_ERRORLOG COLL_USESHM COLL_DBHOME COLL_NOSIGNALS QVZCFGDIR";
-
-// Unsets every variable of kEnvNames, then sets the "NAME=value" words of `vars`.
-void controlled_env(ScopedEnv& env, const std::string& vars) {
-  std::istringstream names(kEnvNames), words(vars);
-  for (std::string name; names >> name;) env.unset(name);
-  for (std::string w; words >> w;)
-    env.set(w.substr(0, w.find('=')), w.substr(w.find('=') + 1).c_str());
-}
-
 TEST_F(Environment, GetEnvsFillsSlotsAndDefaults) {
   struct row {
-    const char* env;
+    const char* env;  // "NAME=value" words; every other variable read is unset
     const char* settings;
   } rows[] = {
       // Only the basics: the working directory and the user give the defaults.
@@ -226,32 +170,163 @@ TEST_F(Environment, GetEnvsFillsSlotsAndDefaults) {
        "coll_home=/home ctl_home=/c bin_home=/bin coll_out=/out hostname=h1 hostlogonid=u1 "
        "serverid=S1 logonid=lg password=pw errorlog=/e db_type=zdb tmpdir=/p localtmpdir=/p "
        "useshm=1 cfgdir=/c db_home=/db db_version=19 maxread=20480000"},
-      // No PWD: "pwd" is asked.
-      {"USER=u1 COLL_HOSTNAME=h1 COLL_CTL_HOME=/c COLL_OUT=/o",
-       "coll_home=CWD ctl_home=/c coll_out=/o hostname=h1 hostlogonid=u1 db_type=qvz "
-       "tmpdir=/tmp/u1 localtmpdir=/tmp/u1 cfgdir=/c maxread=20480000"},
+      // No PWD: "pwd" is asked; no user or host: the system is asked.
+      {"COLL_CTL_HOME=/c COLL_OUT=/o",
+       "coll_home=CWD ctl_home=/c coll_out=/o hostname=HOST hostlogonid=USER db_type=qvz "
+       "tmpdir=/tmp/USER localtmpdir=/tmp/USER cfgdir=/c maxread=20480000"},
   };
   char cwd[PATH_MAX];
   ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  struct utsname uts;
+  ASSERT_EQ(uname(&uts), 0);
+  const std::pair<std::string, std::string> system[] = {
+      {"CWD", cwd}, {"HOST", uts.nodename}, {"USER", getpwuid(geteuid())->pw_name}};
   for (const row& r : rows) {
     reset_process_state();
     ScopedEnv env;
-    controlled_env(env, r.env);
+    std::istringstream names(
+        "COLL_DEBUG HOME PWD USER COLL_HOME COLL_CTL_HOME COLL_BINPATH COLL_HOSTNAME "
+        "COLL_SERVERID COLL_LOGON COLL_LOGONID COLL_PASSWORD COLL_VERSION COLL_VERSION_HOME "
+        "COLL_PREFIX QVZLOGDIR COLL_PREFIX_LOCAL COLL_OUT COLL_DISABLE_CURSORS COLL_ERRORLOG "
+        "COLL_DBVERSION MAXREADSZ_ERRORLOG COLL_USESHM COLL_DBHOME COLL_NOSIGNALS QVZCFGDIR"),
+        words(r.env);
+    for (std::string name; names >> name;) env.unset(name);
+    for (std::string w; words >> w;)
+      env.set(w.substr(0, w.find('=')), w.substr(w.find('=') + 1).c_str());
     EXPECT_EQ(get_envs(env_vars), 1);
     std::string expected = r.settings;
-    if (size_t at = expected.find("CWD"); at != std::string::npos) expected.replace(at, 3, cwd);
+    for (const auto& [word, value] : system)
+      for (size_t at; (at = expected.find(word)) != std::string::npos;)
+        expected.replace(at, word.size(), value);
     EXPECT_EQ(settings_text(), expected);
   }
 }
 
-TEST_F(Environment, GetEnvsAsksTheSystemForUserAndHost) {
-  ScopedEnv env;
-  controlled_env(env, "PWD=/w");
-  get_envs(env_vars);
-  struct utsname uts;
-  ASSERT_EQ(uname(&uts), 0);
-  EXPECT_STREQ(env_vars.hostname, uts.nodename);
-  EXPECT_STREQ(env_vars.hostlogonid, getpwuid(geteuid())->pw_name);
+TEST_F(Environment, DisabledCursorsAreExported) {
+  struct row {
+    const char* value;  // COLL_DISABLE_CURSORS as get_envs read it, or null
+    const char* lines;
+    std::vector<std::pair<const char*, const char*>> exported;
+  } rows[] = {
+      // Blanks removed, upper-cased; KF1 gets its file-id condition.
+      {"kf1, abc",
+       "CML1526I Disable Cursors Environment Settings:\n"
+       "CML1527I \t COLL_DISABLE_CURSORS=KF1,ABC\n"
+       "CML1527I \t COLL_DISABLE_CURSOR_KF1=AND FIL.FILE_ID < 128\n"
+       "CML1527I \t COLL_DISABLE_CURSOR_ABC=1\n",
+       {{"COLL_DISABLE_CURSOR_KF1", "AND FIL.FILE_ID < 128"}, {"COLL_DISABLE_CURSOR_ABC", "1"}}},
+      // KF4 is 0; empty names between commas name nothing.
+      {" Kf4,,x ,",
+       "CML1526I Disable Cursors Environment Settings:\n"
+       "CML1527I \t COLL_DISABLE_CURSORS=KF4,,X,\n"
+       "CML1527I \t COLL_DISABLE_CURSOR_KF4=0\nCML1527I \t COLL_DISABLE_CURSOR_X=1\n",
+       {{"COLL_DISABLE_CURSOR_KF4", "0"}, {"COLL_DISABLE_CURSOR_X", "1"}}},
+      // Only blanks: listed, nothing exported.
+      {"   ",
+       "CML1526I Disable Cursors Environment Settings:\nCML1527I \t COLL_DISABLE_CURSORS=\n",
+       {}},
+      {nullptr, "CML1526I Disable Cursors Environment is not set...\n", {}},
+  };
+  for (const row& r : rows) {
+    reset_process_state();
+    ScopedEnv env;
+    for (const char* name : {"KF1", "ABC", "KF4", "X", ""})
+      env.unset(std::string("COLL_DISABLE_CURSOR_") + name);
+    if (r.value) globals.disable_cursors = r.value;
+    OutputCapture capture;
+    apply_disabled_cursors();
+    SCOPED_TRACE(r.value ? r.value : "(unset)");
+    EXPECT_EQ(joined(capture.finish()), r.lines);
+    for (const auto& [name, value] : r.exported) EXPECT_STREQ(getenv(name), value) << name;
+    EXPECT_EQ(getenv("COLL_DISABLE_CURSOR_"), nullptr);
+  }
+}
+
+TEST_F(Environment, EachRequiredSettingIsChecked) {
+  const char* env_table::*required[] = {&env_table::serverid, &env_table::hostname,
+                                        &env_table::logonid, &env_table::db_type};
+  // First all four present and tracing off: no listing and no stop; then each
+  // one unset, and each one empty.
+  for (int missing = -1; missing < 8; ++missing) {
+    reset_process_state();
+    env_vars.serverid = "S1";
+    env_vars.hostname = "host1";
+    env_vars.logonid = "scott";
+    env_vars.db_type = "zdb";
+    if (missing >= 0) env_vars.*required[missing / 2] = missing % 2 ? "" : nullptr;
+    OutputCapture capture;
+    EXPECT_EQ(settle_settings(nullptr), missing < 0 ? 0 : -1003);
+    std::vector<std::string> lines = message_lines(capture.finish());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), missing < 0 ? "CML1526I Disable Cursors Environment is not set..."
+                                        : "CML1528S Missing required environment variables.");
+    if (missing < 0) {
+      EXPECT_EQ(lines.size(), 1u);
+    }
+  }
+}
+
+TEST_F(Environment, TracingListsTheSettingsBeforeTheStop) {
+  tracing.trace_all = tracing.trace_something = 1;
+  env_vars.hostname = "host1";
+  env_vars.logonid = "scott";
+  env_vars.password = "tiger";
+  OutputCapture capture;
+  EXPECT_EQ(settle_settings(nullptr), -1003);
+  EXPECT_EQ(joined(capture.finish()), "?");
+}
+
+TEST_F(Environment, LogonFromTheCollectorProcessAndDictionaryParameters) {
+  // No logon on the command line or in the environment: PROCESS.CTL's is used.
+  // A server id too long for the process record is cut to its field.
+  const std::string long_server(40, 'S');
+  env_vars.hostname = "host1";
+  env_vars.db_type = "zdb";
+  env_vars.serverid = long_server.c_str();
+  env_vars.errorlog = "/e";
+  env_vars.db_home = "/db";
+  env_vars.db_version = "19";
+  globals.dict_parms.emplace_back("custom", "from the command line");
+  distributor* collector = process_arena().make<distributor>();
+  strcpy(collector->logon_id, "procuser");
+  strcpy(collector->password, "procpw");
+  strcpy(collector->server_id, "PROCSRV");
+  OutputCapture capture;
+  EXPECT_EQ(settle_settings(collector), 0);
+  capture.finish();
+  EXPECT_EQ(env_vars.logonid, collector->logon_id);
+  EXPECT_EQ(env_vars.password, collector->password);
+  EXPECT_EQ(std::string(collector->server_id), std::string(33, 'S'));
+  EXPECT_EQ(globals.dict_parms,
+            (std::vector<std::pair<std::string, std::string>>{{"custom", "from the command line"},
+                                                              {"rdbms", long_server},
+                                                              {"errlog", "/e"},
+                                                              {"logonid", "procuser"},
+                                                              {"dbhome", "/db"},
+                                                              {"dbversion", "19"},
+                                                              {"dbtype", "zdb"},
+                                                              {"password", "procpw"}}));
+}
+
+TEST_F(Environment, MachineIdIsHostServerAndBlanks) {
+  struct row {
+    const char *hostname, *serverid;
+    std::string expected;  // 160 bytes
+  } rows[] = {
+      {"alpha", "S1", "alpha" + std::string(59, ' ') + "S1" + std::string(30 + 64, ' ')},
+      // Longer texts are cut at 64 and 32 characters.
+      {"hhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhh",
+       "ssssssssssssssssssssssssssssssssssssssss",
+       std::string(64, 'h') + std::string(32, 's') + std::string(64, ' ')},
+      {nullptr, nullptr, std::string(160, ' ')},
+  };
+  for (const row& r : rows) {
+    env_vars.hostname = r.hostname;
+    env_vars.serverid = r.serverid;
+    memset(globals.machine_id, 'x', sizeof globals.machine_id);
+    build_machine_id();
+    EXPECT_EQ(std::string(globals.machine_id, 160), r.expected);
+  }
 }
 
 }  // namespace
