@@ -5,14 +5,9 @@
 
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <sys/types.h>
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdlib>
-#include <ctime>
-#include <string>
-#include <vector>
 
 #include "child_run.h"
 #include "fake_clock.h"
@@ -22,23 +17,20 @@
 #include "util/print.h"
 
 namespace {
-// 2024-03-01 12:00:00 UTC.
-constexpr time_t kNoon = 1709294400;
-
+constexpr time_t kNoon = 1709294400;  // 2024-03-01 12:00:00 UTC
 constexpr int kHandled[] = {SIGINT, SIGTERM, SIGHUP, SIGTTOU, SIGQUIT, SIGABRT, SIGUSR1, SIGUSR2};
 
-// 'h' do_interrupt, 'i' ignored, 'o' anything else (left as it was).
-char disposition(int sig) {
-  struct sigaction cur;
-  sigaction(sig, nullptr, &cur);
-  if ((cur.sa_flags & SA_SIGINFO) && cur.sa_sigaction == do_interrupt) return 'h';
-  if (!(cur.sa_flags & SA_SIGINFO) && cur.sa_handler == SIG_IGN) return 'i';
-  return 'o';
-}
-
+// One letter a signal: 'h' do_interrupt, 'i' ignored, 'o' anything else.
 std::string dispositions() {
   std::string s;
-  for (int sig : kHandled) s += disposition(sig);
+  for (int sig : kHandled) {
+    struct sigaction cur;
+    sigaction(sig, nullptr, &cur);
+    bool info = cur.sa_flags & SA_SIGINFO;
+    s += info && cur.sa_sigaction == do_interrupt ? 'h'
+         : !info && cur.sa_handler == SIG_IGN     ? 'i'
+                                                  : 'o';
+  }
   return s;
 }
 
@@ -46,16 +38,15 @@ std::string dispositions() {
 std::vector<std::string> stop_lines(const std::string& output) {
   std::vector<std::string> kept;
   for (const std::string& line : message_lines(output, false))
-    if (line.rfind("CIR", 0) == 0 || line.rfind("GGN", 0) == 0 || line.rfind("COL", 0) == 0 ||
-        line.rfind("slept", 0) == 0)
-      kept.push_back(line);
+    for (const char* prefix : {"CIR", "GGN", "COL", "slept"})
+      if (line.starts_with(prefix)) kept.push_back(line);
   return kept;
 }
 
 // In a child: UTC, a simulated clock at kNoon whose total sleep is printed at
 // exit, and my_atexit registered as start-up does.
 FakeClock* child_clock = nullptr;
-void child_setup(uint16_t nosignals) {
+void child_setup() {
   reset_process_state();
   setenv("TZ", "UTC", 1);
   tzset();
@@ -63,30 +54,6 @@ void child_setup(uint16_t nosignals) {
   child_clock->install();
   atexit([] { printf("slept %u\n", child_clock->slept()); });
   atexit(my_atexit);
-  env_vars.nosignals = nosignals;
-}
-
-// Waits for the child to report through `ready`; false after 10 seconds or
-// when the child is gone, so that a broken handler fails the test instead of
-// hanging it.
-bool child_reported(int ready) {
-  struct pollfd p = {ready, POLLIN, 0};
-  char c;
-  return poll(&p, 1, 10000) == 1 && read(ready, &c, 1) == 1;
-}
-
-// In a child: reports through `ready` and waits for a signal, again after
-// every handler that returns. The signals stay blocked outside the wait, so
-// none can slip in between the report and the wait.
-[[noreturn]] void report_and_wait(int ready) {
-  sigset_t handled, waiting;
-  sigemptyset(&handled);
-  for (int sig : kHandled) sigaddset(&handled, sig);
-  sigprocmask(SIG_BLOCK, &handled, &waiting);
-  for (;;) {
-    (void)!write(ready, "r", 1);
-    sigsuspend(&waiting);
-  }
 }
 
 class Stopping : public ::testing::Test {
@@ -95,29 +62,9 @@ class Stopping : public ::testing::Test {
   void TearDown() override { reset_process_state(); }
 };
 
-TEST_F(Stopping, QuittingMinusOneReturnsAfterShuttingDown) {
-  ScopedEnv env;
-  env.set("TZ", "UTC");
-  tzset();
-  FakeClock clock(kNoon);
-  clock.install();
-  const std::string before = dispositions();
-  set_signal(1);
-  ASSERT_EQ(dispositions(), "hhiihhhh");
-
-  OutputCapture capture;
-  quitting(-1);
-  EXPECT_EQ(message_lines(capture.finish()),
-            std::vector<std::string>{"GGN1505S Time = 2024/03/01 12:00:00, Collector ended"});
-  EXPECT_EQ(dispositions(), before);
-  EXPECT_EQ(print_stream(), nullptr);
-  env.unset("TZ");
-  tzset();
-}
-
 void previous_handler(int) {}
 
-TEST_F(Stopping, DispositionsByLevel) {
+TEST_F(Stopping, DispositionsByLevelAndQuittingMinusOne) {
   struct row {
     uint16_t nosignals;
     const char* installed;  // INT TERM HUP TTOU QUIT ABRT USR1 USR2
@@ -134,8 +81,7 @@ TEST_F(Stopping, DispositionsByLevel) {
   mine.sa_handler = previous_handler;
   sigemptyset(&mine.sa_mask);
   ASSERT_EQ(sigaction(SIGUSR1, &mine, &old), 0);
-  const std::string before = dispositions();
-  ASSERT_EQ(before, "oooooooo");
+  ASSERT_EQ(dispositions(), "oooooooo");
   for (const row& r : rows) {
     reset_process_state();
     env_vars.nosignals = r.nosignals;
@@ -143,18 +89,33 @@ TEST_F(Stopping, DispositionsByLevel) {
     set_signal(1);
     EXPECT_EQ(dispositions(), r.installed) << r.nosignals;
     set_signal(0);
-    EXPECT_EQ(dispositions(), before) << r.nosignals;
+    EXPECT_EQ(dispositions(), "oooooooo") << r.nosignals;
     struct sigaction now;
     sigaction(SIGUSR1, nullptr, &now);
     EXPECT_EQ(now.sa_handler, previous_handler) << r.nosignals;
   }
+  // Quitting with -1 shuts down, restores the signals and returns.
+  reset_process_state();
+  ScopedEnv env;
+  env.set("TZ", "UTC");
+  tzset();
+  FakeClock clock(kNoon);
+  clock.install();
+  set_signal(1);
+  OutputCapture capture;
+  quitting(-1);
+  EXPECT_EQ(message_lines(capture.finish()),
+            std::vector<std::string>{"GGN1505S Time = 2024/03/01 12:00:00, Collector ended"});
+  EXPECT_EQ(dispositions(), "oooooooo");
+  EXPECT_EQ(print_stream(), nullptr);
   sigaction(SIGUSR1, &old, nullptr);
+  env.unset("TZ");
+  tzset();
 }
 
 TEST_F(Stopping, QuittingExitsAndTheExitHookReports) {
   struct row {
-    int code;
-    int go_home;
+    int code, go_home;
     std::vector<std::string> lines;
   } rows[] = {
       // A stop after a start-up failure: the exit hook says so.
@@ -167,11 +128,10 @@ TEST_F(Stopping, QuittingExitsAndTheExitHookReports) {
   };
   for (const row& r : rows) {
     ChildResult child = run_in_child([&] {
-      child_setup(0);
+      child_setup();
       globals.go_home = r.go_home;
       quitting(r.code);
     });
-    EXPECT_TRUE(child.exited) << r.code;
     EXPECT_EQ(child.exit_code, 0) << r.code;
     EXPECT_EQ(stop_lines(child.output), r.lines) << r.code;
   }
@@ -181,15 +141,31 @@ TEST_F(Stopping, QuittingExitsAndTheExitHookReports) {
 TEST_F(Stopping, Usr1IsLoggedAndIgnoredUsr2Stops) {
   ChildResult child = run_in_child(
       [](int ready) {
-        child_setup(0);
+        child_setup();
         set_signal(1);
-        report_and_wait(ready);
+        // Reports and waits for a signal, again after every handler that
+        // returns; the signals stay blocked outside the wait, so none slips in
+        // between the report and the wait.
+        sigset_t handled, waiting;
+        sigemptyset(&handled);
+        for (int sig : kHandled) sigaddset(&handled, sig);
+        sigprocmask(SIG_BLOCK, &handled, &waiting);
+        for (;;) {
+          (void)!write(ready, "r", 1);
+          sigsuspend(&waiting);
+        }
       },
       [](int pid, int ready) {
-        ASSERT_TRUE(child_reported(ready));
+        // False after 10 seconds or when the child is gone: a broken handler
+        // fails the test instead of hanging it.
+        auto reported = [ready] {
+          struct pollfd p = {ready, POLLIN, 0};
+          char c;
+          return poll(&p, 1, 10000) == 1 && read(ready, &c, 1) == 1;
+        };
+        ASSERT_TRUE(reported());
         kill(pid, SIGUSR1);
-        // The child is back in its loop once it reports again.
-        EXPECT_TRUE(child_reported(ready));
+        EXPECT_TRUE(reported());  // back in its loop
         kill(pid, SIGUSR2);
       });
   const std::string sender = "CIR5003I    Process id: " + std::to_string(getpid()) +
