@@ -1,6 +1,8 @@
 // The collector program started the way the probe starts it, in a scratch
 // directory with a controlled environment: exit statuses and messages of the
-// argument files, the version dump, and stops during start-up.
+// argument files, the version dump, stops during start-up, and collecting
+// from a real SQLite database until the go_home time, read back from the
+// print file.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -10,10 +12,13 @@
 #include <vector>
 
 #include "child_run.h"
+#include "db_test_util.h"
 #include "driver/version_dump.h"
 #include "message_lines.h"
 
 namespace {
+using namespace std::string_literals;
+
 // The print files the collector left in `out_dir`, concatenated.
 std::string print_files(const std::string& out_dir) {
   std::string text;
@@ -28,26 +33,20 @@ void expect_stop_line(const std::string& line) {
 
 class CollectorStartup : public ::testing::Test {
  protected:
-  // The environment a probe gives the collector, with output into the
-  // scratch directory.
-  // `extra` entries replace the base entries of the same name.
-  std::vector<std::string> env(std::vector<std::string> extra = {}) const {
-    std::vector<std::string> e = extra;
+  // Runs the collector with argument vector `argv` (argv[0] included) and
+  // the environment a probe gives it, output into the scratch directory;
+  // entries of `env` come first and so hide base entries of the same name.
+  ChildResult run_as(const std::vector<std::string>& argv, std::vector<std::string> env = {}) {
+    const std::string d = dir_.path();
     for (const std::string& base :
-         std::vector<std::string>{"PATH=/usr/bin:/bin", "HOME=" + dir_.path(), "PWD=" + dir_.path(),
-                                  "USER=tester", "COLL_HOSTNAME=alpha", "COLL_OUT=" + dir_.path(),
-                                  "COLL_PREFIX=" + dir_.path(), "TZ=UTC"}) {
-      const std::string name = base.substr(0, base.find('=') + 1);
-      bool replaced = false;
-      for (const std::string& x : extra) replaced = replaced || x.starts_with(name);
-      if (!replaced) e.push_back(base);
-    }
-    return e;
+         {"PATH=/usr/bin:/bin"s, "HOME=" + d, "PWD=" + d, "USER=tester"s, "COLL_HOSTNAME=alpha"s,
+          "COLL_OUT=" + d, "COLL_PREFIX=" + d, "TZ=UTC"s})
+      env.push_back(base);
+    return run_program(COLLECTOR_BIN, argv, env, dir_.path());
   }
-
-  ChildResult run(std::vector<std::string> args, std::vector<std::string> extra_env = {}) {
+  ChildResult run(std::vector<std::string> args, std::vector<std::string> env = {}) {
     args.insert(args.begin(), COLLECTOR_BIN);
-    return run_program(COLLECTOR_BIN, args, env(extra_env), dir_.path());
+    return run_as(args, env);
   }
 
   ScratchDir dir_;
@@ -67,7 +66,6 @@ TEST_F(CollectorStartup, ArgumentFileFailuresExit) {
       // Unreadable files.
       {{"@missing"}, 95, "UTF0010E Include file \"missing\" errno=2 No such file or directory"},
       {{"-rdbms", "S1", "@."}, 95, "UTF0010E Include file \".\" errno=21 Is a directory"},
-      {{"@self/x"}, 95, "UTF0010E Include file \"self/x\" errno=20 Not a directory"},
       // "-filein" with nothing after it, on the command line or in a file.
       {{"-filein"}, 95, "UTF0010E Include file \"<unknown>\" errno=22 Invalid argument"},
       {{"@inner"}, 95, "UTF0010E Include file \"<unknown>\" errno=22 Invalid argument"},
@@ -88,9 +86,8 @@ TEST_F(CollectorStartup, VersionDumpsHeadersAndExits) {
   // ends the process before anything else is read.
   std::filesystem::create_directory(dir_.path() + "/tools");
   std::filesystem::create_symlink(COLLECTOR_BIN, dir_.path() + "/tools/collector");
-  ChildResult result = run_program(
-      COLLECTOR_BIN, {"tools/collector", "-version", "tools/collector", "nosuch", "-rdbms", "S1"},
-      env(), dir_.path());
+  ChildResult result =
+      run_as({"tools/collector", "-version", "tools/collector", "nosuch", "-rdbms", "S1"});
   const std::string header = std::string("USH9055I ") + (collector_version_header + 4);
   const std::vector<std::string> one_dump = {
       "USH9053I program            vv check_in_date_time  devid compile__date_time stamp",
@@ -125,8 +122,7 @@ TEST_F(CollectorStartup, StartupStopsThroughQuitting) {
     ScratchDir out;
     std::vector<std::string> env = r.env;
     if (r.print_file) env.push_back("COLL_OUT=" + out.path());
-    ChildResult result =
-        r.no_argv ? run_program(COLLECTOR_BIN, {}, this->env(env), dir_.path()) : run(r.args, env);
+    ChildResult result = r.no_argv ? run_as({}, env) : run(r.args, env);
     SCOPED_TRACE(r.what);
     EXPECT_TRUE(result.exited);
     EXPECT_EQ(result.exit_code, 0);
@@ -144,59 +140,47 @@ TEST_F(CollectorStartup, StartupStopsThroughQuitting) {
   }
 }
 
-// The collector's process definition in the control directory (the working
-// directory), with a logon and no server.
-constexpr const char kProcessFile[] =
-    "process collector;\ntype local;\nlogon_id scott;\npassword tiger;\ninterval 60;\nend;\n";
-
-// The start-up settings lines of the print file, and the line that ended it.
-std::vector<std::string> settings_lines(const std::string& out_dir) {
-  std::vector<std::string> kept;
-  for (const std::string& line : message_lines(print_files(out_dir)))
-    if (line.starts_with("CML15")) kept.push_back(line);
-  std::vector<std::string> all = message_lines(print_files(out_dir));
-  if (!all.empty()) kept.push_back(all.back().substr(0, all.back().find(" Time")));
-  return kept;
-}
-
-TEST_F(CollectorStartup, MissingServerStopsAfterTheListings) {
-  write_file(dir_, "qvzproc.ctl", kProcessFile);
-  const std::string d = dir_.path();
-  ChildResult result = run({"-v"}, {"COLL_DISABLE_CURSORS=kf1, abc"});
-  EXPECT_EQ(result.exit_code, 0);
-  EXPECT_EQ(settings_lines(d), (std::vector<std::string>{
-                                   "CML1526I Disable Cursors Environment Settings:",
-                                   "CML1527I \t COLL_DISABLE_CURSORS=KF1,ABC",
-                                   "CML1527I \t COLL_DISABLE_CURSOR_KF1=AND FIL.FILE_ID < 128",
-                                   "CML1527I \t COLL_DISABLE_CURSOR_ABC=1",
-                                   "CML1526I Environment Setting:",
-                                   "CML1527I \t coll_home=" + d,
-                                   "CML1527I \t ctl_home=" + d,
-                                   "CML1527I \t coll_out=" + d,
-                                   "CML1527I \t tmpdir=" + d,
-                                   "CML1527I \t localtmpdir=" + d,
-                                   "CML1527I \t hostname=alpha",
-                                   "CML1527I \t hostlogonid=tester",
-                                   "CML1527I \t logonid=scott",
-                                   "CML1527I \t db_type=qvz",
-                                   "CML1528S Missing required environment variables.",
-                                   "GGN1505S",
-                               }));
-}
-
-TEST_F(CollectorStartup, LogonFromTheProcessFile) {
-  // Neither the command line nor the environment names a logon: the process
-  // file's is used and start-up goes on past the settings check.
-  write_file(dir_, "qvzproc.ctl", kProcessFile);
-  ChildResult result = run({"-rdbms", "S1", "-v"}, {"COLL_LOGON=", "COLL_VERSION=qvz"});
-  EXPECT_EQ(result.exit_code, 0);
-  std::vector<std::string> lines = settings_lines(dir_.path());
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "CML1527I \t logonid=scott"), lines.end());
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "CML1527I \t serverid=S1"), lines.end());
-  EXPECT_EQ(
-      std::find(lines.begin(), lines.end(), "CML1528S Missing required environment variables."),
-      lines.end());
-  EXPECT_EQ(lines.back(), "GGN1505S");
+TEST_F(CollectorStartup, RowsOfEachPassReachThePrintFile) {
+  make_sqlite_file(dir_.file("S1.db"),
+                   "CREATE TABLE people(id INTEGER, name VARCHAR(10));"
+                   "INSERT INTO people VALUES(1, 'alpha'), (2, 'beta');");
+  // A pass a second, the "npxa" process printing what was collected, a cursor
+  // that fails in every pass, and the stop after 4 seconds.
+  write_file(dir_, "qvzproc.ctl",
+             "process collector;\ntype local;\nlogon_id scott;\npassword tiger;\ninterval 1;\n"
+             "sleep 1;\ncontinuous N;\nprocess npxa;\ninterval 1;\nend;\n");
+  write_file(dir_, "qvzcoll.ctl",
+             "cursor NAMES;\ninsert into people (id, name) values (:id, :name);\ninterval 1;\n"
+             "samples 1;\ncursor BROKEN;\ninsert into nowhere (x) values (:x);\ninterval 1;\n"
+             "go_home 4;\nend;\n");
+  write_file(dir_, "qvzdict.ctl", "name HOST;\ntype CHAR(8);\nend;\n");
+  ChildResult r = run({"-rdbms", "S1", "-dbtype", "qvz"});
+  EXPECT_TRUE(r.exited) << r.output;
+  EXPECT_EQ(r.exit_code, 0);
+  std::vector<std::string> lines = message_lines(print_files(dir_.path()));
+  ASSERT_FALSE(lines.empty());
+  auto count = [&](const std::string& line) {
+    return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
+  };
+  const size_t passes = count("CIR1650I Npxa for NAMES");
+  EXPECT_GE(passes, 2u);  // a loaded machine may delay a pass
+  EXPECT_LE(passes, 4u);
+  std::string values;
+  for (const std::string& l : lines)
+    if (l.starts_with("CPR1895I #=2,")) values += l.substr(l.rfind(':') + 1) + " ";
+  std::string each;
+  for (size_t i = 0; i < passes; ++i) each += "alpha beta ";
+  EXPECT_EQ(values, each);
+  // The broken cursor failed in every pass without stopping the others.
+  EXPECT_GE(count("CGN1521E Interval collection failed for cursor BROKEN"), passes);
+  EXPECT_GE(count("CGN1525E One or more interval cursors failed"), passes);
+  // Then the orderly stop.
+  EXPECT_NE(std::find_if(lines.begin(), lines.end(),
+                         [](const std::string& l) {
+                           return l.starts_with("CGN1524I Quit request received. ");
+                         }),
+            lines.end());
+  expect_stop_line(lines.back());
 }
 
 }  // namespace
