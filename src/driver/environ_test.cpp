@@ -273,7 +273,12 @@ TEST_F(Environment, TracingListsTheSettingsBeforeTheStop) {
   env_vars.password = "tiger";
   OutputCapture capture;
   EXPECT_EQ(settle_settings(nullptr), -1003);
-  EXPECT_EQ(joined(capture.finish()), "?");
+  // Set slots only, and never the password.
+  EXPECT_EQ(joined(capture.finish()),
+            "CML1526I Disable Cursors Environment is not set...\n"
+            "CML1526I Environment Setting:\n"
+            "CML1527I \t hostname=host1\nCML1527I \t logonid=scott\n"
+            "CML1528S Missing required environment variables.\n");
 }
 
 TEST_F(Environment, LogonFromTheCollectorProcessAndDictionaryParameters) {

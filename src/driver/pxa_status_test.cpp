@@ -74,7 +74,14 @@ TEST_F(PxaStatus, RecordValues) {
   c->sunday = &sun;
   uint8_t crec[kCursorStatusLen];
   encode_cursor_status(cursor_status_of(*c), crec);
-  EXPECT_EQ(shown(cursor_status_fields(), crec), "?");
+  EXPECT_EQ(shown(cursor_status_fields(), crec),
+            "cur_name=CPU;table_name=cpu_table;insert_table=;last_time=20240305080000;"
+            "state=INTERVAL;last_sqlcode_text=           -1017;age_to=;flags=0;class=0;interval=60;"
+            "stale=0;stale_at=0;window_open=0;window_close=0;next_time=0;previous_start=0;"
+            "run_start=0;run_end=0;execution_time=0;current_interval=0;row_count=12;sample_no=0;"
+            "samples=0;limit=0;time_limit=0;row_size=0;columns=2;last_sqlcode=-1017;length=0;"
+            "window_open_time=;window_close_time=;next_run_time=;stale_at_time=;run_start_time=;"
+            "run_end_time=;windows=mon_fri=0800-1200,1300-1700 sat=- sun=0000-2400;");
 
   distributor d;
   strcpy(d.distrib_name, "collector");
