@@ -19,11 +19,11 @@ int32_t rel_secs(const std::string& t) {
 }
 
 // The windows "HHMM-HHMM,..." as a chain kept in `store`; "" is the whole day.
-operate* chain(std::vector<operate>& store, const std::string& spec) {
+operate* chain(std::vector<operate>& store, const std::string& windows) {
   auto hhmm = [&](size_t at) {
-    return std::stoi(spec.substr(at, 2)) * 3600 + std::stoi(spec.substr(at + 2, 2)) * 60;
+    return std::stoi(windows.substr(at, 2)) * 3600 + std::stoi(windows.substr(at + 2, 2)) * 60;
   };
-  for (size_t at = 0; at + 9 <= spec.size(); at += 10)
+  for (size_t at = 0; at + 9 <= windows.size(); at += 10)
     store.push_back({nullptr, hhmm(at), hhmm(at + 5)});
   for (size_t i = 0; i + 1 < store.size(); ++i) store[i].next = &store[i + 1];
   return store.empty() ? &full_day : &store[0];
