@@ -10,22 +10,23 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <regex>
 #include <string>
 
+#include "child_run.h"
 #include "comm/comm.h"
-#include "std_capture.h"
 #include "test_state.h"
 
-inline bool shm_exists(int id) {
+// How many of the four objects of a key file (segment, semaphore set,
+// segment, semaphore set) exist: 4 while in use, 0 once removed.
+inline int live_ipc(int req_shm, int req_sem, int data_shm, int data_sem) {
   shmid_ds ds;
-  return shmctl(id, IPC_STAT, &ds) == 0;
+  int n = 0;
+  for (int id : {req_shm, data_shm}) n += id >= 0 && shmctl(id, IPC_STAT, &ds) == 0;
+  for (int id : {req_sem, data_sem}) n += id >= 0 && semctl(id, 0, GETVAL) >= 0;
+  return n;
 }
-inline bool sem_exists(int id) { return semctl(id, 0, GETVAL) >= 0; }
 
 // Runs `body` in a child process whose exit status is its result.
 inline pid_t fork_child(const std::function<int()>& body) {
@@ -46,44 +47,14 @@ inline int wait_child(pid_t pid) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-// Sends standard output and error into a file until text() is called; the
-// text comes back with "(HHMMSS)" blanked to "(hhmmss)".
-class CapturedOutput {
- public:
-  explicit CapturedOutput(const std::string& path) : path_(path) {
-    fflush(nullptr);
-    saved_out_ = dup(1);
-    saved_err_ = dup(2);
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND, 0600);
-    dup2(fd, 1);
-    dup2(fd, 2);
-    close(fd);
-  }
-  ~CapturedOutput() { restore(); }
-  std::string text() {
-    restore();
-    std::string all;
-    if (FILE* f = fopen(path_.c_str(), "r")) {
-      char buf[4096];
-      for (size_t n; (n = fread(buf, 1, sizeof buf, f)) > 0;) all.append(buf, n);
-      fclose(f);
-    }
-    all = std::regex_replace(all, std::regex("\\(\\d{6}\\)"), "(hhmmss)");
-    return all;
-  }
+// Message text with each "(HHMMSS)" blanked to "(hhmmss)".
+inline std::string blank_times(const std::string& text) {
+  return std::regex_replace(text, std::regex("\\(\\d{6}\\)"), "(hhmmss)");
+}
 
- private:
-  void restore() {
-    if (saved_out_ < 0) return;
-    fflush(nullptr);
-    dup2(saved_out_, 1);
-    dup2(saved_err_, 2);
-    close(saved_out_);
-    close(saved_err_);
-    saved_out_ = saved_err_ = -1;
-  }
-  std::string path_;
-  int saved_out_ = -1, saved_err_ = -1;
+// Standard output and error from construction until text(), times blanked.
+struct CapturedOutput : OutputCapture {
+  std::string text() { return blank_times(finish()); }
 };
 
 // Each test: a fresh process state, its own directory as `localtmpdir` and
