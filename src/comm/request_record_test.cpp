@@ -7,134 +7,77 @@
 #include "comm/comm.h"
 
 namespace {
+using namespace std::string_literals;
 using bytes = std::vector<uint8_t>;
 
-bytes raw(const std::string& s) { return bytes(s.begin(), s.end()); }
-
-TEST(RequestRecord, EncodesExactBytes) {
-  std::vector<std::string> parms = {"a", "bc"};
-  EXPECT_EQ(encode_request("CUR1", "/tmp/p", parms), raw(std::string("\x00\x16\x00\x04"
-                                                                     "CUR1/tmp/p\0a\0bc\0\0\0",
-                                                                     22)));
-  std::vector<std::string> none;
-  EXPECT_EQ(encode_request("", "", none), raw(std::string("\x00\x07\x00\x00\0\0\0", 7)));
-  // Refusals: a 9-character name, a record of 301 bytes, an embedded NUL.
-  EXPECT_TRUE(encode_request("NINECHARS", "/p", none).empty());
-  EXPECT_TRUE(encode_request("C", std::string(293, 'p'), none).empty());
-  EXPECT_FALSE(encode_request("C", std::string(292, 'p'), none).empty());
-  std::vector<std::string> nul = {std::string("a\0b", 3)};
-  EXPECT_TRUE(encode_request("C", "/p", nul).empty());
+// A record: total length (by default the record's size), name length, the rest.
+bytes rec(int name_len, const std::string& rest, int total = -1) {
+  if (total < 0) total = static_cast<int>(rest.size()) + 4;
+  std::string s = {static_cast<char>(total >> 8), static_cast<char>(total),
+                   static_cast<char>(name_len >> 8), static_cast<char>(name_len)};
+  s += rest;
+  return bytes(s.begin(), s.end());
 }
 
 TEST(RequestRecord, DecodesOrRefuses) {
   struct row {
-    std::string record;
+    bytes record;
     record_status status;
     std::string name, path;
     std::vector<std::string> parms;
   };
-  std::string big(301, '\0');
-  big[0] = 0x01, big[1] = 0x2D;
   const row rows[] = {
       // parameters after the reply path
-      {std::string("\x00\x16\x00\x04"
-                   "CUR1/tmp/p\0a\0bc\0\0\0",
-                   22),
-       record_status::ok,
-       "CUR1",
-       "/tmp/p",
-       {"a", "bc"}},
+      {rec(4, "CUR1/tmp/p\0a\0bc\0\0\0"s), record_status::ok, "CUR1", "/tmp/p", {"a", "bc"}},
       // no parameters, an empty parameter kept in its place
-      {std::string("\x00\x0A\x00\x01"
-                   "X/p\0\0\0",
-                   10),
-       record_status::ok,
-       "X",
-       "/p",
-       {}},
-      {std::string("\x00\x0B\x00\x01"
-                   "X/p\0\0\0\0",
-                   11),
-       record_status::ok,
-       "X",
-       "/p",
-       {""}},
+      {rec(1, "X/p\0\0\0"s), record_status::ok, "X", "/p", {}},
+      {rec(1, "X/p\0\0\0\0"s), record_status::ok, "X", "/p", {""}},
       // the longest name, 8 characters
-      {std::string("\x00\x0F\x00\x08"
-                   "ABCDEFGH\0\0\0",
-                   15),
-       record_status::ok,
-       "ABCDEFGH",
-       "",
-       {}},
+      {rec(8, "ABCDEFGH\0\0\0"s), record_status::ok, "ABCDEFGH", "", {}},
       // total length 301
-      {big, record_status::bad_total_length, "", "", {}},
+      {rec(0, std::string(297, '\0')), record_status::bad_total_length},
       // total length disagrees with the bytes, below the minimum, header cut
-      {std::string("\x00\x20\x00\x01"
-                   "X/p\0\0\0",
-                   10),
-       record_status::bad_total_length,
-       "",
-       "",
-       {}},
-      {std::string("\x00\x06\x00\x00\0\0", 6), record_status::bad_total_length, "", "", {}},
-      {std::string("\x00\x06", 2), record_status::bad_total_length, "", "", {}},
+      {rec(1, "X/p\0\0\0"s, 0x20), record_status::bad_total_length},
+      {rec(0, "\0\0"s), record_status::bad_total_length},
+      {bytes{0, 6}, record_status::bad_total_length},
       // name length 9
-      {std::string("\x00\x10\x00\x09"
-                   "ABCDEFGHI\0\0\0",
-                   16),
-       record_status::bad_name_length,
-       "",
-       "",
-       {}},
+      {rec(9, "ABCDEFGHI\0\0\0"s), record_status::bad_name_length},
       // name length 8 runs into the closing bytes
-      {std::string("\x00\x0A\x00\x08"
-                   "ABCDEF",
-                   10),
-       record_status::bad_format,
-       "",
-       "",
-       {}},
+      {rec(8, "ABCDEF"s), record_status::bad_format},
       // last parameter unterminated, closing zeros missing
-      {std::string("\x00\x0B\x00\x01"
-                   "X/p\0ab\0\0",
-                   11),
-       record_status::bad_format,
-       "",
-       "",
-       {}},
-      {std::string("\x00\x0A\x00\x01"
-                   "X/p\0\0x",
-                   10),
-       record_status::bad_format,
-       "",
-       "",
-       {}},
+      {rec(1, "X/p\0ab\0\0"s), record_status::bad_format},
+      {rec(1, "X/p\0\0x"s), record_status::bad_format},
   };
   for (const row& r : rows) {
+    SCOPED_TRACE(testing::PrintToString(r.record));
     request_view view;
-    bytes record = raw(r.record);
-    ASSERT_EQ(decode_request(record, &view), r.status) << testing::PrintToString(r.record);
+    ASSERT_EQ(decode_request(r.record, &view), r.status);
     EXPECT_EQ(view.name, r.name);
     EXPECT_EQ(view.reply_path, r.path);
     EXPECT_EQ(std::vector<std::string>(view.parms.begin(), view.parms.end()), r.parms);
+    // What decodes is what the probe's encoder writes.
+    if (r.status == record_status::ok) {
+      EXPECT_EQ(encode_request(r.name, r.path, r.parms), r.record);
+    }
   }
+  // The encoder refuses a 9-character name, a record of 301 bytes, an embedded NUL.
+  std::vector<std::string> none, nul = {"a\0b"s};
+  EXPECT_TRUE(encode_request("NINECHARS", "/p", none).empty());
+  EXPECT_TRUE(encode_request("C", std::string(293, 'p'), none).empty());
+  EXPECT_FALSE(encode_request("C", std::string(292, 'p'), none).empty());
+  EXPECT_TRUE(encode_request("C", "/p", nul).empty());
 }
 
 TEST(RequestRecord, TakesFortyParameters) {
-  std::vector<std::string> parms(45, "p");
   // The encoder sends 40; a record carrying 45 has the further ones ignored.
+  std::vector<std::string> parms(45, "p");
   request_view view;
   bytes sent = encode_request("C", "/r", parms);
   ASSERT_EQ(decode_request(sent, &view), record_status::ok);
   EXPECT_EQ(view.parms.size(), 40u);
-  bytes record =
-      raw(std::string("\x00\x00\x00\x01"
-                      "C/r\0",
-                      8));
-  for (int i = 0; i < 45; ++i) record.insert(record.end(), {'p', 0});
-  record.insert(record.end(), {0, 0});
-  record[1] = static_cast<uint8_t>(record.size());
+  std::string rest = "C/r\0"s;
+  for (int i = 0; i < 45; ++i) rest += "p\0"s;
+  bytes record = rec(1, rest + "\0\0"s);
   ASSERT_EQ(decode_request(record, &view), record_status::ok);
   EXPECT_EQ(view.parms.size(), 40u);
 }
