@@ -6,10 +6,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 namespace {
@@ -21,10 +17,10 @@ std::string make_temp_file() {
   return name;
 }
 
-// In the child: standard output and error both append to `file`, unbuffered,
-// so that the lines of both keep their order.
+// Standard output and error both append to `file`, unbuffered, so that the
+// lines of both keep their order.
 void redirect_to(const std::string& file) {
-  int fd = open(file.c_str(), O_WRONLY | O_APPEND);
+  int fd = open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
   dup2(fd, 1);
   dup2(fd, 2);
   close(fd);
@@ -76,36 +72,37 @@ ChildResult run_in_child(const std::function<void(int)>& body,
   return wait_for(pid, file);
 }
 
-ChildResult run_program(const std::string& program, const std::vector<std::string>& argv,
-                        const std::vector<std::string>& env, const std::string& dir) {
-  std::string file = make_temp_file();
-  std::vector<char*> args;
+int start_program(const std::string& program, const std::vector<std::string>& argv,
+                  const std::vector<std::string>& env, const std::string& dir,
+                  const std::string& output) {
+  std::vector<char*> args, envp;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  std::vector<char*> envp;
   for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+  args.push_back(nullptr);
   envp.push_back(nullptr);
   fflush(nullptr);
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
-    redirect_to(file);
+    redirect_to(output);
     if (chdir(dir.c_str()) != 0) _exit(126);
     execve(program.c_str(), args.data(), envp.data());
     _exit(127);
   }
-  return wait_for(pid, file);
+  return pid;
+}
+
+ChildResult run_program(const std::string& program, const std::vector<std::string>& argv,
+                        const std::vector<std::string>& env, const std::string& dir) {
+  std::string file = make_temp_file();
+  return wait_for(start_program(program, argv, env, dir, file), file);
 }
 
 OutputCapture::OutputCapture() : file_(make_temp_file()) {
   fflush(nullptr);
   saved_out_ = dup(1);
   saved_err_ = dup(2);
-  int fd = open(file_.c_str(), O_WRONLY | O_APPEND);
-  dup2(fd, 1);
-  dup2(fd, 2);
-  close(fd);
-  setvbuf(stdout, nullptr, _IONBF, 0);
+  redirect_to(file_);
 }
 
 std::string OutputCapture::finish() {

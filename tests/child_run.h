@@ -35,6 +35,12 @@ ChildResult run_in_child(const std::function<void(int ready_fd)>& body,
 ChildResult run_program(const std::string& program, const std::vector<std::string>& argv,
                         const std::vector<std::string>& env, const std::string& dir);
 
+// Starts `program` as run_program does, without waiting, its output appended
+// to the file `output`; returns its pid.
+int start_program(const std::string& program, const std::vector<std::string>& argv,
+                  const std::vector<std::string>& env, const std::string& dir,
+                  const std::string& output);
+
 // Captures this process's standard output and error (unbuffered, interleaved)
 // from construction until finish().
 class OutputCapture {

@@ -3,97 +3,69 @@
 // words, answers of several parts, clients that die mid-answer, leftovers of
 // a killed collector, a second collector, requests older than their
 // lifetime, and the ways a collector stops.
-#include <fcntl.h>
-#include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/sem.h>
-#include <sys/shm.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <string>
+#include <sstream>
 #include <thread>
 #include <vector>
 
-#include "child_run.h"
-#include "comm/comm.h"
 #include "comm/request_record.h"
 #include "comm/share_init.h"
+#include "comm_fixture.h"
 #include "db_test_util.h"
 #include "driver/environ.h"
 #include "message_lines.h"
-#include "test_state.h"
 
 namespace {
 using namespace std::chrono_literals;
 
-constexpr const char kProcessFile[] =
-    "process collector;\n"
-    "type local;\n"
-    "logon_id scott;\n"
-    "password tiger;\n"
-    "interval 1;\n"
-    "sleep 1;\n"
-    "process pxa;\n"
-    "interval 1;\n"
-    "end;\n";
+constexpr const char kProcessFile[] = R"(process collector;
+type local;
+logon_id scott;
+password tiger;
+interval 1;
+sleep 1;
+process pxa;
+interval 1;
+end;
+)";
 
-constexpr const char kCursorFile[] =
-    "cursor NAMES;\n"
-    "insert into people (id, name) values (:INT!id, :name^8);\n"
-    "interval 1;\n"
-    "samples 1;\n"
-    "cursor BIG;\n"
-    "insert into big (n, pad) values (:INT!n, :pad^96);\n"
-    "interval 1;\n"
-    "samples 1;\n"
-    "limit 5000;\n"
-    "end;\n";
+constexpr const char kCursorFile[] = R"(cursor NAMES;
+insert into people (id, name) values (:INT!id, :name^8);
+interval 1;
+samples 1;
+cursor BIG;
+insert into big (n, pad) values (:INT!n, :pad^96);
+interval 1;
+samples 1;
+limit 5000;
+end;
+)";
 
 // Rows of BIG: 3,000 records of 100 bytes, more than three parts of the
 // shared-memory data block and many times a pipe's buffer.
 constexpr int kBigRows = 3000;
+const std::string kNamesCsv = "id,name\n1,alpha\n22,beta\n-3,gamma d\n";
 
 // The recorded objects of a key file.
 struct key_ids {
   int server_pid = -1, writer_pid = -1, req_shm = -1, req_sem = -1, data_shm = -1, data_sem = -1;
+  int live() const { return live_ipc(req_shm, req_sem, data_shm, data_sem); }
 };
-
-bool shm_exists(int id) {
-  shmid_ds ds;
-  return id >= 0 && shmctl(id, IPC_STAT, &ds) == 0;
-}
-bool sem_exists(int id) { return id >= 0 && semctl(id, 0, GETVAL) >= 0; }
 
 // A collector program running in the background until it stops or is killed.
 class CollectorRun {
  public:
-  CollectorRun(const std::vector<std::string>& env, const std::string& dir) {
-    log_ = dir + "/collector.log";
-    std::vector<char*> envp;
-    for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
-    envp.push_back(nullptr);
-    fflush(nullptr);
-    pid_ = fork();
-    if (pid_ == 0) {
-      int fd = open(log_.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-      dup2(fd, 1);
-      dup2(fd, 2);
-      if (chdir(dir.c_str()) != 0) _exit(126);
-      char* argv[] = {const_cast<char*>(COLLECTOR_BIN), nullptr};
-      execve(COLLECTOR_BIN, argv, envp.data());
-      _exit(127);
-    }
-  }
+  CollectorRun(const std::vector<std::string>& env, const std::string& dir)
+      : pid_(start_program(COLLECTOR_BIN, {COLLECTOR_BIN}, env, dir, dir + "/collector.log")) {}
   ~CollectorRun() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
+    if (pid_ > 0 && kill(pid_, SIGKILL) == 0) waitpid(pid_, nullptr, 0);
   }
   CollectorRun(const CollectorRun&) = delete;
   CollectorRun& operator=(const CollectorRun&) = delete;
@@ -116,7 +88,6 @@ class CollectorRun {
 
  private:
   pid_t pid_ = -1;
-  std::string log_;
 };
 
 // One scratch directory with a database and control files, a collector
@@ -124,13 +95,13 @@ class CollectorRun {
 class ProbeEndToEnd : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
-    std::string big =
+    std::string sql =
         "CREATE TABLE people(id INTEGER, name VARCHAR(8));"
         "INSERT INTO people VALUES(1, 'alpha'), (22, 'beta'), (-3, 'gamma d');"
         "CREATE TABLE big(n INTEGER, pad VARCHAR(96));"
         "WITH RECURSIVE s(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM s WHERE n < " +
         std::to_string(kBigRows) + ") INSERT INTO big SELECT n, printf('row%05d', n) FROM s;";
-    make_sqlite_file(dir_.file("S1.db"), big.c_str());
+    make_sqlite_file(dir_.file("S1.db"), sql.c_str());
     write_file(dir_, "zdbproc.ctl", kProcessFile);
     write_file(dir_, "zdbcoll.ctl", kCursorFile);
     write_file(dir_, "zdbdict.ctl", "name HOST;\ntype CHAR(8);\nend;\n");
@@ -139,47 +110,38 @@ class ProbeEndToEnd : public ::testing::TestWithParam<const char*> {
     collectors_.clear();
     // Whatever a failed test left is removed, then reported.
     key_ids k = read_key();
-    bool left = shm_exists(k.req_shm) || shm_exists(k.data_shm) || sem_exists(k.req_sem) ||
-                sem_exists(k.data_sem);
-    for (int id : {k.req_shm, k.data_shm})
-      if (shm_exists(id)) shmctl(id, IPC_RMID, nullptr);
-    for (int id : {k.req_sem, k.data_sem})
-      if (sem_exists(id)) semctl(id, 0, IPC_RMID);
-    EXPECT_FALSE(left) << "IPC objects left behind";
+    int left = k.live();
+    for (int id : {k.req_shm, k.data_shm}) shmctl(id, IPC_RMID, nullptr);
+    for (int id : {k.req_sem, k.data_sem}) semctl(id, 0, IPC_RMID);
+    EXPECT_EQ(left, 0) << "IPC objects left behind";
     EXPECT_FALSE(std::filesystem::exists(fifo())) << "FIFO left behind";
   }
 
   bool pipes() const { return std::string(GetParam()) == "pipe"; }
 
   // The environment of both programs; `out` is the collector's output directory.
-  std::vector<std::string> env(const std::string& out = "") const {
-    return {"PATH=/usr/bin:/bin",
-            "HOME=" + dir_.path(),
-            "PWD=" + dir_.path(),
-            "USER=tester",
-            "TZ=UTC",
-            "COLL_HOSTNAME=alpha",
-            "COLL_SERVERID=S1",
-            "COLL_VERSION=zdb",
-            "COLL_CTL_HOME=" + dir_.path(),
-            "COLL_DBHOME=" + dir_.path(),
-            "COLL_OUT=" + (out.empty() ? dir_.path() : out),
-            "COLL_PREFIX=" + dir_.path(),
-            "COLL_PREFIX_LOCAL=" + dir_.path(),
-            std::string("COLL_USESHM=") + (pipes() ? "0" : "1"),
-            "COLL_WAIT_TIMEOUT=1",
-            "WAIT_TIMEOUT=20"};
+  std::vector<std::string> env(const std::string& out = "", int wait_timeout = 20) const {
+    std::istringstream words(
+        "PATH=/usr/bin:/bin HOME=@ PWD=@ USER=tester TZ=UTC COLL_HOSTNAME=alpha COLL_SERVERID=S1 "
+        "COLL_VERSION=zdb COLL_CTL_HOME=@ COLL_DBHOME=@ COLL_PREFIX=@ COLL_PREFIX_LOCAL=@ "
+        "COLL_WAIT_TIMEOUT=1");
+    std::vector<std::string> env;
+    for (std::string w; words >> w;)
+      env.push_back(w.ends_with("@") ? w.erase(w.size() - 1) + d_ : w);
+    env.push_back("COLL_OUT=" + (out.empty() ? d_ : out));
+    env.push_back(std::string("COLL_USESHM=") + (pipes() ? "0" : "1"));
+    env.push_back("WAIT_TIMEOUT=" + std::to_string(wait_timeout));
+    return env;
   }
 
-  CollectorRun& start(const std::string& out = "") {
-    collectors_.push_back(std::make_unique<CollectorRun>(env(out), dir_.path()));
+  CollectorRun& start(const std::string& out = "", int wait_timeout = 20) {
+    collectors_.push_back(std::make_unique<CollectorRun>(env(out, wait_timeout), dir_.path()));
     return *collectors_.back();
   }
 
-  ChildResult probe(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {PROBE_BIN};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return run_program(PROBE_BIN, argv, env(), dir_.path());
+  ChildResult probe(std::vector<std::string> args) {
+    args.insert(args.begin(), PROBE_BIN);
+    return run_program(PROBE_BIN, args, env(), dir_.path());
   }
 
   // Asks until the answer has rows (the first collection may take a pass or
@@ -194,48 +156,56 @@ class ProbeEndToEnd : public ::testing::TestWithParam<const char*> {
     return r;
   }
 
+  // In a child process: this test's environment in the transport's settings.
+  void child_settings() {
+    for (const std::string& e : env()) putenv(strdup(e.c_str()));
+    reset_process_state();
+    get_envs(env_vars);
+  }
+
   std::string fifo() const { return dir_.file("col_S1_zdb_pipe"); }
 
   // The key file: the file of the scratch directory with a lock file beside it.
-  std::string key_file() const {
-    for (const auto& e : std::filesystem::directory_iterator(dir_.path())) {
-      std::string p = e.path().string();
-      if (std::filesystem::exists(p + "-lk")) return p;
-    }
-    return "";
-  }
   key_ids read_key() const {
     key_ids k;
-    std::ifstream in(key_file());
-    in >> k.server_pid >> k.writer_pid >> k.req_shm >> k.req_sem >> k.data_shm >> k.data_sem;
+    for (const auto& e : std::filesystem::directory_iterator(dir_.path()))
+      if (std::filesystem::exists(e.path().string() + "-lk")) {
+        std::ifstream in(e.path());
+        in >> k.server_pid >> k.writer_pid >> k.req_shm >> k.req_sem >> k.data_shm >> k.data_sem;
+      }
     return k;
   }
 
-  // The message lines of every print file in `out` (backups included).
-  std::vector<std::string> print_lines(const std::string& out = "") const {
-    std::vector<std::string> lines;
+  // Whether a message line of a print file in `out` (backups included)
+  // begins with `line`.
+  bool printed(const std::string& line, const std::string& out = "") const {
     for (const auto& e : std::filesystem::directory_iterator(out.empty() ? dir_.path() : out))
       if (e.path().filename().string().find("col") != std::string::npos &&
-          e.path().extension() == ".out") {
-        std::vector<std::string> more = message_lines(read_whole(e.path()));
-        lines.insert(lines.end(), more.begin(), more.end());
-      }
-    return lines;
-  }
-  bool printed(const std::string& line, const std::string& out = "") const {
-    for (const std::string& l : print_lines(out))
-      if (l.starts_with(line)) return true;
+          e.path().extension() == ".out")
+        for (const std::string& l : message_lines(read_whole(e.path())))
+          if (l.starts_with(line)) return true;
     return false;
   }
 
   ScratchDir dir_;
+  const std::string d_ = dir_.path();
   std::vector<std::unique_ptr<CollectorRun>> collectors_;
 };
 
-TEST_P(ProbeEndToEnd, AnswersControlWordsAndBadRequests) {
+// Asks in every form, including a client that takes the first part of a
+// large answer and then stops reading (the collector's wait times out, it
+// drops that answer and serves the next request); SHUTDOWN then stops the
+// collector, which leaves nothing behind.
+TEST_P(ProbeEndToEnd, AnswersEveryFormThenShutsDown) {
   CollectorRun& c = start();
   ChildResult first = probe_until_rows({"NAMES"});
   ASSERT_EQ(first.exit_code, 0) << first.output;
+  std::string big_csv = "n,pad\n";
+  for (int n = 1; n <= kBigRows; ++n) {
+    char line[32];
+    snprintf(line, sizeof line, "%d,row%05d\n", n, n);
+    big_csv += line;
+  }
   struct row {
     std::vector<std::string> args;
     int exit_code;
@@ -244,11 +214,15 @@ TEST_P(ProbeEndToEnd, AnswersControlWordsAndBadRequests) {
   const row rows[] = {
       // each form of a cursor's rows
       {{"NAMES"}, 0, "id  name\n--  -------\n 1  alpha\n22  beta\n-3  gamma d\n"},
-      {{"-f", "csv", "NAMES"}, 0, "id,name\n1,alpha\n22,beta\n-3,gamma d\n"},
+      {{"-f", "csv", "NAMES"}, 0, kNamesCsv},
       {{"-f", "json", "NAMES"},
        0,
        "[\n{\"id\":1,\"name\":\"alpha\"},\n{\"id\":22,\"name\":\"beta\"},\n"
        "{\"id\":-3,\"name\":\"gamma d\"}\n]\n"},
+      {{"-f", "raw", "NAMES"}, 0, "rows=3 row_len=12\nrecord 1\n..."},
+      // an answer of several parts arrives whole
+      {{"-f", "csv", "BIG"}, 0, big_csv},
+      {{"-f", "raw", "BIG"}, 0, "rows=3000 row_len=100\nrecord 1\n..."},
       // the column layout itself
       {{"-f", "csv", "C-LAYOUT", "NAMES"},
        0,
@@ -257,87 +231,38 @@ TEST_P(ProbeEndToEnd, AnswersControlWordsAndBadRequests) {
       // one status record per cursor and per process
       {{"-f", "csv", "C-STATUS"}, 0, "cur_name,..."},
       {{"-f", "csv", "D-STATUS"}, 0, "distrib_name,..."},
-      // unknown names, a control word in the wrong case and a layout of nothing
+      // an unknown name and a control word in the wrong case
       {{"NOSUCH"}, 1, "probe: no rows for NOSUCH\n"},
-      {{"X-STATUS", "a", "b"}, 1, "probe: no rows for X-STATUS\n"},
       {{"c-status"}, 1, "probe: no rows for c-status\n"},
-      {{"C-LAYOUT"}, 1, "probe: no rows for C-LAYOUT\n"},
-      {{"C-LAYOUT", "NOSUCH"}, 1, "probe: no rows for C-LAYOUT\n"},
       // parameters at the transports' limits
       {{"-f", "csv", "NAMES", std::string(19, 'p'), "", "q"}, 0, "id,name\n1,alpha\n..."},
       // the trace reset is acknowledged without rows
       {{"RETRACE"}, 0, ""},
   };
   for (const row& r : rows) {
+    std::string args;
+    for (const std::string& a : r.args) args += " " + a;
+    SCOPED_TRACE("probe" + args);
     ChildResult got = probe(r.args);
-    EXPECT_EQ(got.exit_code, r.exit_code) << r.args[0] << ": " << got.output;
+    EXPECT_EQ(got.exit_code, r.exit_code) << got.output.substr(0, 200);
     if (r.output.ends_with("..."))
       EXPECT_EQ(got.output.substr(0, r.output.size() - 3), r.output.substr(0, r.output.size() - 3));
     else
-      EXPECT_EQ(got.output, r.output) << r.args[0];
+      EXPECT_EQ(got.output, r.output);
   }
   // Row counts of the status answers: two cursors, two processes.
   for (const char* word : {"C-STATUS", "D-STATUS"}) {
     std::string csv = probe({"-f", "csv", word}).output;
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 3) << word;
   }
-  ChildResult raw = probe({"-f", "raw", "NAMES"});
-  EXPECT_EQ(raw.output.substr(0, 22), "rows=3 row_len=12\nreco");
 
-  // The stop answers, then the collector leaves nothing behind.
-  key_ids k = read_key();
-  ChildResult stop = probe({"SHUTDOWN"});
-  EXPECT_EQ(stop.exit_code, 0) << stop.output;
-  EXPECT_EQ(stop.output, "");
-  EXPECT_EQ(c.wait(30s), 0);
-  EXPECT_TRUE(printed("CIR1850I Reseting trace."));
-  EXPECT_TRUE(printed("CIR1855I SHUTDOWN request recieved."));
-  EXPECT_TRUE(printed("CGN1524I "));
-  EXPECT_FALSE(std::filesystem::exists(fifo()));
-  for (int id : {k.req_shm, k.data_shm}) EXPECT_FALSE(shm_exists(id));
-  for (int id : {k.req_sem, k.data_sem}) EXPECT_FALSE(sem_exists(id));
-  // With the collector gone the probe says so at once.
-  ChildResult gone = probe({"NAMES"});
-  EXPECT_EQ(gone.exit_code, 2);
-  EXPECT_TRUE(gone.output.starts_with("probe: ")) << gone.output;
-  EXPECT_EQ(std::count(gone.output.begin(), gone.output.end(), '\n'), 1);
-}
-
-TEST_P(ProbeEndToEnd, LargeAnswerArrivesWhole) {
-  start();
-  ChildResult r = probe_until_rows({"-f", "csv", "BIG"});
-  ASSERT_EQ(r.exit_code, 0) << r.output.substr(0, 200);
-  std::string expect = "n,pad\n";
-  for (int n = 1; n <= kBigRows; ++n) {
-    char line[32];
-    snprintf(line, sizeof line, "%d,row%05d\n", n, n);
-    expect += line;
-  }
-  EXPECT_EQ(r.output, expect);
-  // The records as they travel: 100 bytes each.
-  ChildResult raw = probe({"-f", "raw", "BIG"});
-  EXPECT_EQ(raw.output.substr(0, 24), "rows=3000 row_len=100\nre");
-  EXPECT_EQ(probe({"SHUTDOWN"}).exit_code, 0);
-  EXPECT_EQ(collectors_.back()->wait(30s), 0);
-}
-
-// A client that takes the first part of a large answer and then stops
-// reading: the collector's wait times out, it drops that answer and serves
-// the next request.
-TEST_P(ProbeEndToEnd, ClientDyingMidAnswerCostsOnlyItsAnswer) {
-  start();
-  ASSERT_EQ(probe_until_rows({"BIG"}).exit_code, 0);
-  std::vector<std::string> environment = env();
   ChildResult client = run_in_child([&] {
-    for (const std::string& e : environment) putenv(const_cast<char*>(e.c_str()));
-    reset_process_state();
-    get_envs(env_vars);
+    child_settings();
     if (pipes()) {
       std::string reply = dir_.file("dying_pipe");
       mkfifo(reply.c_str(), 0600);
       int in = open(reply.c_str(), O_RDONLY | O_NONBLOCK);
-      std::vector<std::string> none;
-      std::vector<uint8_t> rec = encode_request("BIG", reply, none);
+      std::vector<uint8_t> rec = encode_request("BIG", reply, {});
       int out = open(fifo().c_str(), O_WRONLY);
       if (write(out, rec.data(), rec.size()) != static_cast<ssize_t>(rec.size())) _exit(1);
       fd_set set;
@@ -357,80 +282,99 @@ TEST_P(ProbeEndToEnd, ClientDyingMidAnswerCostsOnlyItsAnswer) {
     // The first part arrives; the client ends without taking it.
     _exit(share_state.data_obj->semaphore().TimedWait(kSemFilled, 20) == 0 ? 0 : 5);
   });
-  EXPECT_EQ(client.exit_code, 0) << client.output;
-  // The collector gave up on that answer and still serves.
-  ChildResult next = probe_until_rows({"-f", "csv", "NAMES"});
-  EXPECT_EQ(next.output, "id,name\n1,alpha\n22,beta\n-3,gamma d\n");
-  EXPECT_TRUE(printed("CIR1880E ")) << (print_lines().empty() ? "" : print_lines().back());
-  EXPECT_EQ(probe({"SHUTDOWN"}).exit_code, 0);
-  EXPECT_EQ(collectors_.back()->wait(30s), 0);
+  EXPECT_EQ(client.exit_code, 0) << "dying client: " << client.output;
+  EXPECT_EQ(probe_until_rows({"-f", "csv", "NAMES"}).output, kNamesCsv) << "after dying client";
+  EXPECT_TRUE(printed(pipes() ? "CIR1880E Data Collector Wait Timeout. Is collector still there? "
+                                "Cursor=BIG"
+                              : "CIR1880E Share memory time out"))
+      << "dying client";
+
+  key_ids k = read_key();
+  ChildResult stop = probe({"SHUTDOWN"});
+  EXPECT_EQ(stop.exit_code, 0) << stop.output;
+  EXPECT_EQ(stop.output, "");
+  EXPECT_EQ(c.wait(30s), 0);
+  EXPECT_TRUE(printed("CGN1524I "));
+  EXPECT_FALSE(std::filesystem::exists(fifo())) << "after SHUTDOWN";
+  EXPECT_EQ(k.live(), 0) << "after SHUTDOWN";
+  // With the collector gone the probe says so at once, in one line.
+  ChildResult gone = probe({"NAMES"});
+  EXPECT_EQ(gone.exit_code, 2);
+  EXPECT_TRUE(gone.output.starts_with("probe: ")) << gone.output;
+  EXPECT_EQ(std::count(gone.output.begin(), gone.output.end(), '\n'), 1);
 }
 
 // A collector killed outright leaves its FIFO or objects behind; the next one
-// removes them and serves with new ones.
-TEST_P(ProbeEndToEnd, LeftoversOfAKilledCollectorAreReplaced) {
+// removes them and serves with new ones; on shared memory a third collector
+// attaches to those and its stop leaves them to their creator; a
+// terminating signal stops that one in order.
+TEST_P(ProbeEndToEnd, KilledCollectorIsReplacedAndSignalStopsTheNext) {
   CollectorRun& first = start();
   ASSERT_EQ(probe_until_rows({"NAMES"}).exit_code, 0);
   key_ids old = read_key();
   first.signal(SIGKILL);
   EXPECT_EQ(first.wait(10s), 128 + SIGKILL);
   if (pipes())
-    EXPECT_TRUE(std::filesystem::exists(fifo()));
+    EXPECT_TRUE(std::filesystem::exists(fifo())) << "after SIGKILL";
   else
-    EXPECT_TRUE(shm_exists(old.req_shm) && sem_exists(old.data_sem));
-  // A probe does not mistake the leftovers for a collector.
+    EXPECT_EQ(old.live(), 4) << "after SIGKILL";
   ChildResult none = probe({"NAMES"});
-  EXPECT_EQ(none.exit_code, 2) << none.output;
+  EXPECT_EQ(none.exit_code, 2) << "leftovers taken for a collector: " << none.output;
 
-  start();
+  CollectorRun& second = start();
   ASSERT_EQ(probe_until_rows({"NAMES"}).exit_code, 0);
-  for (int id : {old.req_shm, old.data_shm}) EXPECT_FALSE(shm_exists(id));
-  for (int id : {old.req_sem, old.data_sem}) EXPECT_FALSE(sem_exists(id));
-  EXPECT_EQ(probe({"SHUTDOWN"}).exit_code, 0);
-  EXPECT_EQ(collectors_.back()->wait(30s), 0);
-  // The second run made its objects anew (its print file is read once closed;
-  // the killed run's buffered lines are lost).
+  EXPECT_EQ(old.live(), 0) << "stale objects kept";
+  key_ids k = read_key();
+
+  if (!pipes()) {
+    ScratchDir third_out;
+    CollectorRun& third = start(third_out.path());
+    key_ids now = read_key();
+    for (int i = 0; i < 100 && now.writer_pid != third.pid(); ++i) {
+      std::this_thread::sleep_for(100ms);
+      now = read_key();
+    }
+    SCOPED_TRACE("third collector");
+    EXPECT_EQ(now.server_pid, second.pid());
+    EXPECT_EQ(now.writer_pid, third.pid());
+    EXPECT_EQ(now.req_shm, k.req_shm);
+    EXPECT_EQ(now.data_sem, k.data_sem);
+    EXPECT_EQ(probe({"NAMES"}).exit_code, 0);
+    third.signal(SIGTERM);
+    EXPECT_EQ(third.wait(60s), 0);
+    EXPECT_TRUE(printed("USH0035I Attached IPCID(", third_out.path()));
+    EXPECT_EQ(k.live(), 4) << "the creator still uses them";
+    EXPECT_EQ(probe({"NAMES"}).exit_code, 0);
+  }
+
+  second.signal(SIGTERM);
+  EXPECT_EQ(second.wait(60s), 0);
+  EXPECT_TRUE(printed("CIR5005S Received interupt (15). Quitting."));
+  EXPECT_FALSE(std::filesystem::exists(fifo())) << "after SIGTERM";
+  EXPECT_EQ(k.live(), 0) << "after SIGTERM";
+  // The second run made its objects anew (the killed run's buffered lines
+  // are lost).
   if (!pipes()) {
     EXPECT_TRUE(printed("USH0034I Created IPCID("));
     EXPECT_FALSE(printed("USH0035I Attached IPCID("));
   }
 }
 
-// A terminating signal stops the collector in order after its pause.
-TEST_P(ProbeEndToEnd, TerminatingSignalStopsInOrder) {
-  CollectorRun& c = start();
-  ASSERT_EQ(probe_until_rows({"NAMES"}).exit_code, 0);
-  key_ids k = read_key();
-  c.signal(SIGTERM);
-  EXPECT_EQ(c.wait(60s), 0);
-  EXPECT_TRUE(printed("CIR5005S Received interupt (15). Quitting."));
-  EXPECT_FALSE(std::filesystem::exists(fifo()));
-  for (int id : {k.req_shm, k.data_shm}) EXPECT_FALSE(shm_exists(id));
-  for (int id : {k.req_sem, k.data_sem}) EXPECT_FALSE(sem_exists(id));
-}
-
 INSTANTIATE_TEST_SUITE_P(Transports, ProbeEndToEnd, ::testing::Values("pipe", "shm"),
                          [](const auto& info) { return std::string(info.param); });
 
-// Tests of the shared-memory transport alone.
 class SharedMemoryOnly : public ProbeEndToEnd {};
 
-// Shared memory only: a request that waited in the segment longer than the
-// channel's lifetime (the creator's WAIT_TIMEOUT, 1 s here) is dropped
-// unanswered; the asker times out and the next request is served.
+// A request that waited in the segment longer than the channel's lifetime
+// (the creator's WAIT_TIMEOUT, 1 s here) is dropped unanswered; the asker
+// times out and the next request is served.
 TEST_P(SharedMemoryOnly, RequestOlderThanItsLifetimeIsDropped) {
-  std::vector<std::string> short_life = env();
-  short_life.back() = "WAIT_TIMEOUT=1";
-  collectors_.push_back(std::make_unique<CollectorRun>(short_life, dir_.path()));
-  CollectorRun& c = *collectors_.back();
+  CollectorRun& c = start("", 1);
   ASSERT_EQ(probe_until_rows({"NAMES"}).exit_code, 0);
-  std::vector<std::string> environment = env();
   const int collector = c.pid();
   c.signal(SIGSTOP);
   ChildResult client = run_in_child([&] {
-    for (const std::string& e : environment) putenv(const_cast<char*>(e.c_str()));
-    reset_process_state();
-    get_envs(env_vars);
+    child_settings();
     if (InitShare("S1") != 0) _exit(3);
     QVZRequest req;
     req.name = "NAMES";
@@ -439,43 +383,14 @@ TEST_P(SharedMemoryOnly, RequestOlderThanItsLifetimeIsDropped) {
     sleep(3);
     kill(collector, SIGCONT);
     QVZDataRow answer;
-    int rc = share_state.data_obj->GetData(req.unique, "NAMES", &answer, 4);
-    _exit(rc == -10 ? 0 : 5);
+    _exit(share_state.data_obj->GetData(req.unique, "NAMES", &answer, 4) == -10 ? 0 : 5);
   });
   c.signal(SIGCONT);
   EXPECT_EQ(client.exit_code, 0) << client.output;
-  EXPECT_EQ(probe({"-f", "csv", "NAMES"}).output, "id,name\n1,alpha\n22,beta\n-3,gamma d\n");
+  EXPECT_EQ(probe({"-f", "csv", "NAMES"}).output, kNamesCsv);
   EXPECT_EQ(probe({"SHUTDOWN"}).exit_code, 0);
   EXPECT_EQ(c.wait(30s), 0);
-  EXPECT_TRUE(printed("USH0032I It's ")) << (print_lines().empty() ? "" : print_lines().back());
-}
-
-// A second collector attaches to the objects of a running one; its stop
-// leaves them to the first.
-TEST_P(SharedMemoryOnly, SecondCollectorAttachesToTheRunningOnesObjects) {
-  CollectorRun& first = start();
-  ASSERT_EQ(probe_until_rows({"NAMES"}).exit_code, 0);
-  key_ids k = read_key();
-  ScratchDir second_out;
-  CollectorRun& second = start(second_out.path());
-  key_ids now = read_key();
-  for (int i = 0; i < 100 && now.writer_pid != second.pid(); ++i) {
-    std::this_thread::sleep_for(100ms);
-    now = read_key();
-  }
-  EXPECT_EQ(now.server_pid, first.pid());
-  EXPECT_EQ(now.writer_pid, second.pid());
-  EXPECT_EQ(now.req_shm, k.req_shm);
-  EXPECT_EQ(now.data_sem, k.data_sem);
-  // Either collector answers.
-  EXPECT_EQ(probe({"NAMES"}).exit_code, 0);
-  second.signal(SIGTERM);
-  EXPECT_EQ(second.wait(60s), 0);
-  EXPECT_TRUE(printed("USH0035I Attached IPCID(", second_out.path()));
-  EXPECT_TRUE(shm_exists(k.req_shm) && sem_exists(k.data_sem));
-  EXPECT_EQ(probe({"NAMES"}).exit_code, 0);
-  EXPECT_EQ(probe({"SHUTDOWN"}).exit_code, 0);
-  EXPECT_EQ(first.wait(30s), 0);
+  EXPECT_TRUE(printed("USH0032I It's "));
 }
 
 INSTANTIATE_TEST_SUITE_P(Shm, SharedMemoryOnly, ::testing::Values("shm"),
