@@ -5,12 +5,14 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 // A fresh directory under /tmp, removed with its contents at the end.
 class ScratchDir {
@@ -39,6 +41,41 @@ inline std::string read_whole(const std::string& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+// The rows of the table tests/data/<name>, each cut to `fields` fields: one row
+// a line, fields separated by " | ", a row's comment after "  # "; lines that
+// are empty or start with "#" are skipped. \n \r \t \0 \\ and \xHH are decoded.
+inline std::vector<std::vector<std::string>> data_rows(const std::string& name, size_t fields) {
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream in(read_whole(std::string(TEST_DATA_DIR) + "/" + name));
+  for (std::string l; std::getline(in, l);) {
+    if (l.empty() || l[0] == '#') continue;
+    std::vector<std::string> row(1);
+    for (size_t i = 0; i < l.size() && l.compare(i, 4, "  # ") != 0; ++i) {
+      if (l.compare(i, 3, " | ") == 0) {
+        row.emplace_back(), i += 2;
+      } else if (l[i] != '\\' || i + 1 == l.size()) {
+        row.back() += l[i];
+      } else if (l[++i] == 'x') {
+        row.back() += static_cast<char>(std::stoi(l.substr(i + 1, 2), nullptr, 16)), i += 2;
+      } else {
+        const std::string from = "nrt0", to("\n\r\t\0", 4);
+        row.back() += from.find(l[i]) == std::string::npos ? l[i] : to[from.find(l[i])];
+      }
+    }
+    row.resize(fields);
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// The integers of a data_rows() field, separated by blanks.
+inline std::vector<int64_t> data_ints(const std::string& field) {
+  std::vector<int64_t> out;
+  std::istringstream in(field);
+  for (int64_t v; in >> v;) out.push_back(v);
+  return out;
 }
 
 inline void write_whole(const std::string& path, const std::string& text) {
