@@ -25,23 +25,15 @@ class OutFileTest : public UtilTest {
   }
 };
 
+// Rows of tests/data/util/output_names.txt.
 TEST_F(OutFileTest, OutputNames) {
-  // coll_out, hostname, db_type, serverid, name, path
-  using parts =
-      std::tuple<const char*, const char*, const char*, const char*, const char*, const char*>;
-  const parts cases[] = {
-      {"/out", "alpha", "zdb", "S1", "col.out", "/out/alpha_db_S1_col.out"},  // every part
-      {nullptr, nullptr, nullptr, nullptr, "col.out", "col.out"},             // the bare name
-      {"", "", "", "", "col.log", "col.log"},  // empty settings count as unset
-      {nullptr, "alpha", "z", "S1", "col.out", "alpha__S1_col.out"},       // one-letter type
-      {nullptr, "alpha", nullptr, "S1", "hist.dat", "alpha_S1_hist.dat"},  // no type
-  };
-  for (auto [out, host, type, server, name, path] : cases) {
-    std::tie(env_vars.coll_out, env_vars.hostname, env_vars.db_type, env_vars.serverid) =
-        std::tie(out, host, type, server);
+  for (const auto& row : data_rows("util/output_names.txt", 6)) {
+    const char** settings[] = {&env_vars.coll_out, &env_vars.hostname, &env_vars.db_type,
+                               &env_vars.serverid};
+    for (int i = 0; i < 4; ++i) *settings[i] = row[i] == "-" ? nullptr : env_store(row[i]);
     char buffer[u_path_size];
-    EXPECT_STREQ(u_createOutputFileName(buffer, name), path);
-    EXPECT_STREQ(u_createOutputFileName(nullptr, name), path);
+    EXPECT_EQ(u_createOutputFileName(buffer, row[4].c_str()), row[5]);
+    EXPECT_EQ(u_createOutputFileName(nullptr, row[4].c_str()), row[5]);
   }
 }
 
@@ -75,24 +67,15 @@ TEST_F(OutFileTest, UncreatableTemporaryDirectoryFallsBackToDot) {
             ") Could not create path: " + dir_.file("plain/tmp") + ", using '.'\n");
 }
 
+// Rows of tests/data/util/backups.txt.
 TEST_F(OutFileTest, BackupsKeptPerCount) {
-  const std::tuple<const char*, bool, int> cases[] = {
-      // COLL_NUMOUTBAK (null: unset), trace level 4, numbered backups after 14 opens
-      {nullptr, false, 1},   // unset: one
-      {nullptr, true, 5},    // unset with trace level 4: five
-      {"", false, 1},        // empty counts as unset
-      {"0", false, 0},       // none
-      {"12", false, 9},      // 10..9999 become 9
-      {"10000", false, 13},  // above: 9999 at most
-      {"-9", false, 0},      // -9..-1 become 0: each new file replaces the old
-      {"-12", false, 12},    // below -9: the absolute value
-      {"junk", false, 0},    // not a number reads as 0
-  };
-  for (auto [value, level4, kept] : cases) {
-    SCOPED_TRACE(value ? value : "(unset)");
+  for (const auto& row : data_rows("util/backups.txt", 3)) {
+    SCOPED_TRACE(row[0]);
+    const char* value = row[0] == "-" ? nullptr : row[0].c_str();
+    int kept = std::stoi(row[2]);
     ScratchDir dir;
     reset_print_state();
-    tracing.my_trace_all[4] = level4;
+    tracing.my_trace_all[4] = row[1] == "1";
     env_vars.coll_out = env_store(dir.path());
     set_env("COLL_NUMOUTBAK", value);
     for (int generation = 1; generation <= 14; ++generation) {
@@ -205,25 +188,12 @@ TEST_F(OutFileTest, BannerOpensThePrintFile) {
   EXPECT_EQ(capture.err(), file);  // class a is copied to the log as well
 }
 
+// Rows of tests/data/util/version_headers.txt.
 TEST_F(OutFileTest, VersionHeaderLayouts) {
-  const std::pair<const char*, const char*> cases[] = {
-      // twelve fields: the full layout, the stamp being the rest of the text
-      {"print 1.2 05 Dec 2026 10:11:12 ab 06 Dec 2026 13:14:15 build 77",
-       "print             1.2 05Dec2026 10:11:12     ab 06Dec2026 13:14:15 build 77"},
-      // eleven fields: cut after the compile time
-      {"print 1.2 05 Dec 2026 10:11:12 ab 06 Dec 2026 13:14:15",
-       "print             1.2 05Dec2026 10:11:12     ab 06Dec2026 13:14:15"},
-      // seven to ten fields: cut after the author
-      {"print 1.2 05 Dec 2026 10:11:12 ab 06", "print             1.2 05Dec2026 10:11:12     ab"},
-      // fields are cut to their widths
-      {"a_very_long_program 123456789 5 December 20261 10:11:12:13 author1",
-       "a_very_long_ 12345678  5Dec2026 10:11:12 author"},
-      {"just a note", "just a note"},  // fewer fields: the text as it stands
-  };
-  for (auto [text, want] : cases) {
+  for (const auto& row : data_rows("util/version_headers.txt", 2)) {
     char line[200];
-    format_version_header(text, line, sizeof line);
-    EXPECT_STREQ(line, want) << text;
+    format_version_header(row[0].c_str(), line, sizeof line);
+    EXPECT_EQ(line, row[1]) << row[0];
   }
 }
 

@@ -29,84 +29,36 @@ class PrintTest : public UtilTest {
   }
 };
 
+// Rows of tests/data/util/print_classes.txt.
 TEST_F(PrintTest, HeaderAndDestinationPerClass) {
-  const struct {
-    char cls;
-    const char* id;
-    bool level0, copied;  // trace level 0 on; the line copied to standard error
-    const char* line;     // the print file's whole content
-    int result;
-  } rows[] = {
-      {'a', "cml1530", false, true, "CML1530I (083005) text x\n", 25},  // a is shown as I
-      {'e', "pcc0455", false, true, "PCC0455E (083005) text x\n", 25},
-      {'i', "cml1530", false, false, "CML1530I (083005) text x\n", 25},  // i and w stay
-      {'w', "cml1530", false, false, "CML1530W (083005) text x\n", 25},
-      {'h', "cml1530", false, false, "", 0},                            // h needs level 0
-      {'h', "cml1530", true, false, "CML1530T (083005) text x\n", 25},  // and is shown as T
-      {'q', "cml1530", false, true, "CML1530Q (083005) text x\n", 25},  // unlisted: as itself
-      {'E', "pcc0455", false, true, "PCC0455E (083005) text x\n", 25},  // upper case as lower
-      {'-', "cml1530", false, false, "text x\n", 7},                    // class -: no header
-      {'i', nullptr, false, false, "text x\n", 7},                      // nor for a null id
-      {'i', " cml1530", false, false, "text x\n", 7},                   // nor a blank-led one
-      {'i', ".Upx0100", false, false, "Upx0100text x\n", 14},  // "." id: as written, no time
-      // the header is cut to 49 characters
-      {'i', "abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyz", false, false,
-       "ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKLMNOPQRSTUVWtext x\n", 56},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(std::string(1, row.cls) + " " + (row.id ? row.id : "(null)"));
+  for (const auto& row : data_rows("util/print_classes.txt", 6)) {
+    SCOPED_TRACE(row[0] + " " + row[1]);
     reset_process_state();
     env_vars.coll_out = env_store(dir_.path());
-    tracing.my_trace_all[0] = row.level0;
+    tracing.my_trace_all[0] = row[2] == "1";
+    const char* id = row[1] == "-" ? nullptr : row[1].c_str();
     int result = -1;
-    written w = with_print_file([&] { result = PRINT(row.cls, row.id, "text %s\n", "x"); });
-    EXPECT_EQ(w.file, row.line);
-    EXPECT_EQ(w.err, row.copied ? row.line : "");
+    written w = with_print_file([&] { result = PRINT(row[0][0], id, "text %s\n", "x"); });
+    EXPECT_EQ(w.file, row[4]);
+    EXPECT_EQ(w.err, row[3] == "1" ? row[4] : "");
     EXPECT_EQ(w.out, "");
-    EXPECT_EQ(result, row.result);
+    EXPECT_EQ(result, std::stoi(row[5]));
   }
 }
 
+// Rows of tests/data/util/umsg_options.txt.
 TEST_F(PrintTest, UmsgOptionLetters) {
-  const struct {
-    const char *cls, *id, *sender;
-    int level;  // trace level switched on, -1 none
-    bool copied;
-    const char* line;
-  } rows[] = {
-      // defaults: header and source position on, time only for t and h
-      {"e", "abc0001", nullptr, -1, true, "ABC0001E X.CPP(42) hello\n"},
-      {"", "abc0001", nullptr, -1, false, "ABC0001T (083005) X.CPP(42) hello\n"},
-      {"a", "abc0001", nullptr, -1, true, "ABC0001I X.CPP(42) hello\n"},
-      // T and P switch time and position off, t on
-      {"tTP", "abc0001", nullptr, -1, false, "ABC0001T hello\n"},
-      {"iPt", "abc0001", nullptr, -1, false, "ABC0001I (083005) hello\n"},
-      // u keeps the header's case (the letter is always upper case)
-      {"iu", "abc0001", nullptr, -1, false, "abc0001I x.cpp(42) hello\n"},
-      // l and L switch the copy to standard error
-      {"iPl", "abc0001", nullptr, -1, true, "ABC0001I hello\n"},
-      {"ePL", "abc0001", nullptr, -1, false, "ABC0001E hello\n"},
-      // H drops the header, h brings it back
-      {"aH", "abc0001", nullptr, -1, true, "hello\n"},
-      {"aHhP", "abc0001", nullptr, -1, true, "ABC0001I hello\n"},
-      {"e-", "abc0001", nullptr, -1, false, ""},  // "-" suppresses the message
-      // h tests level 0, h<n> level n
-      {"h", "abc0001", nullptr, -1, false, ""},
-      {"h", "abc0001", nullptr, 0, false, "ABC0001T (083005) X.CPP(42) hello\n"},
-      {"h3P", "abc0001", nullptr, 3, false, "ABC0001T (083005) hello\n"},
-      {"iP", ".abc0001", nullptr, -1, false, "ABC0001I hello\n"},  // a leading "." is dropped
-      // the sender shows with trace level 6
-      {"iP", "abc0001", "cursorA", 6, false, "ABC0001I cursorA hello\n"},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(std::string(row.cls) + " " + row.id);
+  for (const auto& row : data_rows("util/umsg_options.txt", 6)) {
+    SCOPED_TRACE(row[0] + " " + row[1]);
     reset_process_state();
     env_vars.coll_out = env_store(dir_.path());
-    if (row.level >= 0) tracing.my_trace_all[row.level] = 1;
-    written w = with_print_file(
-        [&] { u_msg(row.sender, "src/util/x.cpp", 42, row.cls, row.id, "%s", "hello"); });
-    EXPECT_EQ(w.file, row.line);
-    EXPECT_EQ(w.err, row.copied ? row.line : "");
+    if (row[3] != "-1") tracing.my_trace_all[std::stoi(row[3])] = 1;
+    const char* sender = row[2] == "-" ? nullptr : row[2].c_str();
+    written w = with_print_file([&] {
+      u_msg(sender, "src/util/x.cpp", 42, row[0].c_str(), row[1].c_str(), "%s", "hello");
+    });
+    EXPECT_EQ(w.file, row[5]);
+    EXPECT_EQ(w.err, row[4] == "1" ? row[5] : "");
   }
 }
 
