@@ -61,27 +61,13 @@ TEST_F(DbOdbcTest, Logons) {
 
 TEST_F(DbOdbcTest, ServerTypesDescribe) {
   logon();
-  const std::pair<const char*, const char*> cases[] = {
-      // server type; type length precision scale chars bytes nls
-      {"varchar(10)", "1 40 0 0 10 40 1"},  // bytes as the driver counts them
-      {"char(5)", "96 20 0 0 5 20 1"},      // char(n)
-      {"text", "1 4000 0 0 4000 4000 1"},   // VARCHAR at the data source's limit
-      {"numeric(6,2)", "2 22 6 2 0 22 0"},  // numeric(p,s)
-      {"integer", "2 22 10 0 0 22 0"},      // 10 digits
-      {"bigint", "2 22 19 0 0 22 0"},       // 19 digits
-      {"smallint", "2 22 5 0 0 22 0"},      // 5 digits
-      {"float8", "2 22 0 0 0 22 0"},        // undeclared precision
-      {"date", "12 7 0 0 0 7 0"},           // DATE
-      {"timestamp", "12 7 0 0 0 7 0"},      // DATE
-      {"bytea", "23 2000 0 0 0 2000 0"},    // RAW
-      {"interval", "1 32 0 0 32 32 1"},     // text
-  };
+  // Rows of tests/data/platform/odbc_types.txt.
   std::string sql = "SELECT ";
   std::vector<std::string> want;
-  for (auto [type, described] : cases) {
+  for (const auto& row : data_rows("platform/odbc_types.txt", 2)) {
     std::string name = "c" + std::to_string(want.size());
-    sql += std::string(want.empty() ? "" : ", ") + "CAST(NULL AS " + type + ") AS " + name;
-    want.push_back(name + " " + described);
+    sql += std::string(want.empty() ? "" : ", ") + "CAST(NULL AS " + row[0] + ") AS " + name;
+    want.push_back(name + " " + row[1]);
   }
   EXPECT_EQ(described_items(run_query(session_, sql)), want) << session_.sqlca().message;
 }
@@ -173,23 +159,11 @@ TEST_F(DbOdbcTest, ServerStoppedUnderAnOpenSession) {
   EXPECT_EQ(run_query(session_, "SELECT 4").rows, std::vector<std::string>({"4"}));
 }
 
+// Rows of tests/data/platform/odbc_states.txt.
 TEST(DbOdbcCodesTest, StatesAsSqlcodes) {
-  const std::tuple<odbc_diag, bool, int32_t> cases[] = {
-      // state, native number and message; from Oracle's driver; SQLCODE
-      {{"08001", 101, "FATAL:  password authentication failed for user \"x\""}, false, -1017},
-      {{"08001", 101, "could not connect: Connection refused"}, false, -12541},
-      {{"28000", 0, "Login failed"}, false, -1017},
-      {{"HY000", 942, "ORA-00942: table or view does not exist"}, true, -942},  // passed through
-      {{"HY000", 3113, "ORA-03113: end-of-file on communication channel"}, true, -3113},
-      {{"08S01", 35, "Could not send query"}, false, -3113},
-      {{"HY000", 7, "server closed the connection unexpectedly"}, false, -3113},
-      {{"22P02", 7, "invalid input syntax"}, false, -1722},
-      {{"25P02", 7, "current transaction is aborted"}, false, -200007},  // no counterpart
-      {{"HY000", 0, "something else"}, false, -200000},
-      {{"", 0, ""}, true, -200000},  // no native number even from Oracle's driver
-  };
-  for (const auto& [diag, oracle, code] : cases)
-    EXPECT_EQ(odbc_map_code(diag, oracle), code) << diag.message;
+  for (const auto& row : data_rows("platform/odbc_states.txt", 5))
+    EXPECT_EQ(odbc_map_code({row[0], std::stoi(row[1]), row[2]}, row[3] == "1"), std::stoi(row[4]))
+        << row[2];
 }
 
 TEST(DbOdbcCodesTest, OracleTypesDescribe) {

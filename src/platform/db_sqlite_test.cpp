@@ -31,35 +31,13 @@ class DbSqliteTest : public ::testing::Test {
 };
 
 TEST_F(DbSqliteTest, DeclaredTypesDescribe) {
-  const std::pair<const char*, const char*> cases[] = {
-      // declared type; type length precision scale chars bytes nls
-      {"VARCHAR2(10)", "1 10 0 0 10 10 1"},            // n bytes, n characters
-      {"VARCHAR2", "1 4000 0 0 4000 4000 1"},          // without length: the largest
-      {"CHAR(5)", "96 5 0 0 5 5 1"},                   // CHAR(n)
-      {"CHAR", "96 1 0 0 1 1 1"},                      // CHAR is CHAR(1)
-      {"NVARCHAR2(8)", "1 16 0 0 8 16 2"},             // national: two bytes a character
-      {"NUMBER(6,2)", "2 22 6 2 0 22 0"},              // NUMBER(p,s)
-      {"NUMBER", "2 22 0 0 0 22 0"},                   // precision undeclared
-      {"NUMBER(5,-2)", "2 22 5 -2 0 22 0"},            // negative scale
-      {"DECIMAL( 10 , 3 )", "2 22 10 3 0 22 0"},       // other names and blanks
-      {"INTEGER", "2 22 19 0 0 22 0"},                 // 64-bit: 19 digits
-      {"DATE", "12 7 0 0 0 7 0"},                      // DATE
-      {"TIMESTAMP", "12 7 0 0 0 7 0"},                 // reads as DATE
-      {"RAW(16)", "23 16 0 0 0 16 0"},                 // RAW(n)
-      {"BLOB", "23 2000 0 0 0 2000 0"},                // the largest RAW
-      {"LONG  RAW", "24 0 0 0 0 0 0"},                 // LONG RAW, blanks collapsed
-      {"ROWID", "11 18 0 0 0 18 0"},                   // ROWID
-      {"CHARACTER  VARYING(12)", "1 12 0 0 12 12 1"},  // a two-word name
-      {"WIDGET", "2 22 0 0 0 22 0"},                   // unknown name: numeric affinity
-      {"UNSIGNED BIG INT", "2 22 19 0 0 22 0"},        // holding INT: integer affinity
-      {"CLOB", "1 4000 0 0 4000 4000 1"},              // holding CLOB: text affinity
-  };
+  // Rows of tests/data/platform/sqlite_types.txt.
   std::string sql = "CREATE TABLE t(";
   std::vector<std::string> want;
-  for (auto [decl, described] : cases) {
+  for (const auto& row : data_rows("platform/sqlite_types.txt", 2)) {
     std::string name = "c" + std::to_string(want.size());
-    sql += (want.empty() ? "" : ", ") + name + " " + decl;
-    want.push_back(name + " " + described);
+    sql += (want.empty() ? "" : ", ") + name + " " + row[0];
+    want.push_back(name + " " + row[1]);
   }
   logon_with((sql + ");").c_str());
   EXPECT_EQ(described_items(run_query(session_, "SELECT * FROM t")), want);

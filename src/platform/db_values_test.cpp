@@ -12,54 +12,22 @@
 #include <tuple>
 #include <vector>
 
+#include "std_capture.h"
+
 namespace {
 
-TEST(DbValuesTest, NumberTexts) {
-  const std::pair<const char*, const char*> cases[] = {
-      // text, its number text (null: not a number)
-      {"42", "42"},           // integer
-      {" +007.500 ", "7.5"},  // blanks, plus sign, leading and trailing zeros
-      {"-0.000", "0"},        // negative zero
-      {".5", "0.5"},          // no units digit
-      {"-5.", "-5"},          // point without fraction
-      {"1.5e3", "1500"},      // exponent
-      {"", nullptr},          // empty
-      {".", nullptr},         // point alone
-      {"1e", nullptr},        // exponent without digits
-      {"1 2", nullptr},       // blank inside
-      {"0x10", nullptr},      // hexadecimal
-      {"1e999", nullptr},     // overflows to infinity
-  };
-  for (auto [in, want] : cases) {
+// Rows of tests/data/platform/number_texts.txt and double_texts.txt.
+TEST(DbValuesTest, NumberAndDoubleTexts) {
+  for (const auto& row : data_rows("platform/number_texts.txt", 2)) {
     std::string out = "untouched";
-    EXPECT_EQ(db_number_text(in, &out), want != nullptr) << in;
-    EXPECT_EQ(out, want ? want : "untouched") << in;
+    EXPECT_EQ(db_number_text(row[0].c_str(), &out), row[1] != "-") << row[0];
+    EXPECT_EQ(out, row[1] != "-" ? row[1] : "untouched") << row[0];
   }
-}
-
-TEST(DbValuesTest, DoubleTexts) {
-  const std::tuple<double, int, int, size_t, const char*> cases[] = {
-      // value, precision, scale, room (0: any), text
-      {0.1, 0, 0, 0, "0.1"},                     // shortest form that reads back
-      {1.0 / 3, 0, 0, 0, "0.3333333333333333"},  // needs 16 digits
-      {2.675, 6, 2, 0, "2.68"},                  // the decimal written is rounded, not the binary
-      {2.5, 5, 0, 0, "3"},                       // half away from zero
-      {-0.005, 6, 2, 0, "-0.01"},                // half away from zero below zero
-      {9.996, 6, 2, 0, "10"},                    // carry into a new digit
-      {1.5e-30, 6, 2, 0, "0"},                   // exponent form, far below the scale
-      {1.25e20, 25, 1, 0, "125000000000000000000"},  // exponent form, large
-      {-1234.5, 5, -2, 0, "-1200"},                  // negative scale
-      {150, 5, -2, 0, "200"},                        // half away from zero
-      {-0.004, 6, 2, 0, "0"},                        // no negative zero
-      {123456.789, 0, 0, 5, "1e+05"},                // fewer digits to fit 5 bytes
-      {123456.789, 0, 0, 7, "123457"},               // as many digits as fit
-      {1e21, 0, 0, 0, "1e+21"},                      // exponent form kept
-      {5e-324, 0, 0, 0, "5e-324"},                   // the least subnormal, shortest
-  };
-  for (auto [v, precision, scale, room, want] : cases) {
+  for (const auto& row : data_rows("platform/double_texts.txt", 5)) {
     std::string out;
-    ASSERT_TRUE(db_double_text(v, precision, scale, room, &out)) << want;
-    EXPECT_EQ(out, want);
+    ASSERT_TRUE(db_double_text(strtod(row[0].c_str(), nullptr), std::stoi(row[1]),
+                               std::stoi(row[2]), std::stoul(row[3]), &out));
+    EXPECT_EQ(out, row[4]) << row[0];
   }
   std::string out = "x";
   EXPECT_FALSE(db_double_text(INFINITY, 0, 0, 0, &out));
@@ -109,21 +77,13 @@ TEST(DbValuesTest, IntegerTexts) {
   EXPECT_EQ(db_integer_text(5, -19), "0");
 }
 
+// Rows of tests/data/platform/days.txt.
 TEST(DbValuesTest, Days) {
-  const std::pair<const char*, const char*> cases[] = {
-      // ISO text, its day text (null: refused)
-      {"2024-03-05", "05-MAR-24"},                // day alone
-      {"1999-12-31 23:59:59", "31-DEC-99"},       // with a time
-      {"2000-02-29T00:00:00.000Z", "29-FEB-00"},  // ISO time, leap day of a century year
-      {"1900-02-29", nullptr},                    // no leap day in 1900
-      {"2023-04-31", nullptr},                    // day 31 of April
-      {"2023-01-01x", nullptr},                   // trailing letter
-  };
-  for (auto [in, want] : cases) {
+  for (const auto& row : data_rows("platform/days.txt", 2)) {
     int y = 0, m = 0, d = 0;
-    bool ok = db_parse_iso_day(in, &y, &m, &d);
-    EXPECT_EQ(ok, want != nullptr) << in;
-    EXPECT_EQ(ok ? db_date_text(y, m, d) : std::string(), want ? want : "") << in;
+    bool ok = db_parse_iso_day(row[0].c_str(), &y, &m, &d);
+    EXPECT_EQ(ok, row[1] != "-") << row[0];
+    EXPECT_EQ(ok ? db_date_text(y, m, d) : "-", row[1]);
   }
 }
 
