@@ -58,27 +58,11 @@ TEST_F(CodePageTest, LocaleFromTheEnvironment) {
   }
 }
 
+// Rows of tests/data/rows/to_utf8.txt.
 TEST_F(CodePageTest, ConvertsFromTheLocaleCodePage) {
-  // locale, source, output size, options, result
-  const std::tuple<const char*, std::string, int, int, std::string> cases[] = {
-      {"C.UTF-8", "disk \xc3\xa9t\xc3\xa9", 20, 256, "disk \xc3\xa9t\xc3\xa9"},  // UTF-8 as is
-      {"C.UTF-8",
-       "a\xff"
-       "b",
-       20, 256, "a?b"},  // invalid byte substituted
-      {"C.UTF-8",
-       "a\xff"
-       "b",
-       20, 0, ""},                                          // or the conversion fails
-      {"C.UTF-8", "ab\xc3", 20, 256, "ab"},                 // character cut at the end dropped
-      {"C.UTF-8", "\xc3\xa9\xc3\xa9", 3, 256, "\xc3\xa9"},  // stops at the last whole character
-      {"C.UTF-8", std::string("x\0\0", 3), 5, 256, std::string("x\0\0", 3)},  // NULs kept
-      {"C", "caf\xe9", 20, 256, "caf?"},                                      // byte outside ASCII
-      {"no_SUCH.locale", "abc", 20, 256, ""},  // no locale: nothing converted
-  };
-  for (const auto& [locale, src, outsize, options, expected] : cases) {
-    use_locale(locale);
-    EXPECT_EQ(to_utf8(src, outsize, options), expected) << src;
+  for (const auto& row : data_rows("rows/to_utf8.txt", 5)) {
+    use_locale(row[0].c_str());
+    EXPECT_EQ(to_utf8(row[1], std::stoi(row[2]), std::stoi(row[3])), row[4]) << row[1];
   }
 }
 

@@ -126,25 +126,12 @@ TEST_F(DatabaseTest, ClassifyingSteps) {
   make_db("CREATE TABLE t(a INTEGER);");
   ASSERT_EQ(connect_to_DB(coll_), 0);
   db_sqlca& ca = database_session()->sqlca();
-  const std::tuple<int32_t, int, int, const char*, const char*> cases[] = {
-      // SQLCODE, report flag, result, messages, server status
-      {0, 1, 0, "", "        "},       // success blanks the status
-      {1403, 1, 100, "", "        "},  // no data, the other code
-      {-1012, 1, 0, "", "        "},   // not logged on counts as success
-      {28002, 1, 0, "", "        "},   // so does the password warning
-      {-942, 0, -942,                  // an error without the report flag
-       "ORU0006E SQLCODE for OPEN = -942\nORU0008E ORACLE Message gone for OPEN\n", "        "},
-      {-942, 1, -942,  // with the report flag: statement and status
-       "ORU0006E SQLCODE for OPEN = -942\nORU0007E Stmt = SELECT 1\n"
-       "ORU0008E ORACLE Message gone for OPEN\n",
-       "-942    "},
-  };
-  for (auto [code, report, result, messages, server_status] : cases) {
-    ca.set(code, "gone");
+  for (const auto& row : data_rows("rows/sql_codes.txt", 5)) {  // the rows of that file
+    ca.set(std::stoi(row[0]), "gone");
     PrintCapture capture;
-    EXPECT_EQ(check_sql_code("SELECT 1", "OPEN", report), result) << code;
-    EXPECT_EQ(capture.lines(), messages);
-    EXPECT_EQ(status(), server_status) << code;
+    EXPECT_EQ(check_sql_code("SELECT 1", "OPEN", std::stoi(row[1])), std::stoi(row[2])) << row[0];
+    EXPECT_EQ(capture.lines(), row[3]);
+    EXPECT_EQ(status(), row[4]) << row[0];
   }
   ca.set(-1012, "");  // a success-like code is cleared
   check_sql_code("SELECT 1", "OPEN", 1);

@@ -19,11 +19,6 @@ namespace {
 
 using RowRecordTest = RowTest;
 
-template <class T>
-std::string bytes_of(T value) {
-  return std::string(reinterpret_cast<const char*>(&value), sizeof value);
-}
-
 struct layout_case {
   std::vector<std::array<int16_t, 3>> cols;  // num_type, fmt_len, set_length
   std::vector<int16_t> offsets;
@@ -59,52 +54,24 @@ TEST_F(RowRecordTest, LayoutAlignsBinaryColumns) {
   }
 }
 
-struct convert_case {
-  int16_t num_type;
-  int16_t orig_type;
-  int16_t set_length;
-  std::string value;     // the stored value, fmt_len bytes
-  std::string expected;  // the record bytes
-};
-
+// Rows of tests/data/rows/convert.txt.
 TEST_F(RowRecordTest, ConvertsEachColumnType) {
-  const convert_case cases[] = {
-      {1, 2, 0, "99999999999", bytes_of<int32_t>(2147483647)},   // INT! over 11 digits saturates
-      {1, 2, 0, "-99999999999", bytes_of<int32_t>(2147483647)},  // and its negative as well
-      {1, 2, 0, "       -17", bytes_of<int32_t>(-17)},           // leading blanks skipped
-      {1, 2, 0, "     ", bytes_of<int32_t>(0)},                  // blank value gives 0
-      {1, 1, 0, "12ab", bytes_of<int32_t>(12)},                  // digits up to the first letter
-      {5, 2, 0, "12345678901234567890", bytes_of<int64_t>(INT64_MAX)},   // INT64! over 20 digits
-      {5, 2, 0, "-12345678901234567890", bytes_of<int64_t>(INT64_MAX)},  // saturates up, too
-      {5, 2, 0, " -9223372036854775808", bytes_of<int64_t>(INT64_MIN)},  // the lowest fits
-      {2, 1, 0, "letters", bytes_of<double>(0.0)},                       // FLOAT! over letters
-      {2, 2, 0, "   3.25", bytes_of<double>(3.25)},                      // FLOAT! right-justified
-      {0, 2, 3, " 1234", "234"},       // right-justified number keeps its last bytes
-      {0, 2, 8, " 1234", "    1234"},  // and is padded in front
-      {0, 2, 3, "12345", "123"},       // a number without leading blank: first bytes
-      {0, 2, 8, "1234 ", "1234    "},  // and padding behind
-      {0, 1, 3, "ABCDEF", "ABC"},      // text keeps its first bytes
-      {0, 1, 5, "AB", "AB   "},        // text padded behind
-      {0, 1, 0, std::string("AB\0D", 4),
-       std::string("AB\0D", 4)},                              // no set length: bytes as stored
-      {3, 12, 0, "          ", std::string(16, ' ')},         // TS! over blanks: 16 blanks
-      {3, 12, 0, "12/31/1999 23:59:59", "0991231235959000"},  // TS! normalised
-      {3, 12, 10, "2011/12/04 08:30:00.123", "1111204083"},   // TS! cut to its set length
-      {3, 1, 0, "12/04/2011 0830", "DateFmtErr=589  "},       // TS! error text
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.value);
+  auto rows = data_rows("rows/convert.txt", 3);
+  EXPECT_GT(rows.size(), 20u);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row[1]);
+    std::vector<int64_t> types = data_ints(row[0]);
     curs* cur = test_cursor("CONV");
-    columns* col = test_column(cur, "v", c.num_type);
-    col->orig_type = c.orig_type;
-    col->fmt_len = static_cast<int16_t>(c.value.size());
-    col->set_length = c.set_length;
+    columns* col = test_column(cur, "v", static_cast<int16_t>(types[0]));
+    col->orig_type = static_cast<int16_t>(types[1]);
+    col->fmt_len = static_cast<int16_t>(row[1].size());
+    col->set_length = static_cast<int16_t>(types[2]);
     int32_t size = get_row_size(cur);
-    ASSERT_EQ(static_cast<size_t>(size), c.expected.size());
-    std::string text = c.value + std::string(1, '\0');
+    ASSERT_EQ(static_cast<size_t>(size), row[2].size());
+    std::string text = row[1] + std::string(1, '\0');
     std::string out(static_cast<size_t>(size), '\x7f');
     EXPECT_EQ(make_row(cur, out.data(), text.data()), 0);
-    EXPECT_EQ(out, c.expected);
+    EXPECT_EQ(out, row[2]);
   }
 }
 
