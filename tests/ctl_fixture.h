@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -20,8 +19,10 @@
 
 #include "driver/settings.h"
 #include "fake_clock.h"
+#include "std_capture.h"
 #include "test_state.h"
 #include "util/print.h"
+#include "util/trace.h"
 
 // Captures the message lines written from construction to lines(): those of the
 // print file when one is open (standard output and error, where the copies of
@@ -41,20 +42,12 @@ class message_capture {
     char tmpl[] = "/tmp/ctl_capture.XXXXXX";
     out_fd_ = mkstemp(tmpl);
     unlink(tmpl);
-    fflush(stdout);
-    fflush(stderr);
-    for (int fd : {1, 2}) {
-      saved_[fd - 1] = dup(fd);
-      dup2(out_fd_, fd);
-    }
+    fflush(nullptr);
+    for (int fd : {1, 2}) saved_[fd - 1] = dup(fd), dup2(out_fd_, fd);
   }
   ~message_capture() {
-    fflush(stdout);
-    fflush(stderr);
-    for (int fd : {1, 2}) {
-      dup2(saved_[fd - 1], fd);
-      close(saved_[fd - 1]);
-    }
+    fflush(nullptr);
+    for (int fd : {1, 2}) dup2(saved_[fd - 1], fd), close(saved_[fd - 1]);
     close(out_fd_);
     if (print_fd_ >= 0) close(print_fd_);
   }
@@ -63,9 +56,7 @@ class message_capture {
 
   // The lines written so far, each without its newline.
   std::vector<std::string> lines() {
-    if (FILE* f = print_stream()) fflush(f);
-    fflush(stdout);
-    fflush(stderr);
+    fflush(nullptr);
     int fd = print_fd_ >= 0 ? print_fd_ : out_fd_;
     std::string text;
     char chunk[4096];
@@ -120,10 +111,7 @@ inline std::vector<std::string> matching(const std::vector<std::string>& lines,
 
 // The text of tests/data/ctl/<name>.
 inline std::string ctl_data(const std::string& name) {
-  std::ifstream in(std::string(TEST_DATA_DIR) + "/ctl/" + name, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return read_whole(std::string(TEST_DATA_DIR) + "/ctl/" + name);
 }
 
 // An input and the message lines it must print.
@@ -132,6 +120,9 @@ struct ctl_case {
   int rc = 0;                         // the parser's result (control files)
   std::vector<std::string> expected;  // the lines printed, in order
   std::string env;                    // NAME=VALUE set while the file is read, or empty
+  std::string grep;                   // a pattern the compared lines must match, or empty
+  int trace = 0;                      // 1: trace_all on while it is read, 2: trace_something too
+  bool raw = false;                   // compare every line, not only parse_messages()
 
   // For an input "keyword text": the first word, and the text after it.
   std::string keyword() const { return text.substr(0, text.find(' ')); }
@@ -153,7 +144,9 @@ inline std::vector<ctl_case> read_cases(const std::string& name) {
 
 // The control files under tests/data/ctl/<kind> that state their own case in
 // comments, by name: ";; rc N" (the parser's result), ";; > LINE" for each
-// line printed, and ";; env NAME=VALUE" for a variable set while it is read.
+// line printed ("$DIR" standing for the scratch directory), ";; env NAME=VALUE"
+// for a variable set while it is read, ";; trace N", ";; grep PATTERN" and
+// ";; raw" as the ctl_case fields say.
 inline std::vector<ctl_case> file_cases(const std::string& kind) {
   std::vector<ctl_case> out;
   for (const auto& e :
@@ -164,6 +157,9 @@ inline std::vector<ctl_case> file_cases(const std::string& kind) {
       if (l.compare(0, 6, ";; rc ") == 0) c.rc = std::stoi(l.substr(6));
       if (l.compare(0, 5, ";; > ") == 0) c.expected.push_back(l.substr(5));
       if (l.compare(0, 7, ";; env ") == 0) c.env = l.substr(7);
+      if (l.compare(0, 8, ";; grep ") == 0) c.grep = l.substr(8);
+      if (l.compare(0, 9, ";; trace ") == 0) c.trace = std::stoi(l.substr(9));
+      c.raw = c.raw || l == ";; raw";
     }
     if (c.rc >= 0) out.push_back(c);
   }
@@ -178,22 +174,14 @@ inline std::vector<ctl_case> file_cases(const std::string& kind) {
 // 10:00:00 local time.
 class ctl_test : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/ctl_test.XXXXXX";
-    dir_ = mkdtemp(tmpl);
-    restart();
-  }
-  void TearDown() override {
-    reset_process_state();
-    std::filesystem::remove_all(dir_);
-  }
+  void SetUp() override { restart(); }
+  void TearDown() override { reset_process_state(); }
   // Starts again from a clean state and no control files (between table rows).
   void restart() {
     reset_process_state();
     for (const auto& e : std::filesystem::directory_iterator(dir_))
       if (e.path().extension() == ".ctl") std::filesystem::remove(e.path());
-    struct tm tm = {};
-    tm.tm_year = 124, tm.tm_mday = 15, tm.tm_hour = 10, tm.tm_isdst = -1;
+    struct tm tm = {.tm_hour = 10, .tm_mday = 15, .tm_year = 124, .tm_isdst = -1};
     clock_.set(mktime(&tm));
     clock_.install();
     env_vars.db_type = env_store("zdb");
@@ -203,7 +191,7 @@ class ctl_test : public ::testing::Test {
   }
   // Writes `text` to the file `name` of the scratch directory; returns its path.
   std::string write_file(const std::string& name, const std::string& text) {
-    std::ofstream(dir_ + "/" + name, std::ios::binary) << text;
+    write_whole(dir_ + "/" + name, text);
     return dir_ + "/" + name;
   }
   // Writes `text` as the control file of base name `base` ("proc", "coll", ...).
@@ -216,11 +204,19 @@ class ctl_test : public ::testing::Test {
   std::vector<std::string> run(int (*parse)(), int* rc) {
     return parse_messages(captured([&] { *rc = parse(); }));
   }
-  // Runs `parse` on every file_cases(kind) as control file `base`, each from a
-  // clean state after `prepare`.
+  // Runs `parse` without a file, where it must print nothing but the search's
+  // warning and return `missing_rc` (-1: not tried); then on every
+  // file_cases(kind) as control file `base`, each from a clean state after
+  // `prepare`, and calls `after` with the file's text when given.
   template <class F>
   void check_file_cases(const std::string& kind, const std::string& base, int (*parse)(),
-                        F prepare) {
+                        int missing_rc, F prepare, void (*after)(const std::string&) = nullptr) {
+    if (missing_rc >= 0) {
+      prepare();
+      int rc = -1;
+      EXPECT_EQ(run(parse, &rc), std::vector<std::string>{});
+      EXPECT_EQ(rc, missing_rc);
+    }
     std::vector<ctl_case> cases = file_cases(kind);
     EXPECT_GT(cases.size(), 5u);
     for (const ctl_case& c : cases) {
@@ -230,13 +226,22 @@ class ctl_test : public ::testing::Test {
       use(base, c.text);
       std::string name = c.env.substr(0, c.env.find('='));
       if (!c.env.empty()) setenv(name.c_str(), c.env.substr(name.size() + 1).c_str(), 1);
+      if (c.trace > 0) tracing.trace_all = 1;
+      if (c.trace > 1) tracing.trace_something = 1;
       int rc = -1;
-      EXPECT_EQ(run(parse, &rc), c.expected);
+      std::vector<std::string> got = captured([&] { rc = parse(); }), want = c.expected;
+      if (!c.raw) got = parse_messages(got);
+      if (!c.grep.empty()) got = matching(got, c.grep);
+      for (std::string& l : want)
+        if (l.find("$DIR") != l.npos) l.replace(l.find("$DIR"), 4, dir_);
+      EXPECT_EQ(got, want);
       EXPECT_EQ(rc, c.rc);
+      if (after) after(ctl_data(c.text));
       if (!c.env.empty()) unsetenv(name.c_str());
     }
   }
 
-  std::string dir_;
+  ScratchDir scratch_;
+  std::string dir_ = scratch_.path();
   FakeClock clock_{0};
 };

@@ -10,6 +10,7 @@
 #include "clause_fixture.h"
 #include "ctl/clause_words.h"
 #include "ctl/clauses.h"
+#include "std_capture.h"
 
 namespace {
 
@@ -17,38 +18,21 @@ using lines = std::vector<std::string>;
 
 class col_exit_clause : public clause_test {};
 
+// Rows of tests/data/ctl/clauses/col_exit_accepted.txt.
 TEST_F(col_exit_clause, AcceptedExits) {
-  const std::string col49(49, 'c');
-  struct row {
-    std::string text;
-    int routine;  // index in col_exits
-    int16_t arg1, arg2;
-    std::string column, column2;
-    lines expected;
-  } rows[] = {
-      // clang-format off
-      {"c R_JUSTIFY", 0, 0, 0, "c", "", {}},
-      {"c l_justify", 1, 0, 0, "c", "", {}},
-      {"c MINUTES", 2, 0, 0, "c", "", {}},
-      {"c substr ( 1 , 10 )", 3, 1, 10, "c", "", {}},
-      {col49 + " SUBSTR(2047,1)", 3, 2047, 1, col49, "", {}},  // no blanks needed, sum 2048
-      {"c substr ( 2000 , 100 )", 3, 2000, 100, "c", "", {"PCL4170W Numeric sum excessive 2100"}},
-      {"c CONCAT " + col49, 4, 0, 0, "c", col49, {}},
-      {"c minutes2", 5, 0, 0, "c", "", {}},
-      {"c timestamp", 6, 0, 0, "c", "", {}},
-      // clang-format on
-  };
-  for (const row& r : rows) {
-    SCOPED_TRACE(r.text);
+  for (const auto& row : data_rows("ctl/clauses/col_exit_accepted.txt", 5)) {
+    SCOPED_TRACE(row[0]);
     curs fresh{};
-    clause_result got = run_clause(parse_col_ex, &fresh, r.text);
+    clause_result got = run_clause(parse_col_ex, &fresh, row[0]);
     EXPECT_EQ(got.rc, 0);
-    EXPECT_EQ(got.lines, r.expected);
+    EXPECT_EQ(got.lines, row[4].empty() ? lines{} : lines{row[4]});
     const cxl_ptr* rec = fresh.col_exits;
     ASSERT_NE(rec, nullptr);
-    EXPECT_EQ(rec->routine, &col_exits[r.routine]);
-    EXPECT_EQ((std::vector<int16_t>{rec->arg1, rec->arg2}), (std::vector<int16_t>{r.arg1, r.arg2}));
-    EXPECT_EQ((lines{rec->column, rec->column2}), (lines{r.column, r.column2}));
+    std::vector<int64_t> want = data_ints(row[1]);
+    EXPECT_EQ(rec->routine, &col_exits[want[0]]);
+    EXPECT_EQ((std::vector<int64_t>{rec->arg1, rec->arg2}),
+              (std::vector<int64_t>{want[1], want[2]}));
+    EXPECT_EQ((lines{rec->column, rec->column2}), (lines{row[2], row[3]}));
   }
 }
 

@@ -100,21 +100,6 @@ TEST_F(CollectFile, FileWideStatements) {
   EXPECT_EQ(b->sunday->start, 0);  // an end without a start opens at midnight
 }
 
-TEST_F(CollectFile, PrintsBannersAroundTheParse) {
-  use("coll", "coll/missing_end.ctl");
-  int rc = -1;
-  lines got = captured([&] { rc = parse_curs(); });
-  EXPECT_EQ(rc, 1);
-  std::string dashes(62, '-');
-  EXPECT_EQ(got,
-            (lines{"UOI0025I File " + dir_ + "/zdbcoll.ctl opened", "PCC0275I " + dashes,
-                   "PCC0280I -- Starting parse of COLLECT.CTL -- Time = 2024/01/15 10:00:00",
-                   "PCC0285I " + dashes, "PCC0730E Missing end statement", "PCC0735I " + dashes,
-                   "PCC0740I --  Collector Parsing ended at 2024/01/15 10:00:00",
-                   "PCC0745I " + dashes, "PCC0755E Parsing ended with errors"}));
-  EXPECT_EQ(anchors.cur_anchor, nullptr);  // the block never closed is not linked
-}
-
 TEST_F(CollectFile, ReleasesCursorsOnlyUnderTheMemorySwitch) {
   parse_good("good.ctl");
   del_curs();
@@ -126,38 +111,14 @@ TEST_F(CollectFile, ReleasesCursorsOnlyUnderTheMemorySwitch) {
                         "CDC0305T del_cur() Freeing storage for cursor:DEM"}));
 }
 
-// The listing lines that depend on the cursor; the others print a field as it is.
-TEST_F(CollectFile, ListsCursorsWhenTracing) {
-  write("coll",
-        "cursor L;\ninsert into T (x, y) values (:x, :y^7);\ninterval 30;\nlimit 2;\ndemand;\n"
-        "mon_fri_start 0830;\nmon_fri_end 1700;\ncursor F;\ninsert into T (a,b,c,d,e,f,g,h,i) "
-        "values (:MIN!a, :MAX!b, :AVG!c, :WAVG!d, :TREND!e, :SUM!f, :HW!g, :LW!h, :COUNT!i);\n"
-        "interval 5;\nlimit 1;\nhistory;\nend;\n");
-  tracing.trace_all = tracing.trace_something = 1;
-  int rc = -1;
-  lines got =
-      matching(run(parse_curs, &rc),
-               "^PSC0(070|080|085|090|095|100|105|110|115|120|135|185|195|210|215|220|225)");
-  EXPECT_EQ(rc, 0);
-  EXPECT_EQ(
-      got, (lines{"PSC0135T Formatted data length= 7", "PSC0185T Mon_Fri start= 830",
-                  "PSC0195T Window open at 19920229000000", "PSC0215T History does not apply",
-                  "PSC0220T Demand cursor", "PSC0070T Has Column Function(s)",
-                  "PSC0080T    has Col Funct = MIN", "PSC0085T    has Col Funct = MAX",
-                  "PSC0090T    has Col Funct = AVG", "PSC0095T    has Col Funct = WAVG",
-                  "PSC0100T    has Col Funct = TREND", "PSC0105T    has Col Funct = SUM",
-                  "PSC0110T    has Col Funct = HIGH_WATER", "PSC0115T    has Col Funct = LOW_WATER",
-                  "PSC0120T    has Col Funct = COUNT", "PSC0185T Mon_Fri start= 0",
-                  "PSC0195T Window open at 20240115000000", "PSC0210T History applies",
-                  "PSC0225T Not a demand cursor"}));
-}
-
 // Every file under tests/data/ctl/coll that states what its parse prints.
 TEST_F(CollectFile, RefusesBadFilesWithTheirMessages) {
+  check_file_cases("coll", "coll", parse_curs, 1, [] {});
+  restart();
   int rc = -1;
-  EXPECT_EQ(run(parse_curs, &rc), lines{});  // no file: only the search's warning
-  EXPECT_EQ(rc, 1);
-  check_file_cases("coll", "coll", parse_curs, [] {});
+  use("coll", "coll/missing_end.ctl");
+  run(parse_curs, &rc);
+  EXPECT_EQ(anchors.cur_anchor, nullptr);  // the block never closed is not linked
 }
 
 }  // namespace

@@ -10,51 +10,33 @@
 
 #include "ctl/collect.h"
 #include "ctl/curs.h"
+#include "std_capture.h"
 #include "test_state.h"
 
 namespace {
 
 TEST(ColumnRef, ReadsPrefixesOccurrenceAndLength) {
-  struct row {
-    const char* text;
-    const char* name;
-    int num_type, col_funct, occurrence, set_length, qualified;
-  };
-  // clang-format off
-  const row rows[] = {
-      {"cpu", "cpu", 0, 0, 0, 0, 0},                // a plain name
-      {"AVG!INT!cpu^12", "cpu", 1, 3, 0, 12, 0},    // function, type and length
-      {"INT!AVG!cpu", "cpu", 1, 3, 0, 0, 0},        // type before the function
-      {"int64!sum!x", "x", 5, 6, 0, 0, 0},          // lower-case prefixes
-      {"Int!x", "Int!x", 0, 0, 0, 0, 0},            // mixed case is no prefix
-      {"FLOAT!MIN!TS!x", "x", 3, 1, 0, 0, 0},       // a second type replaces the first
-      {"ns!x", "x", 4, 0, 0, 0, 0},                 // the last type
-      {"HW!x", "x", 0, 7, 0, 0, 0},                 // high water: no function row
-      {"3!", "3!", 0, 0, 3, 0, 0},                  // n!: the digits stay in the name
-      {"0!", "0!", 0, 0, 1, 0, 0},                  // 0 counts as the first
-      {"INT!2!", "2!", 1, 0, 2, 0, 0},              // a number after the type
-      {"s.col^x", "s.col", 0, 0, 0, 0, 1},          // qualified; ^ without digits
-      {"a^5b", "a", 0, 0, 0, 5, 0},                 // the name ends at ^
-  };
-  // clang-format on
-  for (const row& r : rows) {
-    SCOPED_TRACE(r.text);
+  auto rows = data_rows("ctl/column_refs.txt", 3);
+  EXPECT_GT(rows.size(), 10u);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row[0]);
+    const char* text = row[0].c_str();
+    std::vector<int64_t> want = data_ints(row[2]);
     reset_process_state();
     curs c;
-    ASSERT_EQ(add_column(r.text, static_cast<int>(strlen(r.text)), &c), 0);
-    const columns* alone = read_column_spec(r.text);
+    ASSERT_EQ(add_column(text, static_cast<int>(strlen(text)), &c), 0);
+    const columns* alone = read_column_spec(text);
     ASSERT_NE(alone, nullptr);
     for (const columns* col : {static_cast<const columns*>(c.column_list), alone}) {
-      EXPECT_EQ(std::string(col->name, col->name_len), r.name);
-      EXPECT_STREQ(col->name, r.name);
-      EXPECT_EQ(
-          (std::vector<int>{col->num_type, col->col_funct, col->occurrence, col->set_length,
-                            col->qualified}),
-          (std::vector<int>{r.num_type, r.col_funct, r.occurrence, r.set_length, r.qualified}));
+      EXPECT_EQ(std::string(col->name, col->name_len), row[1]);
+      EXPECT_EQ(col->name, row[1]);
+      EXPECT_EQ((std::vector<int64_t>{col->num_type, col->col_funct, col->occurrence,
+                                      col->set_length, col->qualified}),
+                want);
     }
     // Functions other than HW! and LW! make a function row; MIN! and MAX! keep extremes.
-    EXPECT_EQ(c.has_col_funct, r.col_funct != 0 && r.col_funct != 7 && r.col_funct != 8);
-    EXPECT_EQ(c.has_min_max, r.col_funct == 1 || r.col_funct == 2);
+    EXPECT_EQ(c.has_col_funct, want[1] != 0 && want[1] != 7 && want[1] != 8);
+    EXPECT_EQ(c.has_min_max, want[1] == 1 || want[1] == 2);
   }
   // Without a name after the prefixes there is no column.
   for (const char* text : {"", "INT!", "SUM!^5"}) EXPECT_EQ(read_column_spec(text), nullptr);

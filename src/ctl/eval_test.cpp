@@ -74,24 +74,9 @@ TEST_F(EvalFile, HangsEvaluationsOnTheirCursorsNewestFirst) {
   EXPECT_STREQ(anchors.cur_anchor->evals->eval_name, "B");
 }
 
-// The listing lines that depend on the evaluation: operator and value kind.
-TEST_F(EvalFile, ListedWithTheirCursors) {
-  use("eval", "eval/good.ctl");
-  int rc = -1;
-  run(parse_eval, &rc);
-  tracing.trace_something = 1;
-  lines got = matching(captured([] { show_curs(); }), "^PSC02(45|50|51)");
-  EXPECT_EQ(got, (lines{"PSC0245T Operand = <>", "PSC0250T Value = idle",
-                        "PSC0245T Operand = >=", "PSC0251T Value = 90.000000",
-                        "PSC0245T Operand = <", "PSC0251T Value = -1.500000"}));
-}
-
 // Every file under tests/data/ctl/eval that states what its parse prints.
 TEST_F(EvalFile, RefusesBadFilesWithTheirMessages) {
-  int rc = -1;
-  EXPECT_EQ(run(parse_eval, &rc), lines{});  // no file: only the search's warning
-  EXPECT_EQ(rc, 1);
-  check_file_cases("eval", "eval", parse_eval, [&] { make_cursors(); });
+  check_file_cases("eval", "eval", parse_eval, 1, [&] { make_cursors(); });
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "ctl/collect.h"
 #include "ctl/decode_clause.h"
 #include "driver/steps.h"
+#include "std_capture.h"
 
 namespace {
 
@@ -62,45 +63,28 @@ class load_clause : public clause_test {
   curs* totals = nullptr;
 };
 
+// Rows of tests/data/ctl/clauses/load_accepted.txt.
 TEST_F(load_clause, AcceptedLoads) {
-  struct row {
-    std::string text;
-    int source;                  // column of SRC, counted from 1
-    int target;                  // column of TOTALS
-    int minmax;                  // column of SRC, 0 for none
-    int16_t funct;               // column function of the source text
-    std::vector<int16_t> flags;  // min max count sum average from where max_occurance
-  } rows[] = {
-      {"cpu -> TOTALS.cpu", 1, 1, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}},
-      {"  busy->TOTALS . busy", 4, 2, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}},  // blanks optional
-      {"AVG!cpu -> TOTALS.3", 1, 3, 0, 3, {0, 0, 0, 0, 0, 0, 0, 0}},    // target by position
-      {"host -> TOTALS.0", 2, 1, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}},       // position 0 is 1
-      {"2!cpu -> TOTALS.cpu", 3, 1, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}},    // second "cpu"
-      {"4! -> TOTALS.cpu", 4, 1, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}},       // fourth column
-      {"COUNT host -> TOTALS.count", 2, 3, 0, 0, {0, 0, 1, 0, 0, 0, 0, 0}},
-      {"sum cpu -> TOTALS.cpu", 1, 1, 0, 0, {0, 0, 0, 1, 0, 0, 0, 0}},
-      {"average cpu -> TOTALS.cpu", 1, 1, 0, 0, {0, 0, 0, 0, 1, 0, 0, 0}},
-      {"cpu -> TOTALS.cpu from MIN busy", 1, 1, 4, 0, {1, 0, 0, 0, 0, 1, 0, 0}},
-      {"cpu -> TOTALS.cpu FROM max busy", 1, 1, 4, 0, {0, 1, 0, 0, 0, 1, 0, 0}},
-      {"cpu -> TOTALS.cpu from max_occurance host", 1, 1, 2, 0, {0, 0, 0, 0, 0, 1, 0, 1}},
-      {"cpu -> TOTALS.cpu WHERE host = 'a'", 1, 1, 0, 0, {0, 0, 0, 0, 0, 0, 1, 0}},
-  };
-  for (const row& r : rows) {
-    SCOPED_TRACE(r.text);
-    clause_result got = parse(r.text);
+  auto rows = data_rows("ctl/clauses/load_accepted.txt", 3);
+  EXPECT_GT(rows.size(), 10u);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row[0]);
+    clause_result got = parse(row[0]);
     EXPECT_EQ(got.rc, 0);
     EXPECT_EQ(got.lines, lines{"PLO3090I Load parsing ended ok."});
     const lp_ptr* lp = src->parsed_loads;
     ASSERT_NE(lp, nullptr);
     EXPECT_EQ(lp->next, nullptr);
-    EXPECT_EQ(lp->source, column(src, r.source));
-    EXPECT_EQ(lp->source_spec->col_funct, r.funct);
+    std::vector<int64_t> at = data_ints(row[1]);
+    EXPECT_EQ(lp->source, column(src, at[0]));
     EXPECT_EQ(lp->target_cursor, totals);
-    EXPECT_EQ(lp->target_column, column(totals, r.target));
-    EXPECT_EQ(lp->minmax_column, r.minmax ? column(src, r.minmax) : nullptr);
-    std::vector<int16_t> flags{lp->is_min,     lp->is_max,   lp->is_count,  lp->is_sum,
-                               lp->is_average, lp->has_from, lp->has_where, lp->is_max_occurance};
-    EXPECT_EQ(flags, r.flags);
+    EXPECT_EQ(lp->target_column, column(totals, at[1]));
+    EXPECT_EQ(lp->minmax_column, at[2] ? column(src, at[2]) : nullptr);
+    EXPECT_EQ(lp->source_spec->col_funct, at[3]);
+    EXPECT_EQ(
+        (std::vector<int64_t>{lp->is_min, lp->is_max, lp->is_count, lp->is_sum, lp->is_average,
+                              lp->has_from, lp->has_where, lp->is_max_occurance}),
+        data_ints(row[2]));
     EXPECT_EQ(lp->where_ops != nullptr, lp->has_where != 0);
   }
   // The condition is a decode of its own; the cursor's decodes stay untouched.

@@ -9,7 +9,7 @@
 
 #include "clause_fixture.h"
 #include "ctl/clauses.h"
-#include "util/trace.h"
+#include "std_capture.h"
 
 namespace {
 
@@ -48,47 +48,18 @@ TEST_F(math_clause, BuildsTheWordsOfAnExpression) {
   EXPECT_STREQ(cur->math->next->name, "x");
 }
 
+// Rows of tests/data/ctl/clauses/math_options.txt.
 TEST_F(math_clause, OptionsBeforeTheName) {
-  struct row {
-    std::string text;
-    int16_t decimal, round, high_low;
-    double round_add, initial;
-    std::string name;
-  } rows[] = {
-      {"cpu a", 2, 1, 0, 0.005, 0.0, "cpu"},                  // the defaults
-      {"decimal 3 x a * 2", 3, 1, 0, 0.0005, 0.0, "x"},       // fewer places
-      {"DECIMAL 0 x a", 0, 1, 0, 0.5, 0.0, "x"},              // upper case, no places
-      {"noround x a", 2, 0, 0, 0.0, 0.0, "x"},                // no rounding
-      {"initial -2.5 high x a", 2, 1, 1, 0.005, -2.5, "x"},   // initial value, high
-      {"INITIAL 1.5E2 LOW x a", 2, 1, 2, 0.005, 150.0, "x"},  // exponent, low
-      {"high low round x a", 2, 1, 2, 0.005, 0.0, "x"},       // the later one wins
-      {"high x a", 2, 1, 1, 0.005, 0.0, "x"},                 // "high" cannot be a name
-      {"Decimal a", 2, 1, 0, 0.005, 0.0, "Decimal"},          // mixed case is a name
-  };
-  for (const row& r : rows) {
-    SCOPED_TRACE(r.text);
+  for (const auto& row : data_rows("ctl/clauses/math_options.txt", 5)) {
+    SCOPED_TRACE(row[0]);
     curs fresh{};
-    EXPECT_EQ(run_clause(parse_math, &fresh, r.text).rc, 0);
+    EXPECT_EQ(run_clause(parse_math, &fresh, row[0]).rc, 0);
     const m_anch* m = fresh.math;
-    EXPECT_EQ((std::vector<int16_t>{m->decimal, m->round, m->high_low}),
-              (std::vector<int16_t>{r.decimal, r.round, r.high_low}));
-    EXPECT_DOUBLE_EQ(m->round_add, r.round_add);
-    EXPECT_DOUBLE_EQ(m->initial, r.initial);
-    EXPECT_EQ(m->name, r.name);
+    EXPECT_EQ((std::vector<int64_t>{m->decimal, m->round, m->high_low}), data_ints(row[1]));
+    EXPECT_DOUBLE_EQ(m->round_add, std::stod(row[2]));
+    EXPECT_DOUBLE_EQ(m->initial, std::stod(row[3]));
+    EXPECT_EQ(m->name, row[4]);
   }
-}
-
-TEST_F(math_clause, TraceNamesEachWordKind) {
-  tracing.trace_something = 1;  // set with tracem while the cursor file is read
-  cur->tracem = 1;
-  clause_result r = run_clause(parse_math, cur, "x ( a + 2.5 ) - b * c / d");
-  EXPECT_EQ(r.rc, 0);
-  EXPECT_EQ(r.lines,
-            (lines{"PMA3395T Math name = x, Word count = 11", "PMA3405T ( : Left Parenthesis",
-                   "PMA3405T a : name", "PMA3405T + : Addition",
-                   "PMA3405T 2.5 : constant : 2.500000", "PMA3405T ) : Right parenthesis",
-                   "PMA3405T - : Subtraction", "PMA3405T b : name", "PMA3405T * : Multiplicaton",
-                   "PMA3405T c : name", "PMA3405T / : Division", "PMA3405T d : name"}));
 }
 
 }  // namespace

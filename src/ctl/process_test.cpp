@@ -84,45 +84,9 @@ TEST_F(ProcessFile, DerivedWindowsAndNames) {
   EXPECT_EQ(std::string(globals.machine_id, 66), "host1" + std::string(59, ' ') + "xx");
 }
 
-// The listing lines that depend on the process; the others print a field as it is.
-TEST_F(ProcessFile, ListsProcessesWithoutThePassword) {
-  write("proc",
-        "process collector;\ntype SQL*NET;\nlogon_id a;\npassword b;\nserver_id ORCL;\n"
-        "interval 60;\nprocess b;\ntype dial;\ninterval 5;\nprocess c;\ntype ctlib;\n"
-        "interval 5;\nprocess d;\ntype LOCAL;\ninterval 5;\nholiday 2030/12/25;\nend;\n");
-  tracing.trace_all = 1;
-  int rc = -1;
-  lines got = matching(run(init_dist, &rc), "^PSP1(385|39|430|440|49)");
-  EXPECT_EQ(rc, 0);
-  EXPECT_EQ(got, (lines{"PSP1390I Type = remote", "PSP1440I Password = ***",
-                        "PSP1495I Window open at 20240115000000", "PSP1395I Type = dial",
-                        "PSP1440I Password = ***", "PSP1495I Window open at 20240115000000",
-                        "PSP1430I Type = ctlib", "PSP1440I Password = ***",
-                        "PSP1495I Window open at 20240115000000", "PSP1385I Type = local",
-                        "PSP1440I Password = ***", "PSP1490I Holiday = 20301225",
-                        "PSP1495I Window open at 20240115000000"}));
-}
-
-TEST_F(ProcessFile, PrintsBannersAroundTheParse) {
-  use("proc", "proc/missing_end.ctl");
-  int rc = -1;
-  lines got = captured([&] { rc = init_dist(); });
-  EXPECT_EQ(rc, 1);
-  std::string dashes(62, '-');
-  EXPECT_EQ(
-      got, (lines{"UOI0025I File " + dir_ + "/zdbproc.ctl opened", "PPC0740I " + dashes,
-                  "PPC0745I -- Starting parse of PROCESS.CTL -- Time = 2024/01/15 10:00:00",
-                  "PPC0750I " + dashes, "PPC1185E Missing end statement", "PPC1190I " + dashes,
-                  "PPC1205I --  Process Parsing ended at 2024/01/15 10:00:00", "PPC1200I " + dashes,
-                  "PPC1210E Parsing ended with errors", ""}));
-}
-
 // Every file under tests/data/ctl/proc that states what its parse prints.
 TEST_F(ProcessFile, RefusesBadFilesWithTheirMessages) {
-  int rc = -1;
-  EXPECT_EQ(run(init_dist, &rc), lines{});  // no file: only the search's warning
-  EXPECT_EQ(rc, 1);
-  check_file_cases("proc", "proc", init_dist, [] {});
+  check_file_cases("proc", "proc", init_dist, 1, [] {});
 }
 
 }  // namespace

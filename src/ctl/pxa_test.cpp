@@ -87,7 +87,7 @@ TEST_F(PxaFile, CollectsColumnsOnlyAfterObjidAndSet) {
 
 // Every cursor file under tests/data/ctl/pxa that states what its parse prints.
 TEST_F(PxaFile, RefusesBrokenDefinitions) {
-  check_file_cases("pxa", "coll", parse_curs, [] {});
+  check_file_cases("pxa", "coll", parse_curs, -1, [] {});
 }
 
 }  // namespace

@@ -6,93 +6,75 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "ctl/ctl_file.h"
 #include "ctl/keywords.h"
 #include "ctl_fixture.h"
+#include "std_capture.h"
 #include "util/trace.h"
 
 namespace {
 
 using lines = std::vector<std::string>;
 
-struct expected_word {
-  std::string text;
-  uint16_t flags;
-  uint16_t num_flags;
-  int16_t exp;
-};
+// The flags of a word as tests/data/ctl/tokeniser.txt writes them: names joined by "+", or 0.
+int flags_of(const std::string& names) {
+  static const std::map<std::string, int> flag = {{"0", 0},
+                                                  {"compare", wf_compare},
+                                                  {"concat", wf_concat},
+                                                  {"host_var", wf_host_var},
+                                                  {"arith", wf_arith},
+                                                  {"literal", wf_literal},
+                                                  {"comma", wf_comma},
+                                                  {"period", wf_period},
+                                                  {"all_cols", wf_all_cols},
+                                                  {"paren", wf_paren},
+                                                  {"single", nf_single},
+                                                  {"double", nf_double},
+                                                  {"numeric", nf_numeric},
+                                                  {"decimal", nf_decimal},
+                                                  {"exponent", nf_exponent}};
+  int out = 0;
+  std::istringstream in(names);
+  for (std::string name; std::getline(in, name, '+');) out |= flag.at(name);
+  return out;
+}
 
-struct tokeniser_case {
-  const char* input;
-  std::vector<expected_word> words;
-  const char* error;  // reader.message after the last word, or null
-};
-
-// clang-format off
-const tokeniser_case tokeniser_cases[] = {
-    {"a>=b", {{"a", 0, 0, 0}, {">=", wf_compare, 0, 0}, {"b", 0, 0, 0}}, nullptr},  // two-char operator
-    {"x||y", {{"x", 0, 0, 0}, {"||", wf_concat, 0, 0}, {"y", 0, 0, 0}}, nullptr},  // concatenation
-    {"x|y", {{"x", 0, 0, 0}, {"|", 0, 0, 0}, {"y", 0, 0, 0}}, nullptr},  // a lone bar has no flag
-    {"a~=b <> c", {{"a", 0, 0, 0}, {"~=", wf_compare, 0, 0}, {"b", 0, 0, 0}, {"<>", wf_compare, 0, 0}, {"c", 0, 0, 0}}, nullptr},  // not-equal forms
-    {":name", {{"name", wf_host_var, 0, 0}}, nullptr},  // host variable
-    {": name", {{"name", wf_host_var, 0, 0}}, nullptr},  // blanks after the colon
-    {"a:b", {{"a", 0, 0, 0}, {"b", wf_host_var, 0, 0}}, nullptr},  // a colon ends a word
-    {":AVG!INT!cpu^12", {{"AVG!INT!cpu^12", wf_host_var, 0, 0}}, nullptr},  // prefixes stay in the word
-    {":a-b*c", {{"a-b*c", wf_host_var, 0, 0}}, nullptr},  // arithmetic is part of a host variable
-    {"a-b", {{"a", 0, 0, 0}, {"-", wf_arith, 0, 0}, {"b", 0, 0, 0}}, nullptr},  // but ends a name
-    {":nvl(x) z", {{"nvl(x)", wf_host_var, 0, 0}, {"z", 0, 0, 0}}, nullptr},  // counted parentheses
-    {"'it''s'", {{"'it''s'", wf_literal, nf_single, 0}}, nullptr},  // the quote closes and reopens
-    {"\"a b\",c", {{"\"a b\"", wf_literal, nf_double, 0}, {",", wf_comma, 0, 0}, {"c", 0, 0, 0}}, nullptr},  // double quotes
-    {"\x0e" "ab cd\x0f", {{"\x0e" "ab cd\x0f", wf_literal, 0, 0}}, nullptr},  // DBCS stretch
-    {"x 'abc", {{"x", 0, 0, 0}}, "Syntax error - Position = 3 Missing an ending \" or ' within max word length, Text = 'abc   " " "},  // unterminated quote
-    {"\x0e" "ab", {}, "Syntax error - Missing an ending SHIFT_IN within max word length, Text = \x0e" "ab    "},  // no shift-in
-    {"1.5E-3", {{"1.5E-3", wf_literal, nf_numeric | nf_decimal | nf_exponent, -3}}, nullptr},  // exponent
-    {"1.5 e3", {{"1.5 E3", wf_literal, nf_numeric | nf_decimal | nf_exponent, 3}}, nullptr},  // blank before a rewritten e
-    {"10 each", {{"10", wf_literal, nf_numeric, 0}, {"Each", 0, 0, 0}}, nullptr},  // the e is rewritten without an exponent
-    {"2E0", {{"2E0", wf_literal, nf_numeric | nf_exponent, 0}}, nullptr},  // a zero exponent keeps exp 0
-    {"1.2.3", {{"1.2", wf_literal, nf_numeric | nf_decimal, 0}, {".3", wf_literal, nf_numeric | nf_decimal, 0}}, nullptr},  // second period
-    {"-5", {{"-5", wf_literal, nf_numeric, 0}}, nullptr},  // signed number
-    {"- 5", {{"-", wf_arith, 0, 0}, {"5", wf_literal, nf_numeric, 0}}, nullptr},  // lone minus
-    {"+.5*2", {{"+.5", wf_literal, nf_numeric | nf_decimal, 0}, {"*", wf_arith, 0, 0}, {"2", wf_literal, nf_numeric, 0}}, nullptr},  // sign and period
-    {"12ab,3", {{"12ab", wf_literal, nf_numeric, 0}, {",", wf_comma, 0, 0}, {"3", wf_literal, nf_numeric, 0}}, nullptr},  // letters stay in a number
-    {"t.*", {{"t.*", wf_period | wf_all_cols, 0, 0}}, nullptr},  // qualified all-columns
-    {"s.tab", {{"s.tab", wf_period, 0, 0}}, nullptr},  // qualified name
-    {"(a)", {{"(", wf_paren, 0, 0}, {"a", 0, 0, 0}, {")", wf_paren, 0, 0}}, nullptr},  // parentheses
-    {"f(x", {{"f", 0, 0, 0}, {"(", wf_paren, 0, 0}, {"x", 0, 0, 0}}, nullptr},  // '(' ends a name
-    {"a )", {{"a", 0, 0, 0}}, "Syntax error - Position = 3 Right parenthesis without preceeding Left parenthesis, Text = " ")"},  // unbalanced
-    {"a\tb", {{"a\tb", 0, 0, 0}}, nullptr},  // a tab is an ordinary character
-    {"x :", {{"x", 0, 0, 0}}, "Syntax error - Position = 3 Missing host variable name after ':'"},  // empty host variable
-};
-// clang-format on
-
+// Rows of tests/data/ctl/tokeniser.txt: the words cut, and the error after the last.
 TEST(Tokeniser, CutsWordsWithFlags) {
-  for (const tokeniser_case& c : tokeniser_cases) {
-    SCOPED_TRACE(c.input);
+  auto rows = data_rows("ctl/tokeniser.txt", 9);
+  EXPECT_GT(rows.size(), 30u);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row[0]);
     reset_reader_state();
-    std::string text = std::string(c.input) + "    ";
+    std::string text = row[0] + "    ", error;
     memcpy(reader.buffer, text.c_str(), text.size() + 1);
     char* at = reader.buffer;
-    size_t k = 0;
     int n;
-    while ((n = get_word(at, reader.buffer + text.size())) > 0) {
-      ASSERT_LT(k, c.words.size()) << "extra word";
+    size_t k = 1;
+    for (; (n = get_word(at, reader.buffer + text.size())) > 0; at += n, ++k) {
+      ASSERT_LT(k, 7u) << "extra word";
+      std::istringstream want(row[k]);
+      std::string flags, num_flags, word;
+      int exp;
+      want >> flags >> num_flags >> exp;
+      std::getline(want >> std::ws, word);
       const word_info& w = reader.parse_word;
-      const expected_word& e = c.words[k];
-      EXPECT_EQ(std::string(w.str, w.len), e.text);
+      EXPECT_EQ(std::string(w.str, w.len), word);
       EXPECT_EQ((std::vector<int>{w.flags, w.num_flags, w.exp, w.pos, reader.this_len}),
-                (std::vector<int>{e.flags, e.num_flags, e.exp,
+                (std::vector<int>{flags_of(flags), flags_of(num_flags), exp,
                                   static_cast<int>(w.str - reader.buffer), n}));
-      at += n;
-      ++k;
     }
-    EXPECT_EQ(k, c.words.size());
-    EXPECT_EQ(n, c.error ? -1 : 0);
-    EXPECT_EQ(reader.failed, c.error ? 1 : 0);
-    if (c.error) {
-      EXPECT_STREQ(reader.message, c.error);
+    if (row[k].rfind("Syntax error", 0) == 0) error = row[k++];
+    EXPECT_EQ(row[k], "");  // every word read
+    EXPECT_EQ(n, error.empty() ? 0 : -1);
+    EXPECT_EQ(reader.failed, error.empty() ? 0 : 1);
+    if (!error.empty()) {
+      EXPECT_EQ(reader.message, error);
     }
   }
 }
@@ -192,31 +174,13 @@ TEST_F(Reader, WOParensCopiesTheParenthesisedText) {
                         "CAT1925E No opening parenthesis", "CAT1930E No ending parenthesis"}));
 }
 
+// Rows of tests/data/ctl/statements.txt.
 TEST_F(Reader, StatementAssemblyJoinsLinesAndDropsComments) {
-  struct row {
-    std::string text;
-    lines statements;
-  };
-  const std::string line260 = "a " + std::string(260, 'b') + ";\n";
-  const row rows[] = {
-      {"cursor A;\n", {"cursor A    "}},  // one statement, four blanks appended
-      {"insert into T\n   (a, b)\n values (:a, :b); lost\n",
-       {"insert into T (a, b) values (:a, :b)    "}},  // joined with single blanks
-      {";; comment\ncursor A;\n", {"cursor A    "}},   // comment line
-      {"a\n;x;\nb;\n", {"a b    "}},                   // a comment line inside a statement
-      {"insert_where name = 'a;b';\n", {"insert_where name = 'a    "}},  // ';' ignores quotes
-      {"  ;\nend;\n", {"    ", "end    "}},                              // an empty statement
-      {"a\r\nb;\r\n", {"a b    "}},                                      // CR LF line ends
-      {"a;\nb", {"a    "}},       // a last statement without ';' is not returned
-      {"x\n\ny;", {"x  y    "}},  // an empty line adds its blank
-      // 255 characters per read: the rest of the line continues after one blank.
-      {line260, {"a " + std::string(253, 'b') + " " + std::string(7, 'b') + "    "}},
-  };
-  for (const row& r : rows) {
-    SCOPED_TRACE(r.text);
-    EXPECT_EQ(statements_of(r.text, 256), r.statements);
+  for (auto row : data_rows("ctl/statements.txt", 4)) {
+    SCOPED_TRACE(row[1]);
+    while (row.back().empty()) row.pop_back();
+    EXPECT_EQ(statements_of(row[1], std::stoi(row[0])), lines(row.begin() + 2, row.end()));
   }
-  EXPECT_EQ(statements_of(line260, 500), lines{"a " + std::string(260, 'b') + "    "});
 }
 
 TEST_F(Reader, StatementAssemblyRefusesStatementsLongerThanTheBuffer) {
