@@ -23,21 +23,14 @@ using lines = std::vector<std::string>;
 
 // The flags of a word as tests/data/ctl/tokeniser.txt writes them: names joined by "+", or 0.
 int flags_of(const std::string& names) {
-  static const std::map<std::string, int> flag = {{"0", 0},
-                                                  {"compare", wf_compare},
-                                                  {"concat", wf_concat},
-                                                  {"host_var", wf_host_var},
-                                                  {"arith", wf_arith},
-                                                  {"literal", wf_literal},
-                                                  {"comma", wf_comma},
-                                                  {"period", wf_period},
-                                                  {"all_cols", wf_all_cols},
-                                                  {"paren", wf_paren},
-                                                  {"single", nf_single},
-                                                  {"double", nf_double},
-                                                  {"numeric", nf_numeric},
-                                                  {"decimal", nf_decimal},
-                                                  {"exponent", nf_exponent}};
+  // clang-format off
+  static const std::map<std::string, int> flag = {
+      {"0", 0}, {"compare", wf_compare}, {"concat", wf_concat}, {"host_var", wf_host_var},
+      {"arith", wf_arith}, {"literal", wf_literal}, {"comma", wf_comma}, {"period", wf_period},
+      {"all_cols", wf_all_cols}, {"paren", wf_paren}, {"single", nf_single},
+      {"double", nf_double}, {"numeric", nf_numeric}, {"decimal", nf_decimal},
+      {"exponent", nf_exponent}};
+  // clang-format on
   int out = 0;
   std::istringstream in(names);
   for (std::string name; std::getline(in, name, '+');) out |= flag.at(name);

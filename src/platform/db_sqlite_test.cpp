@@ -122,23 +122,11 @@ TEST_F(DbSqliteTest, Logons) {
                    "INSERT INTO collector_logon VALUES ('SCOTT', 'tiger', 'OPEN'),"
                    " ('old', 'pw', 'EXPIRED(GRACE)'), ('gone', 'pw', 'EXPIRED'),"
                    " ('shut', 'pw', 'EXPIRED & LOCKED');");
-  const char* denied = "invalid username/password; logon denied";
-  const struct {
-    const char *user, *password;
-    int32_t code;
-    const char* message;
-  } cases[] = {
-      {"scott", "tiger", 0, ""},          // logon ids compare without case
-      {"SCOTT", "TIGER", -1017, denied},  // passwords do not
-      {"nobody", "x", -1017, denied},
-      {"old", "pw", 28002, "the password will expire soon"},  // a warning: logged on
-      {"gone", "pw", -28001, "the password has expired"},
-      {"shut", "pw", -28000, "the account is locked"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(session_.logon(c.user, c.password), c.code) << c.user;
-    EXPECT_EQ(session_.logged_on(), c.code >= 0) << c.user;
-    EXPECT_EQ(session_.sqlca().message, c.message);
+  for (const auto& row : data_rows("platform/logons.txt", 4)) {  // the rows of that file
+    int32_t code = std::stoi(row[2]);
+    EXPECT_EQ(session_.logon(row[0], row[1]), code) << row[0];
+    EXPECT_EQ(session_.logged_on(), code >= 0) << row[0];
+    EXPECT_EQ(session_.sqlca().message, row[3]);
   }
   EXPECT_EQ(session_.logon_os(), 0);  // "/" is not checked against the table
   // Without the table any pair is accepted; the control directory stands in

@@ -34,28 +34,15 @@ TEST_F(RowFormatTest, OccurrencesAndWaterMarks) {
 
 TEST_F(RowFormatTest, UnresolvedColumnsFailTheRow) {
   make_db("CREATE TABLE t(a VARCHAR2(1)); INSERT INTO t VALUES('x');");
-  const std::tuple<const char*, int16_t, int16_t, const char*> cases[] = {
-      // column, occurrence, no_sql, first message
-      // no select item of that name
-      {"MISSING", 0, 0, "CAT1590E No sqlda entry found for BAD.MISSING\n"},
-      // occurrence beyond the items
-      {"3!", 3, 0, "CAT1580E Occurance (3) exceeds sqlda limit (1), BAD\n"},
-      // a percent variable that does not exist
-      {"%nothing", 0, 0, "CAT1560E Un-identified percent variable %nothing\n"},
-      // n! without SQL
-      {"1!", 1, 1, "CAT1575E Cannot use n! addressing in NO_SQL cursor BAD\n"},
-      // a name without SQL
-      {"NAME", 0, 1, "CAT1585E Name (NAME) not resolved in non_sql cursor BAD\n"},
-  };
-  for (auto [column, occurrence, no_sql, message] : cases) {
-    curs* cur = cursor("BAD", "SELECT a FROM t", {column});
-    cur->column_list->occurrence = occurrence;
-    cur->no_sql = no_sql;
+  for (const auto& row : data_rows("rows/unresolved.txt", 4)) {  // the rows of that file
+    curs* cur = cursor("BAD", "SELECT a FROM t", {row[0].c_str()});
+    cur->column_list->occurrence = static_cast<int16_t>(std::stoi(row[1]));
+    cur->no_sql = static_cast<int16_t>(std::stoi(row[2]));
     PrintCapture capture;
     EXPECT_EQ(run(cur), 1);
     std::string lines = capture.lines();
-    EXPECT_EQ(lines.substr(0, lines.find('\n') + 1), message);
-    EXPECT_EQ(cur->hold, 'Y') << column;
+    EXPECT_EQ(lines.substr(0, lines.find('\n') + 1), row[3]);
+    EXPECT_EQ(cur->hold, 'Y') << row[0];
     EXPECT_EQ(cur->row_count, 0);
   }
 }

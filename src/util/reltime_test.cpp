@@ -43,30 +43,17 @@ TEST(DayNumbers, RoundTripEveryDayFrom1992To2100) {
   EXPECT_EQ(previous, 39753);
 }
 
-TEST(DayNumbers, KnownDaysAndTextForms) {
-  const std::pair<const char*, int32_t> rows[] = {
-      {"19920301", 1},           // day 1
-      {"20111204083005", 7218},  // only the first 8 digits count
-      {"00111204", 7218},        // a two-digit year below 81 is 20YY
-      {"00991231", 2862},        // ... and from 81 on 19YY
-  };
-  for (auto [text, day] : rows) EXPECT_EQ(relative_date(text), day) << text;
-}
-
-TEST(RelativeSeconds, ToAndFromTimeTexts) {
-  const std::pair<const char*, rel_secs> rows[] = {
-      {"19920301000000", 86400},                   // start of day 1
-      {"20111204235959", 7218LL * 86400 + 86399},  // last second of a day
-      {"20600101000000", 24778LL * 86400},         // past 2^31 seconds
-  };
-  for (auto [text, secs] : rows) {
-    EXPECT_EQ(relative_sec(text), secs) << text;
+// Rows of tests/data/util/time_texts.txt; relative seconds read back as their text.
+TEST(DayNumbers, KnownDaysSecondsAndHours) {
+  for (const auto& row : data_rows("util/time_texts.txt", 3)) {
+    SCOPED_TRACE(row[0] + " " + row[1]);
+    int64_t want = std::stoll(row[2]);
     char back[16];
-    EXPECT_STREQ(secs_to_date(back, secs), text);
+    if (row[0] == "relative_date") EXPECT_EQ(relative_date(row[1].c_str()), want);
+    if (row[0] == "relative_sec") EXPECT_EQ(relative_sec(row[1].c_str()), want);
+    if (row[0] == "relative_sec") EXPECT_EQ(secs_to_date(back, want), row[1]);
+    if (row[0] == "secs_to_hour") EXPECT_EQ(secs_to_hour(std::stoi(row[1])), want);
   }
-  const std::pair<int32_t, int32_t> hours[] = {
-      {59, 0}, {45000, 1230}, {86399, 2359}, {86400, 2400}};
-  for (auto [secs, hour] : hours) EXPECT_EQ(secs_to_hour(secs), hour) << secs;
 }
 
 class CurrentTimeTexts : public UtilTest {};
