@@ -49,10 +49,14 @@ TEST(DayNumbers, KnownDaysSecondsAndHours) {
     SCOPED_TRACE(row[0] + " " + row[1]);
     int64_t want = std::stoll(row[2]);
     char back[16];
-    if (row[0] == "relative_date") EXPECT_EQ(relative_date(row[1].c_str()), want);
-    if (row[0] == "relative_sec") EXPECT_EQ(relative_sec(row[1].c_str()), want);
-    if (row[0] == "relative_sec") EXPECT_EQ(secs_to_date(back, want), row[1]);
-    if (row[0] == "secs_to_hour") EXPECT_EQ(secs_to_hour(std::stoi(row[1])), want);
+    if (row[0] == "relative_date") {
+      EXPECT_EQ(relative_date(row[1].c_str()), want);
+    } else if (row[0] == "relative_sec") {
+      EXPECT_EQ(relative_sec(row[1].c_str()), want);
+      EXPECT_EQ(secs_to_date(back, want), row[1]);
+    } else {
+      EXPECT_EQ(secs_to_hour(std::stoi(row[1])), want);
+    }
   }
 }
 
