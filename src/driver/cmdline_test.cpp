@@ -37,6 +37,13 @@ args command(const std::vector<std::string>& words) {
   return args(all);
 }
 
+// The fields of a data-file row from `from` on, up to the first empty one.
+std::vector<std::string> words_of(const std::vector<std::string>& row, size_t from) {
+  std::vector<std::string> out(row.begin() + static_cast<std::ptrdiff_t>(from), row.end());
+  while (!out.empty() && out.back().empty()) out.pop_back();
+  return out;
+}
+
 class CommandLine : public ::testing::Test {
  protected:
   void SetUp() override { reset_process_state(); }
@@ -103,101 +110,46 @@ TEST_F(CommandLine, ArgumentFilesNestAndSwitchesAreRemoved) {
   EXPECT_EQ(settings_text(), "ctl_home=/c serverid=FROMFILE db_type=zdb");
 }
 
+// Rows of tests/data/driver/first_reading.txt.
 TEST_F(CommandLine, FirstReadingKeywordsAndValues) {
-  struct row {
-    std::vector<std::string> argv;
-    const char* settings;
-  } rows[] = {
-      {{"-rdbmsX1"}, "serverid=X1"},      // value glued to the full keyword
-      {{"-rdb", "X1"}, "serverid=X1"},    // three characters abbreviate
-      {{"-rd", "X1"}, "-rd=X1"},          // two do not: a dictionary parameter
-      {{"-RDBMS", "X1"}, "serverid=X1"},  // keywords ignore case
-      {{"-rdbmsx", "X1"}, "serverid=x"},  // glued value; X1 is skipped
-      {{"-log", "L"}, "logonid=L"},       // "log" abbreviates logonid first
-      {{"-logs", "/o"}, "coll_home=/o"},  // logsdir sets the collector home
-      {{"-tem", "T"}, "-tem=T"},          // tempdir needs four characters
-      {{"-temp", "T"}, "tmpdir=T"},       //
-      {{"-dbtypezdb", "-ctl", "/c"}, "ctl_home=/c db_type=zdb"},  // two keywords
-      {{"loose", "-errlog", "/e"}, "errorlog=/e"},                // words without "-" are skipped
-      {{"-password", "pw"}, "password=pw"},                       //
-      {{"-rdbms"}, ""},                                 // keyword without value: nothing set
-      {{"-console", "-dbtype", "zdb"}, "db_type=zdb"},  // console has no effect, takes no value
-      {{"-custom", "a b", "-x"}, "-custom=a b"},        // dictionary parameter; "-x" has no value
-      {{"-", "v"}, ""},                                 // a bare "-" names no parameter
-  };
-  for (const row& r : rows) {
+  for (const auto& row : data_rows("driver/first_reading.txt", 6)) {
+    SCOPED_TRACE(row[1]);
     reset_process_state();
-    args a = command(r.argv);
+    args a = command(words_of(row, 1));
     OutputCapture capture;
     EXPECT_EQ(parse_argv(a.argc(), a.argv()), 1);
-    EXPECT_EQ(capture.finish(), "") << r.argv[0];
-    EXPECT_EQ(settings_text(), r.settings) << r.argv[0];
+    EXPECT_EQ(capture.finish(), "");
+    EXPECT_EQ(settings_text(), row[0]);
   }
 }
 
+// Rows of tests/data/driver/trace_switches.txt.
 TEST_F(CommandLine, FirstReadingTraceSwitchesAndEcho) {
-  struct row {
-    std::vector<std::string> argv;
-    int trace_all;
-    const char* levels;  // a '1' for each level set
-    std::vector<std::string> lines;
-  } rows[] = {
-      // -v switches trace_all on; every "d" sets the level of its position.
-      {{"-vdxd", "-rdbms", "S1"}, 1, "0101000000", {"CPA1532I rdbms=S1."}},
-      // -d sets levels only.
-      {{"-ddd", "-dbtypezdb"}, 0, "1110000000", {"CPA1532I dbtype=zdb."}},
-      // Keywords before the switch are not echoed.
-      {{"-rdbms", "S1", "-v"}, 1, "0000000000", {}},
-      // The password is echoed masked.
-      {{"-d", "-pas", "secret"}, 0, "1000000000", {"CPA1532I password=***."}},
-      // Positions beyond 9 set nothing.
-      {{"-vxxxxxxxxxd"}, 1, "0000000000", {}},
-  };
-  for (const row& r : rows) {
+  for (const auto& row : data_rows("driver/trace_switches.txt", 8)) {
+    SCOPED_TRACE(row[3]);
     reset_process_state();
-    args a = command(r.argv);
+    args a = command(words_of(row, 3));
     OutputCapture capture;
     parse_argv(a.argc(), a.argv());
-    EXPECT_EQ(message_lines(capture.finish()), r.lines) << r.argv[0];
-    EXPECT_EQ(tracing.trace_all, r.trace_all) << r.argv[0];
-    EXPECT_EQ(tracing.trace_something, r.trace_all) << r.argv[0];
+    std::string printed;
+    for (const std::string& l : message_lines(capture.finish())) printed += l + "\n";
+    EXPECT_EQ(printed, row[2]);
+    EXPECT_EQ(tracing.trace_all, std::stoi(row[0]));
+    EXPECT_EQ(tracing.trace_something, std::stoi(row[0]));
     std::string levels;
     for (int i = 0; i < 10; ++i) levels += tracing.my_trace_all[i] ? '1' : '0';
-    EXPECT_EQ(levels, r.levels) << r.argv[0];
+    EXPECT_EQ(levels, row[1]);
   }
 }
 
+// Rows of tests/data/driver/option_table.txt.
 TEST_F(CommandLine, OptionTableReading) {
-  struct row {
-    std::vector<std::string> argv;  // argv[0] included
-    int consumed;
-    const char* settings;
-  } rows[] = {
-      {{"collector", "-logsdir", "/o"}, 2, "coll_out=/o"},  // logsdir: the output dir
-      {{"collector", "-logsdir/o"}, 1, "coll_out=/o"},      // glued value
-      {{"collector", "-logs/o"}, 1, "errorlog=s/o"},     // glued to an abbreviation: the "log" row
-      {{"collector", "-logon", "U"}, 2, "logonid=U"},    // five characters
-      {{"collector", "-loginid", "U"}, 2, "logonid=U"},  //
-      {{"collector", "-logo", "U"}, 1, "errorlog=o"},    // "log" row, glued "o"; U ends
-      {{"collector", "-rdbms", "-dbtype", "zdb"}, 3, "db_type=zdb"},  // value absent before "-"
-      {{"collector", "-serverid", "S", "stop", "-dbtype", "x"}, 2, "serverid=S"},  // ends at "stop"
-      {{"collector", "-bogus", "-rdbms", "S"}, 0, ""},         // unknown option ends reading
-      {{"collector", "X", "-rdbms", "S"}, 0, ""},              // must begin with an option
-      {{"coll", "-rdbms", "S"}, 0, ""},                        // program name too short
-      {{"collector", "-maxread", "4096"}, 2, "maxread=4096"},  // number
-      {{"collector", "-maxread", "many"}, 2, ""},              // not a number: unchanged
-      {{"collector", "-ltemp", "/l", "-temp", "/t"}, 4, "tmpdir=/t localtmpdir=/l"},    //
-      {{"collector", "-dbhome", "/h", "-dbver", "19"}, 4, "db_home=/h db_version=19"},  //
-      {{"collector", "-dbho", "/h"}, 0, ""},  // dbhome needs six
-      {{"collector", "-pass", "pw", "-ctl", "/c"}, 4, "ctl_home=/c password=pw"},  //
-      {{"collector", "-rdbms"}, 1, ""},                            // value absent at the end
-      {{"collector", "-console", "-initfile", "i", "-d"}, 4, ""},  // flags outside the table
-  };
-  for (const row& r : rows) {
+  for (const auto& row : data_rows("driver/option_table.txt", 9)) {
+    SCOPED_TRACE(row[3]);
     reset_process_state();
-    args a(r.argv);
-    EXPECT_EQ(parseQVBCmdline(a.argc(), a.argv()), r.consumed) << r.argv[1];
-    EXPECT_EQ(settings_text(), r.settings) << r.argv[1];
+    args a(words_of(row, 2));
+    EXPECT_EQ(parseQVBCmdline(a.argc(), a.argv()), std::stoi(row[0]));
+    EXPECT_EQ(settings_text(), row[1]);
   }
 }
 

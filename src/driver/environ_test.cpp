@@ -36,55 +36,23 @@ std::string joined(const std::string& output) {
   return s;
 }
 
+// A data-file field as an optional text: "(null)" stands for none.
+const char* opt(const std::string& field) { return field == "(null)" ? nullptr : field.c_str(); }
+
+// Rows of tests/data/driver/getenv.txt.
 TEST_F(Environment, GetenvModesAndMessages) {
-  struct row {
-    const char* value;  // the variable's value, or null when unset
-    int mode;
-    const char* dflt;
-    int trace_level;     // a trace level switched on, or -1
-    const char* result;  // null: none
-    const char* lines;
-  } rows[] = {
-      // Mode 1 reports a missing variable as a warning without a default...
-      {nullptr, kEnvReport, nullptr, -1, nullptr,
-       "UEN0015W Environment variable \"T_ENV\" not set\n"},
-      // ...and an empty one as not available.
-      {"", kEnvReport, nullptr, -1, nullptr,
-       "UEN0010W Environment variable \"T_ENV\" is not available\n"},
-      // With a default the class is informational and the default announced.
-      {nullptr, kEnvReport, "dflt", -1, "dflt",
-       "UEN0015I Environment variable \"T_ENV\" not set\nUEN0020I Using default of dflt\n"},
-      {"", kEnvReport, "dflt", -1, "dflt",
-       "UEN0010I Environment variable \"T_ENV\" is not available\n"
-       "UEN0020I Using default of dflt\n"},
-      // A set value wins over the default, silently.
-      {"val", kEnvReport, "dflt", -1, "val", ""},
-      // Quiet modes say nothing; only mode -1 exports the default.
-      {nullptr, kEnvQuiet, "dflt", -1, "dflt", ""},
-      {nullptr, kEnvSilent, nullptr, -1, nullptr, ""},
-      {"", kEnvQuiet, "", -1, nullptr, ""},
-      {nullptr, kEnvExport, "exported", -1, "exported", ""},
-      // Environment tracing reports lookups in the quiet modes...
-      {"val", kEnvQuiet, nullptr, 3, "val", "UEN0025T Env var T_ENV=val.\n"},
-      {nullptr, kEnvQuiet, "dflt", 3, "dflt", "UEN0026T Env var T_ENV was not set.\n"},
-      {nullptr, kEnvExport, nullptr, 3, nullptr, "UEN0026T Env var T_ENV was not set.\n"},
-      // ...but neither in mode -2 nor in mode 1, which reports on its own.
-      {"val", kEnvSilent, nullptr, 3, "val", ""},
-      {nullptr, kEnvReport, nullptr, 3, nullptr,
-       "UEN0015W Environment variable \"T_ENV\" not set\n"},
-  };
-  for (const row& r : rows) {
+  for (const auto& r : data_rows("driver/getenv.txt", 6)) {
+    SCOPED_TRACE(r[0] + " mode " + r[1] + " trace " + r[3]);
     reset_process_state();
-    if (r.trace_level >= 0) tracing.my_trace_all[r.trace_level] = 1;
+    if (r[3] != "-1") tracing.my_trace_all[std::stoi(r[3])] = 1;
     ScopedEnv env;
-    env.set("T_ENV", r.value);
+    env.set("T_ENV", opt(r[0]));
     OutputCapture capture;
-    std::optional<std::string> got = u_getenv("T_ENV", r.mode, r.dflt);
-    SCOPED_TRACE(std::string(r.value ? r.value : "(unset)") + " mode " + std::to_string(r.mode));
-    EXPECT_EQ(joined(capture.finish()), r.lines);
-    EXPECT_EQ(got, r.result ? std::optional<std::string>(r.result) : std::nullopt);
-    if (!r.value) {
-      EXPECT_EQ(getenv("T_ENV") != nullptr, r.mode == kEnvExport && r.result);
+    std::optional<std::string> got = u_getenv("T_ENV", std::stoi(r[1]), opt(r[2]));
+    EXPECT_EQ(joined(capture.finish()), r[5]);
+    EXPECT_EQ(got.value_or("(null)"), r[4]);
+    if (!opt(r[0])) {
+      EXPECT_EQ(getenv("T_ENV") != nullptr, r[1] == "-1" && opt(r[4]));
     }
   }
 }
@@ -110,78 +78,37 @@ TEST_F(Environment, PutenvSetsRemovesAndRefuses) {
   EXPECT_EQ(joined(capture.finish()), "UEN0046T Set environment variable \"T_PUT\".\n");
 }
 
+// Rows of tests/data/driver/retrieve_env.txt.
 TEST_F(Environment, RetrieveEnvVarBindsSymbolsToSlots) {
-  struct row {
-    const char* symbol;
-    const char* preset_slot;  // value already in the logon slot
-    const char* variable;     // value of the variable named by the symbol
-    const char* db_type;
-    const char* result;
-  } rows[] = {
-      {"COLL_LOGON", "slot", "env", "zdb", "slot"},         // a set slot wins
-      {"coll_logon", nullptr, "env", "zdb", "env"},         // upper-cased; filled from env
-      {"COLL_SERVERID", nullptr, nullptr, "zdb", "SID1"},   // falls back to ORACLE_SID
-      {"COLL_SERVERID", nullptr, nullptr, "qvz", nullptr},  // only for the Oracle type
-      {"COLL_DBHOME", nullptr, nullptr, "zdb19", "/ora"},   // falls back to ORACLE_HOME
-      {"COLL_ERRORLOG", nullptr, nullptr, "zdb", nullptr},  // no fallback
-      {"COLL_CELL_NAME", nullptr, "cell", "zdb", "cell"},   //
-      {"COLL_NOSUCH", nullptr, "env", "zdb", nullptr},      // not in the table
-      {"COLL_LOGON_AND_MORE_THAN_32_CHARACTERS", nullptr, "env", "zdb", nullptr},  // too long
-  };
-  for (const row& r : rows) {
+  for (const auto& r : data_rows("driver/retrieve_env.txt", 5)) {
+    SCOPED_TRACE(r[0]);
     reset_process_state();
     ScopedEnv env;
-    std::string upper = r.symbol;
+    std::string upper = r[0];
     for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-    env.set(upper, r.variable);
+    env.set(upper, opt(r[2]));
     env.set("ORACLE_SID", "SID1");
     env.set("ORACLE_HOME", "/ora");
-    env_vars.db_type = r.db_type;
-    if (r.preset_slot) env_vars.logonid = r.preset_slot;
-    const char* got = u_retrieveEnvVar(r.symbol);
-    SCOPED_TRACE(r.symbol);
-    EXPECT_STREQ(got ? got : "(none)", r.result ? r.result : "(none)");
+    env_vars.db_type = r[3].c_str();
+    if (opt(r[1])) env_vars.logonid = r[1].c_str();
+    const char* got = u_retrieveEnvVar(r[0].c_str());
+    EXPECT_STREQ(got ? got : "(null)", r[4].c_str());
     if (got) {  // the slot keeps what was found
-      EXPECT_EQ(u_retrieveEnvVar(r.symbol), got);
+      EXPECT_EQ(u_retrieveEnvVar(r[0].c_str()), got);
     }
   }
 }
 
+// Rows of tests/data/driver/get_envs.txt.
 TEST_F(Environment, GetEnvsFillsSlotsAndDefaults) {
-  struct row {
-    const char* env;  // "NAME=value" words; every other variable read is unset
-    const char* settings;
-  } rows[] = {
-      // Only the basics: the working directory and the user give the defaults.
-      {"PWD=/w USER=u1 COLL_HOSTNAME=h1",
-       "coll_home=/w ctl_home=/w coll_out=/w hostname=h1 hostlogonid=u1 db_type=qvz tmpdir=/tmp/u1 "
-       "localtmpdir=/tmp/u1 cfgdir=/w maxread=20480000"},
-      // A log directory and a separate local prefix (where the output goes);
-      // second-choice variables; numbers.
-      {"PWD=/w USER=u1 COLL_HOSTNAME=h1 QVZLOGDIR=/q COLL_PREFIX_LOCAL=/l COLL_LOGONID=lid "
-       "COLL_VERSION_HOME=zdb MAXREADSZ_ERRORLOG=77 COLL_NOSIGNALS=3 COLL_CTL_HOME=/c",
-       "coll_home=/w ctl_home=/c coll_out=/l hostname=h1 hostlogonid=u1 logonid=lid db_type=zdb "
-       "tmpdir=/q/u1 localtmpdir=/l cfgdir=/c maxread=77 nosignals=3"},
-      // Every variable set; first choices win; an empty one counts as unset.
-      {"PWD=/w USER=u1 COLL_HOME=/home COLL_CTL_HOME=/c COLL_BINPATH=/bin COLL_HOSTNAME=h1 "
-       "COLL_SERVERID=S1 COLL_LOGON=lg COLL_LOGONID=no COLL_PASSWORD=pw COLL_VERSION=zdb "
-       "COLL_PREFIX=/p COLL_PREFIX_LOCAL=/p COLL_OUT=/out COLL_ERRORLOG=/e COLL_DBVERSION=19 "
-       "COLL_USESHM=1 COLL_DBHOME=/db QVZCFGDIR=",
-       "coll_home=/home ctl_home=/c bin_home=/bin coll_out=/out hostname=h1 hostlogonid=u1 "
-       "serverid=S1 logonid=lg password=pw errorlog=/e db_type=zdb tmpdir=/p localtmpdir=/p "
-       "useshm=1 cfgdir=/c db_home=/db db_version=19 maxread=20480000"},
-      // No PWD: "pwd" is asked; no user or host: the system is asked.
-      {"COLL_CTL_HOME=/c COLL_OUT=/o",
-       "coll_home=CWD ctl_home=/c coll_out=/o hostname=HOST hostlogonid=USER db_type=qvz "
-       "tmpdir=/tmp/USER localtmpdir=/tmp/USER cfgdir=/c maxread=20480000"},
-  };
   char cwd[PATH_MAX];
   ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
   struct utsname uts;
   ASSERT_EQ(uname(&uts), 0);
   const std::pair<std::string, std::string> system[] = {
       {"CWD", cwd}, {"HOST", uts.nodename}, {"USER", getpwuid(geteuid())->pw_name}};
-  for (const row& r : rows) {
+  for (const auto& r : data_rows("driver/get_envs.txt", 2)) {
+    SCOPED_TRACE(r[0]);
     reset_process_state();
     ScopedEnv env;
     std::istringstream names(
@@ -189,12 +116,12 @@ TEST_F(Environment, GetEnvsFillsSlotsAndDefaults) {
         "COLL_SERVERID COLL_LOGON COLL_LOGONID COLL_PASSWORD COLL_VERSION COLL_VERSION_HOME "
         "COLL_PREFIX QVZLOGDIR COLL_PREFIX_LOCAL COLL_OUT COLL_DISABLE_CURSORS COLL_ERRORLOG "
         "COLL_DBVERSION MAXREADSZ_ERRORLOG COLL_USESHM COLL_DBHOME COLL_NOSIGNALS QVZCFGDIR"),
-        words(r.env);
+        words(r[0]);
     for (std::string name; names >> name;) env.unset(name);
     for (std::string w; words >> w;)
       env.set(w.substr(0, w.find('=')), w.substr(w.find('=') + 1).c_str());
     EXPECT_EQ(get_envs(env_vars), 1);
-    std::string expected = r.settings;
+    std::string expected = r[1];
     for (const auto& [word, value] : system)
       for (size_t at; (at = expected.find(word)) != std::string::npos;)
         expected.replace(at, word.size(), value);
@@ -202,30 +129,27 @@ TEST_F(Environment, GetEnvsFillsSlotsAndDefaults) {
   }
 }
 
+// Each "COLL_DISABLE_CURSOR_<name>=<value>" line listed is exported as such.
 TEST_F(Environment, DisabledCursorsAreExported) {
   struct row {
     const char* value;  // COLL_DISABLE_CURSORS as get_envs read it, or null
     const char* lines;
-    std::vector<std::pair<const char*, const char*>> exported;
   } rows[] = {
       // Blanks removed, upper-cased; KF1 gets its file-id condition.
       {"kf1, abc",
        "CML1526I Disable Cursors Environment Settings:\n"
        "CML1527I \t COLL_DISABLE_CURSORS=KF1,ABC\n"
        "CML1527I \t COLL_DISABLE_CURSOR_KF1=AND FIL.FILE_ID < 128\n"
-       "CML1527I \t COLL_DISABLE_CURSOR_ABC=1\n",
-       {{"COLL_DISABLE_CURSOR_KF1", "AND FIL.FILE_ID < 128"}, {"COLL_DISABLE_CURSOR_ABC", "1"}}},
+       "CML1527I \t COLL_DISABLE_CURSOR_ABC=1\n"},
       // KF4 is 0; empty names between commas name nothing.
       {" Kf4,,x ,",
        "CML1526I Disable Cursors Environment Settings:\n"
        "CML1527I \t COLL_DISABLE_CURSORS=KF4,,X,\n"
-       "CML1527I \t COLL_DISABLE_CURSOR_KF4=0\nCML1527I \t COLL_DISABLE_CURSOR_X=1\n",
-       {{"COLL_DISABLE_CURSOR_KF4", "0"}, {"COLL_DISABLE_CURSOR_X", "1"}}},
+       "CML1527I \t COLL_DISABLE_CURSOR_KF4=0\nCML1527I \t COLL_DISABLE_CURSOR_X=1\n"},
       // Only blanks: listed, nothing exported.
       {"   ",
-       "CML1526I Disable Cursors Environment Settings:\nCML1527I \t COLL_DISABLE_CURSORS=\n",
-       {}},
-      {nullptr, "CML1526I Disable Cursors Environment is not set...\n", {}},
+       "CML1526I Disable Cursors Environment Settings:\nCML1527I \t COLL_DISABLE_CURSORS=\n"},
+      {nullptr, "CML1526I Disable Cursors Environment is not set...\n"},
   };
   for (const row& r : rows) {
     reset_process_state();
@@ -236,8 +160,14 @@ TEST_F(Environment, DisabledCursorsAreExported) {
     OutputCapture capture;
     apply_disabled_cursors();
     SCOPED_TRACE(r.value ? r.value : "(unset)");
-    EXPECT_EQ(joined(capture.finish()), r.lines);
-    for (const auto& [name, value] : r.exported) EXPECT_STREQ(getenv(name), value) << name;
+    std::string printed = joined(capture.finish());
+    EXPECT_EQ(printed, r.lines);
+    std::istringstream in(printed);
+    for (std::string l; std::getline(in, l);)
+      if (l.starts_with("CML1527I \t COLL_DISABLE_CURSOR_")) {
+        EXPECT_STREQ(getenv(l.substr(11, l.find('=') - 11).c_str()),
+                     l.substr(l.find('=') + 1).c_str());
+      }
     EXPECT_EQ(getenv("COLL_DISABLE_CURSOR_"), nullptr);
   }
 }
@@ -264,16 +194,14 @@ TEST_F(Environment, EachRequiredSettingIsChecked) {
       EXPECT_EQ(lines.size(), 1u);
     }
   }
-}
-
-TEST_F(Environment, TracingListsTheSettingsBeforeTheStop) {
+  // Under tracing the set slots are listed before the stop, never the password.
+  reset_process_state();
   tracing.trace_all = tracing.trace_something = 1;
   env_vars.hostname = "host1";
   env_vars.logonid = "scott";
   env_vars.password = "tiger";
   OutputCapture capture;
   EXPECT_EQ(settle_settings(nullptr), -1003);
-  // Set slots only, and never the password.
   EXPECT_EQ(joined(capture.finish()),
             "CML1526I Disable Cursors Environment is not set...\n"
             "CML1526I Environment Setting:\n"
