@@ -173,43 +173,22 @@ TEST_F(ShareChannels, AnswerTravelsInPartsOfAtMost99000Bytes) {
   EXPECT_EQ(wait_child(writer), 0);
 }
 
+// Rows of tests/data/comm/send_data_guards.txt.
 TEST_F(ShareChannels, SendDataGuards) {
   data_area* d = data_->data();
-  struct row {
-    int32_t request_age, data_age, reader_done;
-    std::string unique;
-    int rc;
-    std::string output;
-    unsigned slept;
-  };
-  const row rows[] = {
-      // the request waited beyond its lifetime
-      {46, -1, 1, "U-1-1", -1,
-       "USH0033I (hhmmss) Data for Request 'U-1-1' are too late to "
-       "send(1322987451,1322987405,45)\n",
-       0},
-      // the last answer lies unread for 31 seconds: cleaned first
-      {0, 31, 0, "U-1-1", 0,
-       "USH0030I (hhmmss) Cleaning share memory, Data for cursor OLD is cleaned\n", 0},
-      // no unique id
-      {0, -1, 1, "", -1, "USH0015E (hhmmss) Unique name is not supplied\n", 0},
-      // a reader that never said it finished: 20 polls 3 seconds apart
-      {0, -1, 0, "U-1-1", 0, "", 60},
-      // the same with an answer that turns stale while polling: cleaned then
-      {0, 1, 0, "U-1-1", 0,
-       "USH0030I (hhmmss) Cleaning share memory, Data for cursor OLD is cleaned\n", 30},
-  };
-  for (const row& r : rows) {
-    clock_.set(kNow + r.request_age);
+  for (const auto& r : data_rows("comm/send_data_guards.txt", 7)) {
+    SCOPED_TRACE(r[5] + r[6]);
+    const int data_age = std::stoi(r[1]);
+    clock_.set(kNow + std::stoi(r[0]));
     memcpy(d->unique, "OLD-000000000001-0001", 22);
-    req_->request()->data_time = r.data_age < 0 ? 0 : static_cast<int32_t>(kNow - r.data_age);
-    d->reader_done = r.reader_done;
+    req_->request()->data_time = data_age < 0 ? 0 : static_cast<int32_t>(kNow - data_age);
+    d->reader_done = std::stoi(r[2]);
     data_->ResetSemaphore();
     unsigned before = clock_.slept();
     CapturedOutput out;
-    EXPECT_EQ(data_->SendData(r.unique, 0, 10, nullptr, 0), r.rc);
-    EXPECT_EQ(out.text(), r.output);
-    EXPECT_EQ(clock_.slept() - before, r.slept);
+    EXPECT_EQ(data_->SendData(r[3], 0, 10, nullptr, 0), std::stoi(r[4]));
+    EXPECT_EQ(out.text(), r[5]);
+    EXPECT_EQ(clock_.slept() - before, std::stoul(r[6]));
   }
 }
 

@@ -170,42 +170,24 @@ TEST_F(RunTest, IterationMakesOneSamplePerRun) {
 TEST_F(RunTest, EditsBindOrReportEveryProblem) {
   curs* a = cursor("ALPHA", "", {});
   curs* b = cursor("BETA", "", {});
-  struct {
-    const char *pre_a, *pre_b, *iter_b;  // names in the clauses ("": none)
-    int pre_rc, iter_rc;
-    const char* lines;  // the messages, one per line
-  } const cases[] = {
-      // all bound
-      {"BETA", "", "ALPHA", 0, 0,
-       "PPR3125I Pre_cursor editing successful\nPIT3138I Iterate editing successful\n"},
-      // itself, unknown: every error is reported
-      {"ALPHA", "GAMMA", "BETA", 1, 1,
-       "PPR3115E Can't pre_cursor yourself in cursor ALPHA\n"
-       "PPR3120E Pre_cursor GAMMA not found for cursor BETA\n"
-       "PPR3130E Pre_cursor editing failed\n"
-       "PIT3130E Can't iterate yourself in cursor BETA\nPIT3139E Iterate editing failed\n"},
-      // names compare as whole names
-      {"", "", "ALPHA2", 0, 1,
-       "PPR3125I Pre_cursor editing successful\n"
-       "PIT3135E Iterator ALPHA2 not found for cursor BETA\nPIT3139E Iterate editing failed\n"},
-  };
-  for (const auto& tc : cases) {
+  for (const auto& tc : data_rows("driver/cursor_edits.txt", 6)) {
+    SCOPED_TRACE(tc[0] + "/" + tc[1] + "/" + tc[2]);
     reset_cursor_bindings();
     a->pre_cursors = b->pre_cursors = nullptr;
-    if (*tc.pre_a) add_pre_cursor(a, tc.pre_a);
-    if (*tc.pre_b) add_pre_cursor(b, tc.pre_b);
+    if (!tc[0].empty()) add_pre_cursor(a, tc[0].c_str());
+    if (!tc[1].empty()) add_pre_cursor(b, tc[1].c_str());
     b->iterate = cursor_arena().make<struct iterate>();
-    strcpy(b->iterate->name, tc.iter_b);
+    strcpy(b->iterate->name, tc[2].c_str());
     mark();
-    EXPECT_EQ(edit_pre_cursors(), tc.pre_rc);
-    EXPECT_EQ(edit_iterates(), tc.iter_rc);
+    EXPECT_EQ(edit_pre_cursors(), std::stoi(tc[3]));
+    EXPECT_EQ(edit_iterates(), std::stoi(tc[4]));
     std::string printed;
     for (const std::string& l : lines()) printed += l + "\n";
-    EXPECT_EQ(printed, tc.lines);
-    if (tc.pre_rc == 0 && a->pre_cursors) {
+    EXPECT_EQ(printed, tc[5]);
+    if (tc[3] == "0" && a->pre_cursors) {
       EXPECT_EQ(bound_pre_cursor(a->pre_cursors), b);
     }
-    EXPECT_EQ(bound_iterate_source(b), tc.iter_rc == 0 ? a : nullptr);
+    EXPECT_EQ(bound_iterate_source(b), tc[4] == "0" ? a : nullptr);
   }
 }
 

@@ -3,6 +3,8 @@
 // cursors, the dispatch of the other processes, and leaving or restarting.
 #include "driver/schedule.h"
 
+#include <sstream>
+
 #include "child_run.h"
 #include "ctl/ctl_time.h"
 #include "driver/windows.h"
@@ -29,39 +31,21 @@ operate* chain(std::vector<operate>& store, const std::string& windows) {
   return store.empty() ? &full_day : &store[0];
 }
 
+// Rows of tests/data/driver/windows.txt.
 TEST(Windows, NextWindowOfAProcess) {
-  struct {
-    const char *now, *mon_fri, *saturday, *holiday1, *holiday2, *open, *close;
-  } const cases[] = {
-      // Between two windows: the afternoon one.
-      {"202401151230", "0800-1200,1300-1700", "", "", "", "202401151300", "202401151700"},
-      // Inside the morning window: that window, though it started earlier.
-      {"202401150900", "0800-1200,1300-1700", "", "", "", "202401150800", "202401151200"},
-      // Friday after the weekday window: Saturday's whole day.
-      {"202401191730", "0800-1700", "", "", "", "202401200000", "202401210000"},
-      // A Saturday list starting 0000-0000 skips Saturdays: Sunday follows.
-      {"202401191730", "0800-1700", "0000-0000", "", "", "202401210000", "202401220000"},
-      // Holidays move the window, two of them in a row too.
-      {"202401150600", "0800-1700", "", "20240115", "", "202401160800", "202401161700"},
-      {"202401150600", "0800-1700", "", "20240116", "20240115", "202401170800", "202401171700"},
-      // The search starts today: at 01:00 the window wrapping from the day
-      // before is not found again (recomputed only once the stored one ends).
-      {"202401160100", "2200-2600", "", "", "", "202401162200", "202401170200"},
-      // The end itself is no longer inside: the next day's window.
-      {"202401151700", "0800-1700", "", "", "", "202401160800", "202401161700"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.now);
+  for (const auto& r : data_rows("driver/windows.txt", 6)) {
+    SCOPED_TRACE(r[0]);
     std::vector<operate> mon_fri, saturday;
     distributor d;
-    d.mon_fri = chain(mon_fri, c.mon_fri);
-    d.saturday = chain(saturday, c.saturday);
+    d.mon_fri = chain(mon_fri, r[1]);
+    d.saturday = chain(saturday, r[2]);
     d.sunday = &full_day;
-    if (*c.holiday1) d.holidays[0] = ctl_day_of(c.holiday1);
-    if (*c.holiday2) d.holidays[1] = ctl_day_of(c.holiday2);
-    EXPECT_EQ(set_window(&d, rel_secs(c.now)), 0);
-    EXPECT_EQ(d.window_start, rel_secs(c.open));
-    EXPECT_EQ(d.window_end, rel_secs(c.close));
+    std::istringstream holidays(r[3]);
+    int i = 0;
+    for (std::string day; holidays >> day;) d.holidays[i++] = ctl_day_of(day.c_str());
+    EXPECT_EQ(set_window(&d, rel_secs(r[0])), 0);
+    EXPECT_EQ(d.window_start, rel_secs(r[4]));
+    EXPECT_EQ(d.window_end, rel_secs(r[5]));
   }
 }
 
