@@ -3,6 +3,7 @@
 // words, answers of several parts, clients that die mid-answer, leftovers of
 // a killed collector, a second collector, requests older than their
 // lifetime, and the ways a collector stops.
+#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 
@@ -265,12 +266,9 @@ TEST_P(ProbeEndToEnd, AnswersEveryFormThenShutsDown) {
       std::vector<uint8_t> rec = encode_request("BIG", reply, {});
       int out = open(fifo().c_str(), O_WRONLY);
       if (write(out, rec.data(), rec.size()) != static_cast<ssize_t>(rec.size())) _exit(1);
-      fd_set set;
-      FD_ZERO(&set);
-      FD_SET(in, &set);
-      timeval tv{20, 0};
+      pollfd ready{in, POLLIN, 0};
       char head[8];
-      if (select(in + 1, &set, nullptr, nullptr, &tv) != 1 || read(in, head, 8) != 8) _exit(2);
+      if (poll(&ready, 1, 20000) != 1 || read(in, head, 8) != 8) _exit(2);
       unlink(reply.c_str());
       sleep(3);  // longer than the collector's wait: it gives up on this pipe
       _exit(0);

@@ -2,6 +2,7 @@
 // refused records, failing and dying probes, pipe names and the timeout.
 #include "comm/pipe_transport.h"
 
+#include <poll.h>
 #include <sys/stat.h>
 
 #include <csignal>
@@ -40,11 +41,16 @@ class PipeTransport : public CommTest {
     for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) out.append(buf, static_cast<size_t>(n));
     return out;
   }
-  // Serves one waiting request with `data` as `rows` rows; returns put's status.
-  static int serve(comm_anchor* c, int32_t rows, const std::string& data) {
+  // Serves one waiting request (for cursor `name` when given) with `data` as
+  // `rows` rows; returns put's status.
+  static int serve(comm_anchor* c, int32_t rows, const std::string& data,
+                   const char* name = nullptr) {
     std::list<curs_list>* list = qvzcomm("get", c).list;
     if (!list || list->empty()) return -1;
     curs_list& e = list->front();
+    if (name) {
+      EXPECT_STREQ(e.name, name);
+    }
     e.rows = rows;
     e.row_len = rows ? static_cast<int32_t>(data.size()) / rows : 456;
     e.data.assign(data.begin(), data.end());
@@ -173,11 +179,9 @@ TEST_F(PipeTransport, ProbeDyingMidAnswerDoesNotStopTheCollector) {
   pid_t child = fork_child([&] {
     int fd = open(path("dies").c_str(), O_RDONLY | O_NONBLOCK);
     if (write(sync[1], "r", 1) != 1) return 2;
-    fd_set set;
-    FD_ZERO(&set);
-    FD_SET(fd, &set);
+    pollfd in{fd, POLLIN, 0};
     char header[8];
-    select(fd + 1, &set, nullptr, nullptr, nullptr);
+    poll(&in, 1, -1);
     return read(fd, header, sizeof header) == 8 ? 0 : 1;
   });
   char ready;
@@ -213,16 +217,9 @@ TEST_F(PipeTransport, ProbeAsksForSeveralCursorsAtOnce) {
     qvzcomm("term", p);
     return status == 0 && two ? 0 : 1;
   });
-  for (const char* name : {"CUR2", "CUR3"}) {
+  for (const char* name : {"CUR2", "CUR3"}) {  // one after the other, in the order named
     ASSERT_EQ(comm_wait_request(c, 10), 0);
-    std::list<curs_list>* list = qvzcomm("get", c).list;
-    ASSERT_EQ(list->size(), 1u);
-    EXPECT_STREQ(list->front().name, name);
-    curs_list& e = list->front();
-    e.rows = name[3] == '2' ? 2 : 1;
-    e.row_len = 3;
-    e.data.assign("abcdef", "abcdef" + 3 * e.rows);
-    EXPECT_EQ(qvzcomm("put", c).status, 0);
+    EXPECT_EQ(serve(c, name[3] == '2' ? 2 : 1, name[3] == '2' ? "abcdef" : "abc", name), 0);
   }
   EXPECT_EQ(wait_child(child), 0);
   qvzcomm("term", c);
