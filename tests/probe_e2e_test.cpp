@@ -207,49 +207,22 @@ TEST_P(ProbeEndToEnd, AnswersEveryFormThenShutsDown) {
     snprintf(line, sizeof line, "%d,row%05d\n", n, n);
     big_csv += line;
   }
-  struct row {
+  // Rows of tests/data/comm/probe_answers.txt.
+  for (const auto& r : data_rows("comm/probe_answers.txt", 9)) {
     std::vector<std::string> args;
-    int exit_code;
-    std::string output;  // exact, or a prefix when it ends with "..."
-  };
-  const row rows[] = {
-      // each form of a cursor's rows
-      {{"NAMES"}, 0, "id  name\n--  -------\n 1  alpha\n22  beta\n-3  gamma d\n"},
-      {{"-f", "csv", "NAMES"}, 0, kNamesCsv},
-      {{"-f", "json", "NAMES"},
-       0,
-       "[\n{\"id\":1,\"name\":\"alpha\"},\n{\"id\":22,\"name\":\"beta\"},\n"
-       "{\"id\":-3,\"name\":\"gamma d\"}\n]\n"},
-      {{"-f", "raw", "NAMES"}, 0, "rows=3 row_len=12\nrecord 1\n..."},
-      // an answer of several parts arrives whole
-      {{"-f", "csv", "BIG"}, 0, big_csv},
-      {{"-f", "raw", "BIG"}, 0, "rows=3000 row_len=100\nrecord 1\n..."},
-      // the column layout itself
-      {{"-f", "csv", "C-LAYOUT", "NAMES"},
-       0,
-       "name,record_offset,record_length,value_type,db_type,ordinal,text_length,row_size\n"
-       "id,0,4,1,..."},
-      // one status record per cursor and per process
-      {{"-f", "csv", "C-STATUS"}, 0, "cur_name,..."},
-      {{"-f", "csv", "D-STATUS"}, 0, "distrib_name,..."},
-      // an unknown name and a control word in the wrong case
-      {{"NOSUCH"}, 1, "probe: no rows for NOSUCH\n"},
-      {{"c-status"}, 1, "probe: no rows for c-status\n"},
-      // parameters at the transports' limits
-      {{"-f", "csv", "NAMES", std::string(19, 'p'), "", "q"}, 0, "id,name\n1,alpha\n..."},
-      // the trace reset is acknowledged without rows
-      {{"RETRACE"}, 0, ""},
-  };
-  for (const row& r : rows) {
-    std::string args;
-    for (const std::string& a : r.args) args += " " + a;
-    SCOPED_TRACE("probe" + args);
-    ChildResult got = probe(r.args);
-    EXPECT_EQ(got.exit_code, r.exit_code) << got.output.substr(0, 200);
-    if (r.output.ends_with("..."))
-      EXPECT_EQ(got.output.substr(0, r.output.size() - 3), r.output.substr(0, r.output.size() - 3));
+    std::string shown = "probe";
+    for (size_t i = 2; i < r.size() && !r[i].empty(); ++i) {
+      args.push_back(r[i] == "\"\"" ? "" : r[i]);
+      shown += " " + args.back();
+    }
+    SCOPED_TRACE(shown);
+    const std::string want = r[1] == "(BIG csv)" ? big_csv : r[1];
+    ChildResult got = probe(args);
+    EXPECT_EQ(got.exit_code, std::stoi(r[0])) << got.output.substr(0, 200);
+    if (want.ends_with("..."))
+      EXPECT_EQ(got.output.substr(0, want.size() - 3), want.substr(0, want.size() - 3));
     else
-      EXPECT_EQ(got.output, r.output);
+      EXPECT_EQ(got.output, want);
   }
   // Row counts of the status answers: two cursors, two processes.
   for (const char* word : {"C-STATUS", "D-STATUS"}) {

@@ -108,28 +108,15 @@ TEST(Errmsg, ComposesPositionAndTextWithinTheMessage) {
             "Syntax error - Position = 10 Long, Text = " + std::string(256 - 42, 'w'));
 }
 
+// Rows of tests/data/ctl/word_lists.txt.
 TEST(WordLists, LooksUpWithOptions) {
   const char* list[] = {"ab", "abc", "b", "", "zz"};
   const char* sorted[] = {"aa", "ac", "ad"};
-  struct row {
-    const char* text;
-    const char* const* list;
-    int count, options, result;
-  };
-  const row rows[] = {
-      {"abc", list, 5, 0, 2},   // plain match
-      {"ABC", list, 5, 0, 2},   // case-insensitive by default
-      {"ABC", list, 5, 1, 0},   // case-sensitive
-      {"zz", list, 5, 0, 0},    // an empty entry ends the list
-      {"b", list, 2, 0, 0},     // the count limits the walk
-      {"b", list, 0, 0, 3},     // a count below 1 means 99
-      {"ab", sorted, 3, 2, 0},  // sorted: "ac" is greater, the walk stops
-      {"ad", sorted, 3, 2, 3},  // sorted: found at the end
-  };
-  for (const row& r : rows) {
-    SCOPED_TRACE(r.text);
-    EXPECT_EQ(u_test_word(r.text, static_cast<int>(strlen(r.text)), r.list, r.count, r.options),
-              r.result);
+  for (const auto& r : data_rows("ctl/word_lists.txt", 5)) {
+    SCOPED_TRACE(r[0] + " in " + r[1]);
+    EXPECT_EQ(u_test_word(r[0].c_str(), static_cast<int>(r[0].size()),
+                          r[1] == "list" ? list : sorted, std::stoi(r[2]), std::stoi(r[3])),
+              std::stoi(r[4]));
   }
   // Keyword spellings the control-file tables do not reach.
   EXPECT_EQ(test_word("inserts", 7), 0);                 // equal length required
