@@ -131,7 +131,7 @@ comm_reply qvzcomm(const char* word, comm_anchor* anchor, const char* names) {
 int comm_wait_request(comm_anchor* anchor, int seconds) {
   if (!anchor || anchor->side != 'C') return -1;
   if (anchor->pipe_transport) {
-    switch (wait_for_read(anchor, anchor->read_fd.get(), seconds)) {
+    switch (wait_for_read(anchor, anchor->read_fd.get(), seconds, true)) {
       case 0:
         return 0;
       case 1:
@@ -141,7 +141,7 @@ int comm_wait_request(comm_anchor* anchor, int seconds) {
     }
   }
   if (!share_state.request_obj) return -1;
-  int rc = share_state.request_obj->semaphore().TimedWait(kSemFilled, seconds);
+  int rc = share_state.request_obj->semaphore().TimedWait(kSemFilled, seconds, true);
   return rc == 0 ? 0 : rc == -10 ? 1 : -1;
 }
 

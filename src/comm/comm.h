@@ -90,9 +90,9 @@ int comm_set_error(comm_anchor* anchor, int code, const char* fmt, ...)
     __attribute__((format(printf, 3, 4)));
 
 // Waits until a request can be read from the collector's end or `seconds`
-// pass, whichever is first. Returns 0 when a request waits, 1 on timeout, -1
-// when the end cannot be waited on. The scheduler may sleep on it instead of
-// a fixed sleep.
+// pass, whichever is first. Returns 0 when a request waits, 1 on timeout or
+// when a caught signal waits to be acted on, -1 when the end cannot be
+// waited on. The scheduler may sleep on it instead of a fixed sleep.
 int comm_wait_request(comm_anchor* anchor, int seconds);
 
 // Process-wide transport state.

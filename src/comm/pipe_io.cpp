@@ -15,6 +15,7 @@
 #include "comm/comm.h"
 #include "driver/settings.h"
 #include "platform/clock.h"
+#include "platform/signal_box.h"
 #include "util/print.h"
 #include "util/trace.h"
 
@@ -87,7 +88,7 @@ int wait_for_write(comm_anchor* anchor, int fd) {
   }
 }
 
-int wait_for_read(comm_anchor* anchor, int fd, int seconds) {
+int wait_for_read(comm_anchor* anchor, int fd, int seconds, bool wake_on_signal) {
   if (fd < 0 || fd >= FD_SETSIZE) return 4;
   timeval tv{seconds < 0 ? anchor->wait_timeout : seconds, 0};
   for (int interrupted = 0;;) {
@@ -98,6 +99,7 @@ int wait_for_read(comm_anchor* anchor, int fd, int seconds) {
     if (n > 0) return FD_ISSET(fd, &set) ? 0 : 3;
     if (n == 0) return 1;
     int err = errno;
+    if (err == EINTR && wake_on_signal && signal_box_waiting()) return 1;
     if (trace_on(5)) {
       PRINT('t', "com0155", "%s:%d select failed errno=%d-%s pipe_fd=%d\n", __FILE__, __LINE__, err,
             strerror(err), fd);

@@ -64,8 +64,9 @@ int wait_for_write(comm_anchor* anchor, int fd);
 // when negative). Returns 0 ready, 1 timeout, 2 failure (also when the own
 // pipe file has gone), 3 select returned without the descriptor, 4
 // descriptor of 1024 or more. An interrupted select is retried after 1
-// second, at most 10 times.
-int wait_for_read(comm_anchor* anchor, int fd, int seconds = -1);
+// second, at most 10 times; with `wake_on_signal` set it ends as a timeout
+// when a caught signal waits in the signal box.
+int wait_for_read(comm_anchor* anchor, int fd, int seconds = -1, bool wake_on_signal = false);
 
 // Catches SIGPIPE while a "get" or "put" runs (saving the previous
 // disposition in the anchor once); sigpipe_ignore afterwards ignores it;

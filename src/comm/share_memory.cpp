@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/signal_box.h"
 #include "util/print.h"
 
 namespace {
@@ -121,15 +122,15 @@ int QVZSemaphore::TimedTake(int num, int seconds) {
   return TimedOps(&op, 1, seconds);
 }
 
-int QVZSemaphore::TimedWait(int num, int seconds) {
+int QVZSemaphore::TimedWait(int num, int seconds, bool wake_on_signal) {
   // Taking and giving back in one atomic operation blocks until the value is
   // non-zero and leaves it as it was.
   unsigned short n = static_cast<unsigned short>(num);
   sembuf ops[2] = {{n, -1, 0}, {n, 1, 0}};
-  return TimedOps(ops, 2, seconds);
+  return TimedOps(ops, 2, seconds, wake_on_signal);
 }
 
-int QVZSemaphore::TimedOps(sembuf* ops, int count, int seconds) {
+int QVZSemaphore::TimedOps(sembuf* ops, int count, int seconds, bool wake_on_signal) {
   timespec start = monotonic_now();
   for (;;) {
     // Signals (a child ending, a stop request) interrupt the wait; it resumes
@@ -143,7 +144,8 @@ int QVZSemaphore::TimedOps(sembuf* ops, int count, int seconds) {
       for (int i = 0; i < count; ++i) ops[i].sem_flg = IPC_NOWAIT;
     if (semtimedop(id_, ops, static_cast<size_t>(count), left == 0 ? nullptr : &ts) == 0) return 0;
     if (errno == EAGAIN) return -10;
-    if (errno == EINTR) continue;
+    if (errno == EINTR && !(wake_on_signal && signal_box_waiting())) continue;
+    if (errno == EINTR) return -10;
     PRINT('e', "ush0027", "semop() failed: %s\n", strerror(errno));
     return -1;
   }

@@ -99,8 +99,9 @@ class QVZSemaphore {
   // -10 on timeout, -1 on failure.
   int TimedTake(int num, int seconds);
   // Waits at most `seconds` until semaphore `num` is non-zero, without taking
-  // it. Returns 0, -10 on timeout, -1 on failure.
-  int TimedWait(int num, int seconds);
+  // it. Returns 0, -10 on timeout (also when `wake_on_signal` is set and a
+  // caught signal waits in the signal box), -1 on failure.
+  int TimedWait(int num, int seconds, bool wake_on_signal = false);
   // Gives one unit back. Returns 0 or -1.
   int Give(int num);
   // Current value of semaphore `num`, or -1.
@@ -111,7 +112,7 @@ class QVZSemaphore {
   bool exists() const { return Value(0) >= 0; }
 
  private:
-  int TimedOps(sembuf* ops, int count, int seconds);
+  int TimedOps(sembuf* ops, int count, int seconds, bool wake_on_signal = false);
 
   int id_ = -1;
 };

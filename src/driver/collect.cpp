@@ -10,6 +10,7 @@
 #include "driver/cursor_run.h"
 #include "driver/schedule.h"
 #include "driver/settings.h"
+#include "driver/stopping.h"
 #include "driver/windows.h"
 #include "rows/database.h"
 #include "util/print.h"
@@ -43,6 +44,7 @@ int collect() {
   bool ran = false;
 
   for (curs* c = anchors.cur_anchor; c; c = c->next) {
+    run_caught_signals();
     if (globals.go_home) break;
     if (database_info.session_status == 2) {
       if (trace_on(5)) PRINT('t', "cgn1514", "Exiting collection loop because of reDoInit\n");

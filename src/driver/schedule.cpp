@@ -21,6 +21,7 @@
 #include "driver/stopping.h"
 #include "driver/windows.h"
 #include "platform/clock.h"
+#include "platform/signal_box.h"
 #include "rows/database.h"
 #include "util/print.h"
 #include "util/reltime.h"
@@ -154,6 +155,7 @@ int32_t sleep_length(int32_t now) {
 void probe_request_loop(distributor* d) {
   const distributor* coll = anchors.collector_at;
   for (;;) {
+    run_caught_signals();
     const int ret = do_pxa();
     if (trace_on(8)) PRINT('t', "cgn1533", "do_pxa returned. ret = %d (100 = NO_REQUEST)\n", ret);
     if (globals.go_home) return;
@@ -175,11 +177,13 @@ void probe_request_loop(distributor* d) {
             next - t);
     // The wait ends early when a request arrives; without an open transport
     // there is nothing to wait on but the time.
+    // A caught signal ends it too and is acted on at the top of the loop.
     const int woke = comm_state.ipc_ptr ? comm_wait_request(comm_state.ipc_ptr, s) : -1;
-    if (woke == 0) continue;
+    if (woke == 0 || signal_box_waiting()) continue;
     // A clock that stood still through a timed-out wait is a simulated one:
     // it moves only when slept on.
     if (woke < 0 || rel_now() < t + s) current_clock().sleep_for(static_cast<unsigned>(s));
+    if (signal_box_waiting()) continue;
     const int32_t wake = t + s;
     if (trace_on(4))
       PRINT('t', "ZMS0002", "Get up time: %d, next collection time: %d\n", wake, next);
@@ -229,6 +233,7 @@ bool schedule_pass() {
   if (trace_on(8))
     PRINT('t', "cgn1526", "schedule - top of while(TRUE) loop:time = %lu sec %lu microsec\n",
           static_cast<ul>(start.tv_sec), static_cast<ul>(start.tv_usec));
+  run_caught_signals();
   // A go_home time from COLLECT.CTL is a stop requested in advance.
   if (anchors.go_home_time > 0 && now >= anchors.go_home_time) globals.go_home = 1;
   if (globals.go_home) return false;
@@ -256,6 +261,7 @@ bool schedule_pass() {
       PRINT('t', "cgn1532", "Go to sleep for %d sec at %d until next collection\n", s, c);
     current_clock().sleep_for(static_cast<unsigned>(s));
   }
+  run_caught_signals();
   if (globals.go_home) return true;
 
   if (database_info.connected && sched.requests_served)

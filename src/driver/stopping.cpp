@@ -15,6 +15,7 @@
 #include "driver/steps.h"
 #include "platform/clock.h"
 #include "platform/shell.h"
+#include "platform/signal_box.h"
 #include "rows/row_chain.h"
 #include "util/print.h"
 #include "util/timetext.h"
@@ -30,6 +31,13 @@ struct signal_state {
   struct sigaction previous[kSignalCount] = {};  // dispositions found at the first switch-on
 };
 signal_state signals;
+
+// Sleeps the whole `seconds` even when signals cut single sleeps short.
+void pause_whole(unsigned seconds) {
+  const time_t end = clock_time() + seconds;
+  for (time_t now = clock_time(); now < end; now = clock_time())
+    current_clock().sleep_for(static_cast<unsigned>(end - now));
+}
 
 }  // namespace
 
@@ -67,12 +75,9 @@ void set_signal(int on) {
   }
   const unsigned level = env_vars.nosignals;
   struct sigaction handler = {};
-  handler.sa_sigaction = do_interrupt;
+  handler.sa_sigaction = catch_signal;
   handler.sa_flags = SA_SIGINFO | SA_RESTART;
-  // A second signal while one is being handled waits: the handler may be
-  // on its way to quitting, which must not run twice at once.
   sigemptyset(&handler.sa_mask);
-  for (int sig : kSignals) sigaddset(&handler.sa_mask, sig);
   struct sigaction ignore = {};
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
@@ -88,6 +93,20 @@ void set_signal(int on) {
       signals.installed[i] = true;
     }
   }
+}
+
+void catch_signal(int sig, siginfo_t* info, void*) { signal_box_put(sig, info); }
+
+int run_caught_signals() {
+  int ran = 0;
+  siginfo_t info;
+  // A stop ends in exit() inside do_interrupt; signals caught during its
+  // pauses are never taken.
+  while (int sig = signal_box_take(&info)) {
+    do_interrupt(sig, &info, nullptr);
+    ++ran;
+  }
+  return ran;
 }
 
 void do_interrupt(int sig, siginfo_t* info, void*) {
@@ -108,14 +127,15 @@ void do_interrupt(int sig, siginfo_t* info, void*) {
   ++globals.go_home;
   PRINT('s', "cir5005", "Received interupt (%d). Quitting.\n", sig);
   // The pause gives a probe in the middle of a request time to finish it.
-  current_clock().sleep_for(10);
+  pause_whole(10);
   if (transport_term() != 0) U_MSG("e", "cir5008", "Error terminating PXA IPC environment");
   if (database_connected()) commit_collect(-1);
-  current_clock().sleep_for(10);
+  pause_whole(10);
   quitting(0);
 }
 
 void reset_signal_state() {
   set_signal(0);
   signals = signal_state{};
+  signal_box_clear();
 }

@@ -15,13 +15,23 @@ void quitting(int code);
 // was requested by a signal (globals.go_home set).
 void my_atexit();
 
-// on != 0: installs do_interrupt by the level in env_vars.nosignals (4 or more:
+// on != 0: installs catch_signal by the level in env_vars.nosignals (4 or more:
 // nothing; below 4: SIGINT, SIGTERM; below 3 also SIGQUIT, SIGABRT, SIGUSR1,
 // SIGUSR2, with SIGHUP and SIGTTOU ignored), saving each previous disposition
 // the first time. on == 0: restores the saved dispositions.
 void set_signal(int on);
 
-// The signal handler. SIGHUP, SIGTTOU, SIGCHLD and SIGUSR1 are logged and
+// The handler installed for the signals above. It only notes the signal:
+// stopping frees lists and heap blocks the interrupted code may be changing,
+// so the work waits for run_caught_signals at a point where none is.
+void catch_signal(int sig, siginfo_t* info, void* context);
+
+// Runs do_interrupt for each signal caught since the last call, in the order
+// they came; called by the scheduling loop between units of work and after
+// every wait. Returns how many ran (a stopping signal does not return).
+int run_caught_signals();
+
+// What a caught signal does. SIGHUP, SIGTTOU, SIGCHLD and SIGUSR1 are logged and
 // ignored; any other signal requests the stop, waits 10 seconds, terminates
 // the transport, commits open database work, waits 10 more seconds and ends
 // through quitting(0). `info` may be null (no sender information).

@@ -20,14 +20,14 @@ namespace {
 constexpr time_t kNoon = 1709294400;  // 2024-03-01 12:00:00 UTC
 constexpr int kHandled[] = {SIGINT, SIGTERM, SIGHUP, SIGTTOU, SIGQUIT, SIGABRT, SIGUSR1, SIGUSR2};
 
-// One letter a signal: 'h' do_interrupt, 'i' ignored, 'o' anything else.
+// One letter a signal: 'h' catch_signal, 'i' ignored, 'o' anything else.
 std::string dispositions() {
   std::string s;
   for (int sig : kHandled) {
     struct sigaction cur;
     sigaction(sig, nullptr, &cur);
     bool info = cur.sa_flags & SA_SIGINFO;
-    s += info && cur.sa_sigaction == do_interrupt ? 'h'
+    s += info && cur.sa_sigaction == catch_signal ? 'h'
          : !info && cur.sa_handler == SIG_IGN     ? 'i'
                                                   : 'o';
   }
@@ -143,9 +143,10 @@ TEST_F(Stopping, Usr1IsLoggedAndIgnoredUsr2Stops) {
       [](int ready) {
         child_setup();
         set_signal(1);
-        // Reports and waits for a signal, again after every handler that
-        // returns; the signals stay blocked outside the wait, so none slips in
-        // between the report and the wait.
+        // Reports and waits for a signal, acts on it as the scheduling loop
+        // does, and reports again after every one that returns; the signals
+        // stay blocked outside the wait, so none slips in between the report
+        // and the wait.
         sigset_t handled, waiting;
         sigemptyset(&handled);
         for (int sig : kHandled) sigaddset(&handled, sig);
@@ -153,6 +154,7 @@ TEST_F(Stopping, Usr1IsLoggedAndIgnoredUsr2Stops) {
         for (;;) {
           (void)!write(ready, "r", 1);
           sigsuspend(&waiting);
+          run_caught_signals();
         }
       },
       [](int pid, int ready) {
