@@ -1,85 +1,52 @@
-// Test ground of the scheduler and cursor runs: simulated time from a Monday
-// morning, the print file and a real SQLite database in a scratch directory,
-// the collector's process logging on locally, and cursors and processes with
-// full-day windows.
+// Test ground of the scheduler and cursor runs: the session fixture moved to
+// a Monday morning, the collector's process and the cursors with full-day
+// windows, and the print file's lines since a mark.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <initializer_list>
-#include <regex>
+#include <optional>
 #include <sstream>
-#include <string>
-#include <vector>
 
-#include "ctl/arena.h"
-#include "ctl/curs.h"
-#include "ctl/distributor.h"
-#include "db_test_util.h"
-#include "fake_clock.h"
-#include "std_capture.h"
-#include "test_state.h"
-#include "util/print.h"
+#include "ctl/operate.h"
+#include "rows/sql_test_support.h"
 
-class SchedTest : public testing::Test {
+class SchedTest : public SqlTest {
  protected:
   static constexpr time_t kMonday10 = 1705312800;  // Monday 15 January 2024, 10:00:00 UTC
-  static constexpr int32_t kDay = 86400;
 
   void SetUp() override {
-    setenv("TZ", "UTC0", 1);
-    tzset();
-    reset_process_state();
-    clock_.install();
-    env_vars.coll_out = env_store(dir_.path());
-    env_vars.serverid = env_store("coll");
-    env_vars.db_home = env_store(dir_.path());
-    init_PRINT();
-    coll_ = anchors.collector_at = process("collector", 60);
-    coll_->type = 1;
-    strcpy(coll_->logon_id, "scott");
-    coll_->continuous = 'Y';
+    SqlTest::SetUp();
+    clock_.set(kMonday10);
+    ready(coll_, 60)->continuous = 'Y';
   }
-  void TearDown() override { reset_process_state(); }
 
   // Relative seconds of epoch time `t` (UTC).
   static int32_t rel(time_t t) { return static_cast<int32_t>(t - 699321600); }
 
-  // A process appended to the chain: active, class 0, full-day windows.
-  distributor* process(const char* name, int32_t interval) {
-    distributor* d = process_arena().make<distributor>();
-    strcpy(d->distrib_name, name);
+  // `d` made active, of class 0, with full-day windows.
+  static distributor* ready(distributor* d, int32_t interval) {
     d->interval = interval;
     d->state = 1;
     d->classes[0] = 1;
     d->saturday = d->sunday = d->mon_fri = &full_day;
+    return d;
+  }
+  // A ready process appended to the chain.
+  distributor* process(const char* name, int32_t interval) {
     distributor** tail = &anchors.distrib_anchor;
     while (*tail) tail = &(*tail)->next;
-    return *tail = d;
+    *tail = process_arena().make<distributor>();
+    strcpy((*tail)->distrib_name, name);
+    return ready(*tail, interval);
   }
 
-  // A cursor appended to the chain running `select`, one column per name.
+  // A cursor on the chain with table T_<name>, a minute's interval and full-day windows.
   curs* cursor(const char* name, const char* select, std::initializer_list<const char*> cols) {
-    curs* c = cursor_arena().make<curs>();
-    strcpy(c->cur_name, name);
-    c->select = select;
+    curs* c = SqlTest::cursor(name, select, cols);
     c->table_name = std::string("T_") + name;
     c->interval = 60;
     c->saturday = c->sunday = c->mon_fri = &full_day;
-    columns** col = &c->column_list;
-    for (const char* n : cols) {
-      *col = cursor_arena().make<columns>();
-      strcpy((*col)->name, n);
-      (*col)->name_len = static_cast<int16_t>(strlen(n));
-      col = &(*col)->next;
-    }
-    curs** tail = &anchors.cur_anchor;
-    while (*tail) tail = &(*tail)->next;
-    return *tail = c;
+    return c;
   }
-
-  void make_db(const char* sql) { make_sqlite_file(dir_.file("coll.db"), sql); }
 
   // Appends a stored row with text `text` ('|' stands for a NUL).
   static void add_row(curs* c, std::string text, int16_t sample, int16_t row_no) {
@@ -100,24 +67,14 @@ class SchedTest : public testing::Test {
     return out;
   }
 
-  // The print file's lines since mark() that begin with `prefix`, without the
-  // "(HHMMSS) " stamps.
-  void mark() {
-    fflush(print_stream());
-    mark_ = read_whole(print_globals.stder_filename).size();
-  }
+  // The print file's lines since mark() that begin with `prefix`.
+  void mark() { capture_.emplace(); }
   std::vector<std::string> lines(const std::string& prefix = "") {
-    fflush(print_stream());
-    std::istringstream in(read_whole(print_globals.stder_filename).substr(mark_));
-    static const std::regex stamp(R"(^(\S+) \(\d{6}\) )");
+    std::istringstream in(capture_->lines());
     std::vector<std::string> out;
     for (std::string l; std::getline(in, l);)
-      if (l.starts_with(prefix)) out.push_back(std::regex_replace(l, stamp, "$1 "));
+      if (l.starts_with(prefix)) out.push_back(l);
     return out;
   }
-
-  ScratchDir dir_;
-  FakeClock clock_{kMonday10};
-  distributor* coll_ = nullptr;
-  size_t mark_ = 0;
+  std::optional<PrintCapture> capture_;
 };
