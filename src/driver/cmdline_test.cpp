@@ -18,9 +18,14 @@
 #include "util/trace.h"
 
 namespace {
-// An argument vector whose texts live as long as the object.
+// An argument vector whose texts live as long as the object: "collector"
+// first when `program` is given, then `words` from `from` on up to the first
+// empty one at the end (a data-file row's unused fields).
 struct args {
-  explicit args(std::vector<std::string> words) : texts(std::move(words)) {
+  explicit args(const std::vector<std::string>& words, size_t from = 0, const char* program = "")
+      : texts(words.begin() + static_cast<std::ptrdiff_t>(from), words.end()) {
+    while (!texts.empty() && texts.back().empty()) texts.pop_back();
+    if (*program) texts.insert(texts.begin(), program);
     for (std::string& t : texts) ptrs.push_back(t.data());
     ptrs.push_back(nullptr);
   }
@@ -29,20 +34,6 @@ struct args {
   std::vector<std::string> texts;
   std::vector<char*> ptrs;
 };
-
-// "collector" followed by `words`.
-args command(const std::vector<std::string>& words) {
-  std::vector<std::string> all = {"collector"};
-  all.insert(all.end(), words.begin(), words.end());
-  return args(all);
-}
-
-// The fields of a data-file row from `from` on, up to the first empty one.
-std::vector<std::string> words_of(const std::vector<std::string>& row, size_t from) {
-  std::vector<std::string> out(row.begin() + static_cast<std::ptrdiff_t>(from), row.end());
-  while (!out.empty() && out.back().empty()) out.pop_back();
-  return out;
-}
 
 class CommandLine : public ::testing::Test {
  protected:
@@ -61,26 +52,16 @@ class CommandLine : public ::testing::Test {
   ScratchDir dir_;
 };
 
+// Rows of tests/data/driver/argument_words.txt.
 TEST_F(CommandLine, ArgumentFilesSplitWordsAndQuotes) {
-  struct row {
-    std::string content;
-    std::vector<std::string> words;
-  } rows[] = {
-      {"-rdbms S1\n-dbtype\tzdb\r\n", {"-rdbms", "S1", "-dbtype", "zdb"}},  // blanks, tabs, CR LF
-      {"\"a b\" 'c \"d' e\"f", {"a b", "c \"d", "e\"f"}},  // quotes open only at a word's start
-      {"\"x\"y", {"x", "y"}},                              // a closing quote ends the word
-      {"\"unterminated x", {"unterminated x"}},            // runs to the end of the file
-      {"'' next", {"", "next"}},                           // an empty quoted word stays
-      {"", {}},                                            // an empty file inserts nothing
-      {std::string("a\0b", 3), {"a", "b"}},                // a NUL separates like a blank
-  };
-  for (const row& r : rows) {
+  for (const auto& r : data_rows("driver/argument_words.txt", 6)) {
+    SCOPED_TRACE(r[0]);
     reset_process_state();
-    std::string file = write_file(dir_, "words", r.content);
-    std::vector<std::string> expected = {"collector", "-first"};
-    expected.insert(expected.end(), r.words.begin(), r.words.end());
+    std::vector<std::string> expected = args(r, 1).texts;
+    expected.insert(expected.begin(), {"collector", "-first"});
     expected.push_back("-last");
-    EXPECT_EQ(expand({"collector", "-first", "@" + file, "-last"}), expected) << r.content;
+    EXPECT_EQ(expand({"collector", "-first", "@" + write_file(dir_, "words", r[0]), "-last"}),
+              expected);
   }
 }
 
@@ -115,7 +96,7 @@ TEST_F(CommandLine, FirstReadingKeywordsAndValues) {
   for (const auto& row : data_rows("driver/first_reading.txt", 6)) {
     SCOPED_TRACE(row[1]);
     reset_process_state();
-    args a = command(words_of(row, 1));
+    args a(row, 1, "collector");
     OutputCapture capture;
     EXPECT_EQ(parse_argv(a.argc(), a.argv()), 1);
     EXPECT_EQ(capture.finish(), "");
@@ -128,7 +109,7 @@ TEST_F(CommandLine, FirstReadingTraceSwitchesAndEcho) {
   for (const auto& row : data_rows("driver/trace_switches.txt", 8)) {
     SCOPED_TRACE(row[3]);
     reset_process_state();
-    args a = command(words_of(row, 3));
+    args a(row, 3, "collector");
     OutputCapture capture;
     parse_argv(a.argc(), a.argv());
     std::string printed;
@@ -147,7 +128,7 @@ TEST_F(CommandLine, OptionTableReading) {
   for (const auto& row : data_rows("driver/option_table.txt", 9)) {
     SCOPED_TRACE(row[3]);
     reset_process_state();
-    args a(words_of(row, 2));
+    args a(row, 2);
     EXPECT_EQ(parseQVBCmdline(a.argc(), a.argv()), std::stoi(row[0]));
     EXPECT_EQ(settings_text(), row[1]);
   }
@@ -156,50 +137,37 @@ TEST_F(CommandLine, OptionTableReading) {
 // Command line over environment over the collector's PROCESS.CTL entry, for
 // each of the three logon settings.
 TEST_F(CommandLine, LogonPrecedence) {
-  struct row {
-    const char* cmd;   // command-line value, or null
-    const char* env;   // environment value, or null
-    const char* proc;  // PROCESS.CTL value
-    const char* expected;
-  } rows[] = {
+  struct {
+    const char *cmd, *env, *proc, *expected;  // command line and environment may be null
+  } const rows[] = {
       {"CMD", "ENV", "PROC", "CMD"},       // command line wins over both
       {nullptr, "ENV", "PROC", "ENV"},     // environment over PROCESS.CTL
       {nullptr, nullptr, "PROC", "PROC"},  // PROCESS.CTL supplies what is missing
       {"CMD", nullptr, "", "CMD"},         // nothing in PROCESS.CTL
   };
-  struct setting {
-    const char* option;
-    const char* variable;
-    const char* env_table::*slot;
-    char* (*field)(distributor*);
-  } settings[] = {
-      {"-rdbms", "COLL_SERVERID", &env_table::serverid,
-       [](distributor* d) { return d->server_id; }},
-      {"-logonid", "COLL_LOGON", &env_table::logonid, [](distributor* d) { return d->logon_id; }},
-      {"-password", "COLL_PASSWORD", &env_table::password,
-       [](distributor* d) { return d->password; }},
-  };
-  for (const setting& s : settings) {
-    for (const row& r : rows) {
+  const char* const options[] = {"-rdbms", "-logonid", "-password"};
+  const char* const variables[] = {"COLL_SERVERID", "COLL_LOGON", "COLL_PASSWORD"};
+  const char* env_table::*const slots[] = {&env_table::serverid, &env_table::logonid,
+                                           &env_table::password};
+  for (int s = 0; s < 3; ++s)
+    for (const auto& r : rows) {
+      SCOPED_TRACE(std::string(options[s]) + " " + r.expected);
       reset_process_state();
       ScopedEnv env;
-      env.set(s.variable, r.env);
+      env.set(variables[s], r.env);
       env.set("COLL_LOGONID", nullptr);
       // Spares the shell commands that would supply these.
-      env.set("COLL_HOSTNAME", "host1");
-      env.set("USER", "user1");
-      env.set("PWD", "/work");
-      args a =
-          command(r.cmd ? std::vector<std::string>{s.option, r.cmd} : std::vector<std::string>{});
+      env.set("COLL_HOSTNAME", "host1"), env.set("USER", "user1"), env.set("PWD", "/work");
+      args a(r.cmd ? std::vector<std::string>{options[s], r.cmd} : std::vector<std::string>{}, 0,
+             "collector");
       parse_argv(a.argc(), a.argv());
       QVB_getenv(a.argc(), a.argv());
-      distributor* collector = process_arena().make<distributor>();
-      char* field = s.field(collector);
+      distributor* d = process_arena().make<distributor>();
+      char* field = s == 0 ? d->server_id : s == 1 ? d->logon_id : d->password;
       snprintf(field, 34, "%s", r.proc);
-      reconcile_logon(collector);
-      EXPECT_STREQ(env_vars.*s.slot, r.expected) << s.option << " " << r.expected;
-      EXPECT_STREQ(field, r.expected) << s.option << " " << r.expected;
+      reconcile_logon(d);
+      EXPECT_STREQ(env_vars.*slots[s], r.expected);
+      EXPECT_STREQ(field, r.expected);
     }
-  }
 }
 }  // namespace

@@ -129,39 +129,19 @@ TEST_F(Environment, GetEnvsFillsSlotsAndDefaults) {
   }
 }
 
-// Each "COLL_DISABLE_CURSOR_<name>=<value>" line listed is exported as such.
+// Rows of tests/data/driver/disabled_cursors.txt.
 TEST_F(Environment, DisabledCursorsAreExported) {
-  struct row {
-    const char* value;  // COLL_DISABLE_CURSORS as get_envs read it, or null
-    const char* lines;
-  } rows[] = {
-      // Blanks removed, upper-cased; KF1 gets its file-id condition.
-      {"kf1, abc",
-       "CML1526I Disable Cursors Environment Settings:\n"
-       "CML1527I \t COLL_DISABLE_CURSORS=KF1,ABC\n"
-       "CML1527I \t COLL_DISABLE_CURSOR_KF1=AND FIL.FILE_ID < 128\n"
-       "CML1527I \t COLL_DISABLE_CURSOR_ABC=1\n"},
-      // KF4 is 0; empty names between commas name nothing.
-      {" Kf4,,x ,",
-       "CML1526I Disable Cursors Environment Settings:\n"
-       "CML1527I \t COLL_DISABLE_CURSORS=KF4,,X,\n"
-       "CML1527I \t COLL_DISABLE_CURSOR_KF4=0\nCML1527I \t COLL_DISABLE_CURSOR_X=1\n"},
-      // Only blanks: listed, nothing exported.
-      {"   ",
-       "CML1526I Disable Cursors Environment Settings:\nCML1527I \t COLL_DISABLE_CURSORS=\n"},
-      {nullptr, "CML1526I Disable Cursors Environment is not set...\n"},
-  };
-  for (const row& r : rows) {
+  for (const auto& r : data_rows("driver/disabled_cursors.txt", 2)) {
+    SCOPED_TRACE(r[0]);
     reset_process_state();
     ScopedEnv env;
     for (const char* name : {"KF1", "ABC", "KF4", "X", ""})
       env.unset(std::string("COLL_DISABLE_CURSOR_") + name);
-    if (r.value) globals.disable_cursors = r.value;
+    if (opt(r[0])) globals.disable_cursors = r[0];
     OutputCapture capture;
     apply_disabled_cursors();
-    SCOPED_TRACE(r.value ? r.value : "(unset)");
     std::string printed = joined(capture.finish());
-    EXPECT_EQ(printed, r.lines);
+    EXPECT_EQ(printed, r[1]);
     std::istringstream in(printed);
     for (std::string l; std::getline(in, l);)
       if (l.starts_with("CML1527I \t COLL_DISABLE_CURSOR_")) {
@@ -186,13 +166,9 @@ TEST_F(Environment, EachRequiredSettingIsChecked) {
     if (missing >= 0) env_vars.*required[missing / 2] = missing % 2 ? "" : nullptr;
     OutputCapture capture;
     EXPECT_EQ(settle_settings(nullptr), missing < 0 ? 0 : -1003);
-    std::vector<std::string> lines = message_lines(capture.finish());
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.back(), missing < 0 ? "CML1526I Disable Cursors Environment is not set..."
-                                        : "CML1528S Missing required environment variables.");
-    if (missing < 0) {
-      EXPECT_EQ(lines.size(), 1u);
-    }
+    EXPECT_EQ(joined(capture.finish()),
+              std::string("CML1526I Disable Cursors Environment is not set...\n") +
+                  (missing < 0 ? "" : "CML1528S Missing required environment variables.\n"));
   }
   // Under tracing the set slots are listed before the stop, never the password.
   reset_process_state();
@@ -230,30 +206,25 @@ TEST_F(Environment, LogonFromTheCollectorProcessAndDictionaryParameters) {
   EXPECT_EQ(env_vars.logonid, collector->logon_id);
   EXPECT_EQ(env_vars.password, collector->password);
   EXPECT_EQ(std::string(collector->server_id), std::string(33, 'S'));
-  EXPECT_EQ(globals.dict_parms,
-            (std::vector<std::pair<std::string, std::string>>{{"custom", "from the command line"},
-                                                              {"rdbms", long_server},
-                                                              {"errlog", "/e"},
-                                                              {"logonid", "procuser"},
-                                                              {"dbhome", "/db"},
-                                                              {"dbversion", "19"},
-                                                              {"dbtype", "zdb"},
-                                                              {"password", "procpw"}}));
+  std::string parms;
+  for (const auto& [name, value] : globals.dict_parms) parms += name + "=" + value + " ";
+  EXPECT_EQ(parms, "custom=from the command line rdbms=" + long_server +
+                       " errlog=/e logonid=procuser dbhome=/db dbversion=19 dbtype=zdb "
+                       "password=procpw ");
 }
 
 TEST_F(Environment, MachineIdIsHostServerAndBlanks) {
-  struct row {
+  const std::string h70(70, 'h'), s40(40, 's');
+  struct {
     const char *hostname, *serverid;
     std::string expected;  // 160 bytes
-  } rows[] = {
+  } const rows[] = {
       {"alpha", "S1", "alpha" + std::string(59, ' ') + "S1" + std::string(30 + 64, ' ')},
-      // Longer texts are cut at 64 and 32 characters.
-      {"hhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhhh",
-       "ssssssssssssssssssssssssssssssssssssssss",
-       std::string(64, 'h') + std::string(32, 's') + std::string(64, ' ')},
+      // longer texts are cut at 64 and 32 characters
+      {h70.c_str(), s40.c_str(), h70.substr(0, 64) + s40.substr(0, 32) + std::string(64, ' ')},
       {nullptr, nullptr, std::string(160, ' ')},
   };
-  for (const row& r : rows) {
+  for (const auto& r : rows) {
     env_vars.hostname = r.hostname;
     env_vars.serverid = r.serverid;
     memset(globals.machine_id, 'x', sizeof globals.machine_id);
