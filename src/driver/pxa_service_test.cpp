@@ -24,7 +24,6 @@
 #include "rows/row_test_support.h"
 #include "test_state.h"
 #include "util/print_state.h"
-#include "util/trace.h"
 
 namespace {
 
@@ -107,37 +106,20 @@ class PxaService : public RowTest, public ::testing::WithParamInterface<bool> {
 };
 
 // What the probe's end-to-end run cannot see: do_pxa's results, windows,
-// empty cursors, the clusters closed and the control words' effects.
+// empty cursors, the clusters closed and the control words' effects. Rows of
+// tests/data/driver/pxa_answers.txt.
 TEST_P(PxaService, AnswersAndControlWords) {
   add_cursor("CPU", {"cpu1", "cpu2  ", "cpu3xyz"});
   add_cursor("EMPTY", {});
   curs* later = add_cursor("LATER", {"late"});
-  later->window_open = rel_now() + 3600;  // opens in an hour
-  struct {
-    const char* name;
-    int rc;  // do_pxa's result
-    std::string answer;
-    const char* lines;  // printed while serving
-  } const rows[] = {
-      // three records of the 6-byte column, in chain order
-      {"CPU", 0, std::string("0 3 6:cpu1\0\0cpu2  cpu3xy", 24), ""},
-      // a cursor without rows yields no cluster: a failure, answered empty
-      {"EMPTY", -1, "0 0 0:", ""},
-      // no cursor of that name, and an unknown control word alike
-      {"NOSUCH", -1, "0 0 0:", ""},
-      {"X-STATUS", -1, "0 0 0:", ""},
-      // outside its window: no rows, and a success
-      {"LATER", 0, "0 0 0:", ""},
-      {"RETRACE", 0, "0 0 0:", "CIR1850I Reseting trace.\n"},
-      {"SHUTDOWN", 0, "0 0 0:", "CIR1855I SHUTDOWN request recieved.\n"},
-  };
+  later->window_open = rel_now() + 3600;
   ASSERT_EQ(do_pxa(), 100);  // the transport's set-up messages are not of interest
-  for (const auto& r : rows) {
-    SCOPED_TRACE(r.name);
+  for (const auto& r : data_rows("driver/pxa_answers.txt", 4)) {
+    SCOPED_TRACE(r[0]);
     PrintCapture out;
-    EXPECT_EQ(ask(r.name), r.answer);
-    EXPECT_EQ(rc_, r.rc);
-    EXPECT_EQ(out.lines(), r.lines);
+    EXPECT_EQ(ask(r[0]), r[2]);
+    EXPECT_EQ(rc_, std::stoi(r[1]));
+    EXPECT_EQ(out.lines(), r[3]);
   }
   EXPECT_EQ(clusters.cl_anchor, nullptr);  // every cluster closed
   // The request time is kept only when the window was open.
@@ -145,17 +127,6 @@ TEST_P(PxaService, AnswersAndControlWords) {
   EXPECT_STREQ(later->last_time, "");
   EXPECT_EQ(anchors.reset_trace, 1);
   EXPECT_EQ(globals.go_home, 1);
-}
-
-TEST_P(PxaService, NoRequestIsNotAFailure) {
-  EXPECT_EQ(do_pxa(), 100);
-  EXPECT_NE(comm_state.ipc_ptr, nullptr);
-  PrintCapture out;
-  tracing.my_trace_all[0] = 1;
-  EXPECT_EQ(do_pxa(), 100);
-  // The pipe finds nothing at once; shared memory waits and times out.
-  EXPECT_EQ(out.lines(), std::string("CIR1830T Check PXA request queue...\n") +
-                             (GetParam() ? "CIR1840T  No requests!\n" : ""));
 }
 
 TEST_P(PxaService, ParametersGoToThePercentCursor) {
