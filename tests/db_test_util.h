@@ -34,15 +34,6 @@ inline int32_t exec_sql(db_session& session, const std::string& sql) {
   return rc;
 }
 
-// A described item as "name type length precision scale chars bytes nls".
-inline std::string described(const db_item& it) {
-  std::string s = it.name;
-  for (int v : {int(it.type), int(it.length), int(it.precision), int(it.scale),
-                int(it.col_size_chars), int(it.col_size_bytes), int(it.nls_flag)})
-    s += " " + std::to_string(v);
-  return s;
-}
-
 // The outcome of one query: the code of the step that ended it (100 after all
 // rows), the described items, the fetched rows as "value|value|..." where a
 // NULL shows as "NULL", a cut value as "value~indicator", and codes of skipped
@@ -95,9 +86,14 @@ inline query_result run_query(db_session& session, const std::string& sql, int b
   return r;
 }
 
-// The described items of `r`, one described() line each.
+// The described items of `r`, each as "name type length precision scale chars bytes nls".
 inline std::vector<std::string> described_items(const query_result& r) {
   std::vector<std::string> out;
-  for (const db_item& it : r.items) out.push_back(described(it));
+  for (const db_item& it : r.items) {
+    out.push_back(it.name);
+    for (int v : {int(it.type), int(it.length), int(it.precision), int(it.scale),
+                  int(it.col_size_chars), int(it.col_size_bytes), int(it.nls_flag)})
+      out.back() += " " + std::to_string(v);
+  }
   return out;
 }

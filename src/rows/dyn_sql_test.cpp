@@ -138,12 +138,10 @@ TEST_F(DynSqlTest, EveryTraceLevelCollectsTheSameRow) {
   for (int level = 0; level <= 9; ++level) tracing.my_trace_all[level] = 1;
   tracing.trace_all = 1;
   cur->trace = cur->show_row = 1;
-  {
-    PrintCapture capture;
-    ASSERT_EQ(run(cur), 0);
-    EXPECT_NE(capture.lines().find("CAT1545T Col #1= r, datatype= 23 datalen= 4\n"),
-              std::string::npos);
-  }
+  PrintCapture capture;
+  ASSERT_EQ(run(cur), 0);
+  EXPECT_NE(capture.lines().find("CAT1545T Col #1= r, datatype= 23 datalen= 4\n"),
+            std::string::npos);
   EXPECT_EQ(texts(cur), (std::vector<std::string>{"00FF|"}));
 }
 

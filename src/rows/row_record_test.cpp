@@ -5,10 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cerrno>
 #include <cstring>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "rows/row_test_support.h"
@@ -73,24 +71,6 @@ TEST_F(RowRecordTest, ConvertsEachColumnType) {
     EXPECT_EQ(make_row(cur, out.data(), text.data()), 0);
     EXPECT_EQ(out, row[2]);
   }
-}
-
-TEST_F(RowRecordTest, Strtoll) {
-  const std::tuple<const char*, int, int64_t> cases[] = {
-      // text, result, value
-      {"123", 0, 123},                              // plain
-      {"  -45x", 0, -45},                           // blanks before, letters after
-      {"", 0, 0},                                   // empty
-      {"9223372036854775808", ERANGE, INT64_MAX},   // one above the top
-      {"-9223372036854775809", ERANGE, INT64_MIN},  // one below the bottom
-  };
-  for (auto [text, err, value] : cases) {
-    int64_t v = 77;
-    EXPECT_EQ(qvzstrtoll(text, &v), err) << text;
-    EXPECT_EQ(v, value) << text;
-  }
-  int64_t v = 5;
-  EXPECT_EQ(qvzstrtoll(nullptr, &v), -1);
 }
 
 }  // namespace
