@@ -28,23 +28,19 @@ void redirect_to(const std::string& file) {
 }
 
 ChildResult wait_for(pid_t pid, const std::string& file) {
-  ChildResult r;
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {
   }
-  r.exited = WIFEXITED(status);
-  if (r.exited) r.exit_code = WEXITSTATUS(status);
-  if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
-  r.output = read_whole(file);
+  ChildResult r{WIFEXITED(status), WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+                WIFSIGNALED(status) ? WTERMSIG(status) : 0, read_whole(file)};
   unlink(file.c_str());
   return r;
 }
 }  // namespace
 
 std::string write_file(const ScratchDir& dir, const std::string& name, const std::string& content) {
-  std::string path = dir.file(name);
-  write_whole(path, content);
-  return path;
+  write_whole(dir.file(name), content);
+  return dir.file(name);
 }
 
 ChildResult run_in_child(const std::function<void()>& body) {
@@ -120,6 +116,6 @@ std::string OutputCapture::finish() {
 }
 
 OutputCapture::~OutputCapture() {
-  if (saved_out_ >= 0) finish();
-  unlink(file_.c_str());
+  finish();
+  unlink(file_.c_str());  // when set-up failed before the capture began
 }

@@ -1,16 +1,14 @@
 // Test support for the transports: a private temporary directory and server
-// id per test, message capture with the time stamps blanked, child processes
-// and checks that IPC objects are gone.
+// id per test, message capture with the time stamps blanked and checks that
+// IPC objects are gone.
 #pragma once
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/sem.h>
 #include <sys/shm.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <functional>
 #include <regex>
 #include <string>
 
@@ -26,25 +24,6 @@ inline int live_ipc(int req_shm, int req_sem, int data_shm, int data_sem) {
   for (int id : {req_shm, data_shm}) n += id >= 0 && shmctl(id, IPC_STAT, &ds) == 0;
   for (int id : {req_sem, data_sem}) n += id >= 0 && semctl(id, 0, GETVAL) >= 0;
   return n;
-}
-
-// Runs `body` in a child process whose exit status is its result.
-inline pid_t fork_child(const std::function<int()>& body) {
-  fflush(nullptr);
-  pid_t pid = fork();
-  if (pid == 0) {
-    int rc = body();
-    fflush(nullptr);
-    _exit(rc);
-  }
-  return pid;
-}
-
-// Waits for `pid`; its exit status, or 128 + signal.
-inline int wait_child(pid_t pid) {
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 // Message text with each "(HHMMSS)" blanked to "(hhmmss)".

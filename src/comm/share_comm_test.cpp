@@ -21,9 +21,11 @@ class ShareChannels : public CommTest {
     ASSERT_EQ(CreateShareCommObject(), 0);
     req_ = share_state.request_obj.get();
     data_ = share_state.data_obj.get();
+    rq_ = req_->request();
+    d_ = data_->data();
     ids_ = {req_->shm_id(), req_->sem_id(), data_->shm_id(), data_->sem_id()};
-    req_->request()->lifetime = 45;
-    req_->request()->request_time = static_cast<int32_t>(kNow);
+    rq_->lifetime = 45;
+    rq_->request_time = static_cast<int32_t>(kNow);
   }
   void TearDown() override {
     DestroyShareCommObject();
@@ -31,29 +33,18 @@ class ShareChannels : public CommTest {
     unsetenv("TZ");
     CommTest::TearDown();
   }
-  static int32_t word(const void* base, size_t at) {
-    int32_t v;
-    memcpy(&v, static_cast<const char*>(base) + at, 4);
-    return v;
-  }
-  static std::string field(const void* base, size_t at, size_t len) {
-    return std::string(static_cast<const char*>(base) + at, len);
-  }
   static std::string padded(const std::string& s, size_t len) {
     return s + std::string(len - s.size(), '\0');
   }
+  // The values of the semaphores available and filled.
   static std::vector<int> sems(ShareCommObject* ch) {
     return {ch->semaphore().Value(kSemAvailable), ch->semaphore().Value(kSemFilled)};
   }
-  static std::string pattern(size_t n) {
-    std::string s(n, '\0');
-    for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>('a' + i % 26 + (i / 99000));
-    return s;
-  }
 
   FakeClock clock_{kNow};
-  ShareCommObject* req_ = nullptr;
-  ShareCommObject* data_ = nullptr;
+  ShareCommObject *req_ = nullptr, *data_ = nullptr;
+  request_area* rq_ = nullptr;
+  data_area* d_ = nullptr;
   std::vector<int> ids_;
 };
 
@@ -67,13 +58,10 @@ TEST_F(ShareChannels, RequestSegmentLayoutHandshakeAndLifetime) {
   ASSERT_EQ(req_->SendRequest(&req, 0), 0);
   EXPECT_EQ(comm_wait_request(&collector, 0), 0);  // waits without taking it
   EXPECT_EQ(req.unique, "CUR1-001322987405-0001");
-  const void* seg = req_->request();
-  EXPECT_EQ(word(seg, 0), 1);
-  EXPECT_EQ(field(seg, 12, 15), padded("CUR1", 15));
-  EXPECT_EQ(field(seg, 27, 50), padded("CUR1-001322987405-0001", 50));
-  EXPECT_EQ(field(seg, 77, 60), padded("a", 20) + padded("bc", 20) + padded("", 20));
-  EXPECT_EQ(word(seg, 30880), 45);
-  EXPECT_EQ(word(seg, 30884), kNow);
+  EXPECT_EQ(rq_->attach_count, 1);
+  EXPECT_EQ(std::string(rq_->name, 15), padded("CUR1", 15));
+  EXPECT_EQ(std::string(rq_->unique, 50), padded("CUR1-001322987405-0001", 50));
+  EXPECT_EQ(std::string(rq_->parms[0], 60), padded("a", 20) + padded("bc", 20) + padded("", 20));
   EXPECT_EQ(sems(req_), (std::vector<int>{0, 1}));
 
   QVZRequest second;
@@ -82,14 +70,13 @@ TEST_F(ShareChannels, RequestSegmentLayoutHandshakeAndLifetime) {
 
   QVZRequest got;
   ASSERT_EQ(req_->GetRequest(&got, 0), 0);
-  EXPECT_EQ(got.unique, req.unique);
-  EXPECT_EQ(got.name, "CUR1");
-  EXPECT_EQ(got.parms, req.parms);
-  EXPECT_EQ(got.text, "");
+  EXPECT_EQ(std::tie(got.unique, got.name, got.parms, got.text),
+            std::tie(req.unique, req.name, req.parms, ""));
   EXPECT_EQ(sems(req_), (std::vector<int>{1, 0}));
   EXPECT_EQ(req_->GetRequest(&got, 0), -10);  // nothing waiting
 
-  // Requests older than the channel's lifetime are dropped.
+  // Requests older than the channel's lifetime, counted from their writing,
+  // are dropped.
   struct row {
     int age;
     int rc;
@@ -98,11 +85,11 @@ TEST_F(ShareChannels, RequestSegmentLayoutHandshakeAndLifetime) {
   const row rows[] = {
       {45, 0, ""},  // exactly the lifetime: still served
       {46, -1,      // one second more: dropped
-       "USH0032I (hhmmss) It's 2011/12/04 08:30:51. Request 'CUR1-001322987405-0004' received too "
-       "late to process(now:1322987451, finish write:1322987405, timeout:45)\n"},
+       "USH0032I (hhmmss) It's 2011/12/04 08:32:31. Request 'CUR1-001322987505-0004' received too "
+       "late to process(now:1322987551, finish write:1322987505, timeout:45)\n"},
   };
   for (const row& r : rows) {
-    clock_.set(kNow);
+    clock_.set(kNow + 100);
     ASSERT_EQ(req_->SendRequest(&req, 0), 0);
     clock_.advance(r.age);
     CapturedOutput out;
@@ -130,59 +117,57 @@ TEST_F(ShareChannels, SemaphoresOfADeadPartnerAreReset) {
   ASSERT_EQ(semctl(req_->sem_id(), 0, SETALL, stuck), 0);
   ASSERT_EQ(semctl(data_->sem_id(), 0, SETALL, stuck), 0);
   clock_.advance(181);
-  req_->request()->request_time = static_cast<int32_t>(kNow + 181);
+  rq_->request_time = static_cast<int32_t>(kNow + 181);
   CapturedOutput reset;
   EXPECT_EQ(qvzcomm("get", probe, "CUR1").status, kCommShareTimeout);
   EXPECT_EQ(reset.text(), "USH0430I (hhmmss) Reseting semaphores...\n");
   EXPECT_EQ(sems(req_), (std::vector<int>{0, 1}));
-  EXPECT_EQ(bounded_text(req_->request()->name, 14), "CUR1");
+  EXPECT_EQ(bounded_text(rq_->name, 14), "CUR1");
   qvzcomm("term", probe);
 }
 
 TEST_F(ShareChannels, AnswerTravelsInPartsOfAtMost99000Bytes) {
-  std::string rows = pattern(250000);
-  pid_t writer = fork_child([&] {
-    return data_->SendData("CUR1-000000000001-0001", 1000, 250, rows.data(), 5) == 0 ? 0 : 1;
-  });
+  std::string rows(250000, '\0'), unique = "CUR1-000000000001-0001";
+  for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<char>('a' + i % 26 + i / 99000);
   std::vector<std::string> parts;
-  const void* seg = data_->data();
-  for (int i = 0; i < 3; ++i) {
-    ASSERT_EQ(data_->semaphore().TimedTake(kSemFilled, 5), 0);
-    EXPECT_EQ(field(seg, 16, 50), padded("CUR1-000000000001-0001", 50));
-    EXPECT_EQ(word(seg, 68), 1000);
-    EXPECT_EQ(word(seg, 72), 250);
-    parts.push_back(field(seg, 76, 99000));
-    ASSERT_EQ(data_->semaphore().Give(kSemAvailable), 0);
-  }
-  EXPECT_EQ(wait_child(writer), 0);
-  EXPECT_EQ(parts[0], rows.substr(0, 99000));
-  EXPECT_EQ(parts[1], rows.substr(99000, 99000));
-  EXPECT_EQ(parts[2], rows.substr(198000) + std::string(47000, '\0'));
+  ChildResult writer = run_in_child(
+      [&](int) { _exit(data_->SendData(unique, 1000, 250, rows.data(), 5) == 0 ? 0 : 1); },
+      [&](int, int) {
+        for (int i = 0; i < 3; ++i) {
+          ASSERT_EQ(data_->semaphore().TimedTake(kSemFilled, 5), 0);
+          EXPECT_EQ(std::string(d_->unique, 50), padded(unique, 50));
+          EXPECT_EQ(std::tie(d_->rows, d_->row_len), std::make_tuple(1000, 250));
+          parts.emplace_back(d_->data, kDataBlock);
+          ASSERT_EQ(data_->semaphore().Give(kSemAvailable), 0);
+        }
+      });
+  EXPECT_EQ(writer.exit_code, 0);
+  EXPECT_EQ(parts, (std::vector<std::string>{rows.substr(0, 99000), rows.substr(99000, 99000),
+                                             rows.substr(198000) + std::string(47000, '\0')}));
 
   // An empty answer: "NONE" in place of rows.
-  data_->data()->reader_done = 1;  // as GetData leaves it
+  d_->reader_done = 1;  // as GetData leaves it
   QVZDataRow got;
-  writer = fork_child([&] { return data_->SendData("EMPTY-3", 0, 456, nullptr, 5); });
-  ASSERT_EQ(data_->semaphore().TimedWait(kSemFilled, 5), 0);
-  EXPECT_EQ(field(seg, 76, 8), std::string("NONE\0\0\0\0", 8));
-  ASSERT_EQ(data_->GetData("EMPTY-3", "EMPTY", &got, 5), 0);
-  EXPECT_EQ(got.rows, 0);
-  EXPECT_EQ(got.row_len, 456);
+  writer = run_in_child([&](int) { _exit(data_->SendData("EMPTY-3", 0, 456, nullptr, 5)); },
+                        [&](int, int) {
+                          ASSERT_EQ(data_->semaphore().TimedWait(kSemFilled, 5), 0);
+                          EXPECT_EQ(std::string(d_->data, 8), std::string("NONE\0\0\0\0", 8));
+                          ASSERT_EQ(data_->GetData("EMPTY-3", "EMPTY", &got, 5), 0);
+                        });
+  EXPECT_EQ(writer.exit_code, 0);
+  EXPECT_EQ(std::tie(got.rows, got.row_len, d_->reader_done), std::make_tuple(0, 456, 1));
   EXPECT_TRUE(got.data.empty());
-  EXPECT_EQ(data_->data()->reader_done, 1);
-  EXPECT_EQ(wait_child(writer), 0);
 }
 
 // Rows of tests/data/comm/send_data_guards.txt.
 TEST_F(ShareChannels, SendDataGuards) {
-  data_area* d = data_->data();
   for (const auto& r : data_rows("comm/send_data_guards.txt", 7)) {
     SCOPED_TRACE(r[5] + r[6]);
     const int data_age = std::stoi(r[1]);
     clock_.set(kNow + std::stoi(r[0]));
-    memcpy(d->unique, "OLD-000000000001-0001", 22);
-    req_->request()->data_time = data_age < 0 ? 0 : static_cast<int32_t>(kNow - data_age);
-    d->reader_done = std::stoi(r[2]);
+    memcpy(d_->unique, "OLD-000000000001-0001", 22);
+    rq_->data_time = data_age < 0 ? 0 : static_cast<int32_t>(kNow - data_age);
+    d_->reader_done = std::stoi(r[2]);
     data_->ResetSemaphore();
     unsigned before = clock_.slept();
     CapturedOutput out;
@@ -193,7 +178,6 @@ TEST_F(ShareChannels, SendDataGuards) {
 }
 
 TEST_F(ShareChannels, GarbageInTheDataSegmentIsRefused) {
-  data_area* d = data_->data();
   struct row {
     std::string unique;
     int32_t rows, row_len, data_age;
@@ -214,10 +198,10 @@ TEST_F(ShareChannels, GarbageInTheDataSegmentIsRefused) {
            "cleaned\n"},
   };
   for (const row& r : rows) {
-    memcpy(d->unique, r.unique.data(), std::min<size_t>(r.unique.size() + 1, 50));
-    d->rows = r.rows;
-    d->row_len = r.row_len;
-    req_->request()->data_time = static_cast<int32_t>(kNow - r.data_age);
+    memcpy(d_->unique, r.unique.data(), std::min<size_t>(r.unique.size() + 1, 50));
+    d_->rows = r.rows;
+    d_->row_len = r.row_len;
+    rq_->data_time = static_cast<int32_t>(kNow - r.data_age);
     unsigned short filled[2] = {0, 1};
     ASSERT_EQ(semctl(data_->sem_id(), 0, SETALL, filled), 0);
     QVZDataRow got;
