@@ -8,46 +8,29 @@
 namespace {
 class EntryPoint : public CommTest {};
 
-TEST_F(EntryPoint, RefusesUnknownWordsAndMissingAnchors) {
-  struct row {
-    const char* useshm;
-    const char* word;
-    std::string output;
-  };
-  const row rows[] = {
-      {"0", "bogus", "COM0100E (hhmmss) Invalid function code to QVZCOMM: bogus\n"},  // pipes
-      {nullptr, "GET", "COM0100E (hhmmss) Invalid function code to QVZCOMM: GET\n"},  // shm
-      {"0", nullptr, "COM0100E (hhmmss) Invalid function code to QVZCOMM: \n"},       // no word
-  };
-  for (const row& r : rows) {
-    env_vars.useshm = r.useshm ? env_store(r.useshm) : nullptr;
-    CapturedOutput out;
-    comm_reply reply = qvzcomm(r.word);
-    EXPECT_EQ(out.text(), r.output);
-    EXPECT_EQ(reply.anchor, nullptr);
-    EXPECT_EQ(reply.status, 0);
-    // "get" and "put" without an anchor: 8 (no anchor) from either transport.
-    EXPECT_EQ(qvzcomm("get").status, kCommNoMemory);
-    EXPECT_EQ(qvzcomm("put").status, kCommNoMemory);
-  }
-  CapturedOutput out;
-  qvzcomm2("bogus");
-  EXPECT_EQ(out.text(), "COM2100E (hhmmss) Invalid function code to QVZCOMM2: bogus\n");
-}
-
-TEST_F(EntryPoint, UseshmChoosesTheTransport) {
+TEST_F(EntryPoint, UseshmChoosesTheTransportAndBothRefuseTheSame) {
   struct row {
     const char* useshm;
     bool pipes;
+    const char* word;  // not a function word
   };
   const row rows[] = {
-      {nullptr, false},  // unset: shared memory
-      {"1x", false},     // begins with "1": shared memory
-      {"0", true},       // anything else: pipes
+      {nullptr, false, "GET"},  // unset: shared memory; words are lower case
+      {"1x", false, nullptr},   // begins with "1": shared memory; no word at all
+      {"0", true, "bogus"},     // anything else: pipes
   };
   for (const row& r : rows) {
     SCOPED_TRACE(r.useshm ? r.useshm : "unset");
     env_vars.useshm = r.useshm ? env_store(r.useshm) : nullptr;
+    CapturedOutput out;
+    comm_reply reply = qvzcomm(r.word);
+    EXPECT_EQ(out.text(), "COM0100E (hhmmss) Invalid function code to QVZCOMM: " +
+                              std::string(r.word ? r.word : "") + "\n");
+    EXPECT_EQ(reply.anchor, nullptr);
+    EXPECT_EQ(reply.status, 0);
+    EXPECT_EQ(qvzcomm("get").status, kCommNoMemory);  // no anchor
+    EXPECT_EQ(qvzcomm("put").status, kCommNoMemory);
+
     comm_anchor* c = qvzcomm("initc").anchor;
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(c->side, 'C');
@@ -57,13 +40,15 @@ TEST_F(EntryPoint, UseshmChoosesTheTransport) {
     comm_anchor* p = qvzcomm("init").anchor;
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(p->probe_pipe.substr(0, r.pipes ? dir_.size() : 3), r.pipes ? dir_ : "AGT");
-    // "put" on a probe end is refused by both transports.
-    EXPECT_EQ(qvzcomm("put", p).status, kCommPipe);
+    EXPECT_EQ(qvzcomm("put", p).status, kCommPipe);  // a probe end never answers
     EXPECT_EQ(p->error_text, "Invalid anchor side P for put");
     EXPECT_EQ(qvzcomm("term", p).anchor, nullptr);
     EXPECT_EQ(qvzcomm("term", c).anchor, nullptr);
     EXPECT_TRUE(std::filesystem::is_empty(dir_));
   }
+  CapturedOutput out;
+  qvzcomm2("bogus");
+  EXPECT_EQ(out.text(), "COM2100E (hhmmss) Invalid function code to QVZCOMM2: bogus\n");
 }
 
 TEST_F(EntryPoint, CallFromASignalHandlerWaitsThirtySecondsAtMost) {
