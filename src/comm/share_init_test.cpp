@@ -5,7 +5,6 @@
 #include "comm/share_init.h"
 
 #include <fstream>
-#include <sstream>
 
 #include "comm_fixture.h"
 #include "fake_clock.h"
@@ -17,14 +16,13 @@ class ShareSetUp : public CommTest {
     CommTest::SetUp();
     key_ = path("hst_db_" + server_ + "_" + server_ + "_zdb_hst");
   }
-  // The six numbers of the key file.
-  std::vector<int> key_numbers() const {
+  // How many of the objects the key file records still exist.
+  int live() const {
     std::ifstream in(key_);
-    std::vector<int> v;
-    for (int n; in >> n;) v.push_back(n);
-    return v;
+    std::vector<int> k(6, -1);
+    for (int& n : k) in >> n;
+    return live_ipc(k[2], k[3], k[4], k[5]);
   }
-  static int live(const std::vector<int>& k) { return live_ipc(k[2], k[3], k[4], k[5]); }
   std::string key_;
 };
 
@@ -35,32 +33,29 @@ TEST_F(ShareSetUp, CreatesObjectsAndRecordsThem) {
   clock.install();
   CapturedOutput out;
   ASSERT_EQ(InitShare(server_.c_str()), 0);
-  std::vector<int> k = key_numbers();
-  ASSERT_EQ(k.size(), 6u);
-  EXPECT_EQ(k[0], -1);
-  EXPECT_EQ(k[1], getpid());
-  std::ostringstream ids;
-  ids << k[2] << " " << k[3] << " " << k[4] << " " << k[5];
+  ShareCommObject *req = share_state.request_obj.get(), *data = share_state.data_obj.get();
+  char ids[64];
+  snprintf(ids, sizeof ids, "%d %d %d %d", req->shm_id(), req->sem_id(), data->shm_id(),
+           data->sem_id());
+  const std::string pid = std::to_string(getpid()), key = "-1 " + pid + " " + ids + "\n";
+  EXPECT_EQ(read_whole(key_), key);
+  EXPECT_EQ(read_whole(key_ + "-lk"), pid + "\n");
   EXPECT_EQ(out.text(),
-            "USH0034I (hhmmss) Created IPCID(2011/12/04 08:30:05): " + ids.str() + "\n");
-  std::ifstream lock(key_ + "-lk");
-  std::string pid;
-  std::getline(lock, pid);
-  EXPECT_EQ(pid, std::to_string(getpid()));
+            "USH0034I (hhmmss) Created IPCID(2011/12/04 08:30:05): " + std::string(ids) + "\n");
   shmid_ds ds;
-  ASSERT_EQ(shmctl(k[2], IPC_STAT, &ds), 0);
+  ASSERT_EQ(shmctl(req->shm_id(), IPC_STAT, &ds), 0);
   EXPECT_EQ(ds.shm_segsz, 30892u);
   EXPECT_EQ(ds.shm_perm.mode & 0777, 0666u);
-  ASSERT_EQ(shmctl(k[4], IPC_STAT, &ds), 0);
+  ASSERT_EQ(shmctl(data->shm_id(), IPC_STAT, &ds), 0);
   EXPECT_EQ(ds.shm_segsz, 100000u);
-  EXPECT_EQ(semctl(k[3], 0, GETVAL), 1);
-  EXPECT_EQ(semctl(k[3], 1, GETVAL), 0);
-  EXPECT_EQ(share_state.data_obj->data()->reader_done, 1);
+  EXPECT_EQ(semctl(req->sem_id(), 0, GETVAL), 1);
+  EXPECT_EQ(semctl(req->sem_id(), 1, GETVAL), 0);
+  EXPECT_EQ(data->data()->reader_done, 1);
 
   ASSERT_EQ(InitShare(server_.c_str()), 0);  // once per process: the same objects
-  EXPECT_EQ(key_numbers(), k);
+  EXPECT_EQ(read_whole(key_), key);
   DestroyShareCommObject();
-  EXPECT_EQ(live(k), 0);
+  EXPECT_EQ(live(), 0);
   unsetenv("TZ");
 }
 
@@ -84,12 +79,11 @@ TEST_F(ShareSetUp, UnusableKeyFilesLeadToNewObjects) {
     std::ofstream(key_) << r.key_text;
     CapturedOutput out;
     ASSERT_EQ(InitShare(server_.c_str()), 0);
-    std::string text = out.text();
-    EXPECT_EQ(text.substr(0, r.first_lines.size()), r.first_lines);
-    EXPECT_EQ(text.substr(r.first_lines.size(), 26), "USH0034I (hhmmss) Created ");
-    std::vector<int> k = key_numbers();
+    EXPECT_EQ(out.text().substr(0, r.first_lines.size() + 26),
+              r.first_lines + "USH0034I (hhmmss) Created ");
+    EXPECT_EQ(live(), 4);
     DestroyShareCommObject();
-    EXPECT_EQ(live(k), 0);
+    EXPECT_EQ(live(), 0);
   }
 }
 
