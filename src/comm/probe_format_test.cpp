@@ -71,41 +71,30 @@ TEST(ProbeFormat, RefusesLayoutsThatDoNotFit) {
       {{"X", 0, 4, kFloat, kNum, 1, 21, 40}, "FLOAT! that is not 8 bytes"},
       {{"X", 0, 4, 6, kNum, 1, 21, 40}, "unknown value type"},
   };
+  answer_table t;
   for (const row& r : rows) {
     std::vector<column_layout> layout = layout40();
     layout.push_back(r.bad);
-    answer_table t;
     t.names = {"stale"};
     EXPECT_FALSE(decode_cursor_answer(two_rows(), layout, &t)) << r.why;
     EXPECT_TRUE(t.names.empty() && t.rows.empty()) << r.why;
   }
-  answer_table t;
   EXPECT_FALSE(decode_cursor_answer(two_rows(), {}, &t));  // no layout at all
   probe_answer cut = two_rows();
   cut.data.resize(79);  // fewer bytes than the counts claim
   EXPECT_FALSE(decode_cursor_answer(cut, layout40(), &t));
-}
-
-// Records of another length than a layout's are neither layouts nor layout
-// rows (the probe then shows them in hex).
-TEST(ProbeFormat, RefusesStatusAnswersOfAnotherLength) {
-  probe_answer a = two_rows();
-  answer_table t;
+  // Records of another length than a layout's are neither layouts nor layout
+  // rows (the probe then shows them in hex).
   t.names = {"stale"};
-  EXPECT_TRUE(decode_layout_answer(a).empty());
-  EXPECT_FALSE(decode_status_answer(a, column_layout_fields(), kColumnLayoutLen, &t));
+  EXPECT_TRUE(decode_layout_answer(two_rows()).empty());
+  EXPECT_FALSE(decode_status_answer(two_rows(), column_layout_fields(), kColumnLayoutLen, &t));
   EXPECT_TRUE(t.names.empty());
 }
 
-answer_table sample_table() {
-  answer_table t;
-  t.names = {"name", "n", "f"};
-  t.kinds = {cell_kind::text, cell_kind::integer, cell_kind::real};
-  t.rows = {{"alpha", "5", "0.25"}, {"b,\"q\"", "-123", "nan"}, {" lead", "0", "inf"}};
-  return t;
-}
-
 TEST(ProbeFormat, RendersEachForm) {
+  answer_table t{{"name", "n", "f"},
+                 {cell_kind::text, cell_kind::integer, cell_kind::real},
+                 {{"alpha", "5", "0.25"}, {"b,\"q\"", "-123", "nan"}, {" lead", "0", "inf"}}};
   struct row {
     output_format format;
     std::string text;
@@ -132,36 +121,25 @@ TEST(ProbeFormat, RendersEachForm) {
        "{\"name\":\" lead\",\"n\":0,\"f\":null}\n"
        "]\n"},
   };
-  for (const row& r : rows) EXPECT_EQ(format_answer(sample_table(), r.format), r.text);
-  answer_table empty = sample_table();
-  empty.rows.clear();
-  EXPECT_EQ(format_answer(empty, output_format::json), "[\n]\n");
+  for (const row& r : rows) EXPECT_EQ(format_answer(t, r.format), r.text);
+  t.rows.clear();
+  EXPECT_EQ(format_answer(t, output_format::json), "[\n]\n");
 }
 
 TEST(ProbeFormat, JsonStringsAreAlwaysValid) {
-  answer_table t;
-  t.names = {"s"};
-  t.kinds = {cell_kind::text};
   // control characters, a backslash, valid UTF-8 (é) and a Latin-1 byte (é)
-  t.rows = {{std::string("a\tb\n\x01\\") + "\xc3\xa9" + "\xe9"}};
+  answer_table t{{"s"}, {cell_kind::text}, {{std::string("a\tb\n\x01\\") + "\xc3\xa9" + "\xe9"}}};
   EXPECT_EQ(format_answer(t, output_format::json),
             "[\n{\"s\":\"a\\tb\\n\\u0001\\\\\xc3\xa9\\u00e9\"}\n]\n");
 }
 
 TEST(ProbeFormat, WideRowsAreShownOneColumnALine) {
-  answer_table t;
-  t.names = {"id", "description"};
-  t.kinds = {cell_kind::integer, cell_kind::text};
-  t.rows = {{"1", std::string(170, 'd')}, {"2", "short"}};
+  answer_table t{{"id", "description"},
+                 {cell_kind::integer, cell_kind::text},
+                 {{"1", std::string(170, 'd')}, {"2", "short"}}};
   EXPECT_EQ(format_answer(t, output_format::table),
-            "-[ RECORD 1 ]-\n"
-            "id          | 1\n"
-            "description | " +
-                std::string(170, 'd') +
-                "\n"
-                "-[ RECORD 2 ]-\n"
-                "id          | 2\n"
-                "description | short\n");
+            "-[ RECORD 1 ]-\nid          | 1\ndescription | " + std::string(170, 'd') +
+                "\n-[ RECORD 2 ]-\nid          | 2\ndescription | short\n");
 }
 
 TEST(ProbeFormat, RawDumpsEveryRecord) {
