@@ -134,22 +134,16 @@ TEST_F(CollectorStartup, StartupStopsThroughQuitting) {
   }
 }
 
-// A pass a second, the "npxa" process printing what was collected, a cursor
-// that fails in every pass without stopping the others, and the stop at the
-// go_home time after 4 seconds.
+// The control files of tests/data/comm/ctl/qvz*.ctl: a pass a second, the
+// "npxa" process printing what was collected, a cursor that fails in every
+// pass without stopping the others, and the stop at the go_home time after 4
+// seconds.
 TEST_F(CollectorStartup, RowsOfEachPassReachThePrintFile) {
   make_sqlite_file(dir_.file("S1.db"),
                    "CREATE TABLE people(id INTEGER, name VARCHAR(10));"
                    "INSERT INTO people VALUES(1, 'alpha'), (2, 'beta');");
-  write_file(dir_, "qvzproc.ctl",
-             "process collector;\ntype local;\nlogon_id scott;\npassword tiger;\ninterval 1;\n"
-             "sleep 1;\ncontinuous N;\nprocess npxa;\ninterval 1;\nend;\n");
-  write_file(dir_, "qvzcoll.ctl",
-             "cursor NAMES;\ninsert into people (id, name) values (:id, :name);\ninterval 1;\n"
-             "samples 1;\ncursor BROKEN;\ninsert into nowhere (x) values (:x);\ninterval 1;\n"
-             "go_home 4;\nend;\n");
-  write_file(dir_, "qvzdict.ctl", "name HOST;\ntype CHAR(8);\nend;\n");
-  ChildResult r = run({"-rdbms", "S1", "-dbtype", "qvz"});
+  ChildResult r = run({"-rdbms", "S1", "-dbtype", "qvz"},
+                      {"COLL_CTL_HOME=" TEST_DATA_DIR "/comm/ctl", "COLL_DBHOME=" + dir_.path()});
   EXPECT_EQ(r.exit_code, 0) << r.output;
   std::vector<std::string> lines = printed(dir_.path());
   ASSERT_FALSE(lines.empty());

@@ -27,29 +27,6 @@
 namespace {
 using namespace std::chrono_literals;
 
-constexpr const char kProcessFile[] = R"(process collector;
-type local;
-logon_id scott;
-password tiger;
-interval 1;
-sleep 1;
-process pxa;
-interval 1;
-end;
-)";
-
-constexpr const char kCursorFile[] = R"(cursor NAMES;
-insert into people (id, name) values (:INT!id, :name^8);
-interval 1;
-samples 1;
-cursor BIG;
-insert into big (n, pad) values (:INT!n, :pad^96);
-interval 1;
-samples 1;
-limit 5000;
-end;
-)";
-
 // Rows of BIG: 3,000 records of 100 bytes, more than three parts of the
 // shared-memory data block and many times a pipe's buffer.
 constexpr int kBigRows = 3000;
@@ -88,8 +65,9 @@ struct CollectorRun {
   pid_t pid;
 };
 
-// One scratch directory with a database and control files, a collector
-// environment and the probe. The parameter chooses the transport.
+// One scratch directory with a database, the control files of
+// tests/data/comm/ctl/zdb*.ctl, a collector environment and the probe. The
+// parameter chooses the transport.
 class ProbeEndToEnd : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
@@ -100,9 +78,6 @@ class ProbeEndToEnd : public ::testing::TestWithParam<const char*> {
         "WITH RECURSIVE s(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM s WHERE n < " +
         std::to_string(kBigRows) + ") INSERT INTO big SELECT n, printf('row%05d', n) FROM s;";
     make_sqlite_file(dir_.file("S1.db"), sql.c_str());
-    write_file(dir_, "zdbproc.ctl", kProcessFile);
-    write_file(dir_, "zdbcoll.ctl", kCursorFile);
-    write_file(dir_, "zdbdict.ctl", "name HOST;\ntype CHAR(8);\nend;\n");
   }
   void TearDown() override {
     collectors_.clear();
@@ -121,12 +96,13 @@ class ProbeEndToEnd : public ::testing::TestWithParam<const char*> {
   std::vector<std::string> env(const std::string& out = "", int wait_timeout = 20) const {
     std::istringstream words(
         "PATH=/usr/bin:/bin HOME=@ PWD=@ USER=tester TZ=UTC COLL_HOSTNAME=alpha COLL_SERVERID=S1 "
-        "COLL_VERSION=zdb COLL_CTL_HOME=@ COLL_DBHOME=@ COLL_PREFIX=@ COLL_PREFIX_LOCAL=@ "
+        "COLL_VERSION=zdb COLL_DBHOME=@ COLL_PREFIX=@ COLL_PREFIX_LOCAL=@ "
         "COLL_WAIT_TIMEOUT=1");
     std::vector<std::string> env;
     for (std::string w; words >> w;)
       env.push_back(w.ends_with("@") ? w.erase(w.size() - 1) + d_ : w);
     env.push_back("COLL_OUT=" + (out.empty() ? d_ : out));
+    env.push_back("COLL_CTL_HOME=" TEST_DATA_DIR "/comm/ctl");
     env.push_back(std::string("COLL_USESHM=") + (pipes() ? "0" : "1"));
     env.push_back("WAIT_TIMEOUT=" + std::to_string(wait_timeout));
     return env;

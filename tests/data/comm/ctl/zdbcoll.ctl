@@ -1,0 +1,10 @@
+cursor NAMES;
+insert into people (id, name) values (:INT!id, :name^8);
+interval 1;
+samples 1;
+cursor BIG;
+insert into big (n, pad) values (:INT!n, :pad^96);
+interval 1;
+samples 1;
+limit 5000;
+end;
