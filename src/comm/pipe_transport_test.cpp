@@ -163,7 +163,8 @@ TEST_F(PipeTransport, ProbeDyingMidAnswerDoesNotStopTheCollector) {
       [&](int ready) {
         pollfd in{open(path("dies").c_str(), O_RDONLY | O_NONBLOCK), POLLIN, 0};
         char header[8];
-        bool ok = write(ready, "r", 1) == 1 && poll(&in, 1, -1) == 1 && read(in.fd, header, 8) == 8;
+        bool ok =
+            write(ready, "r", 1) == 1 && poll(&in, 1, 20000) == 1 && read(in.fd, header, 8) == 8;
         _exit(ok ? 0 : 1);
       },
       [&](int, int ready) {
