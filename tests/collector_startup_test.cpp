@@ -52,29 +52,16 @@ class CollectorStartup : public ::testing::Test {
   ScratchDir dir_;
 };
 
+// Rows of tests/data/comm/argument_files.txt.
 TEST_F(CollectorStartup, ArgumentFileFailuresExit) {
   write_file(dir_, "self", "-rdbms S1 @self");
   write_file(dir_, "inner", "-filein");
-  struct row {
-    std::vector<std::string> args;
-    int status;
-    const char* line;
-  } rows[] = {
-      // A file naming itself: ten expansions, the eleventh stops.
-      {{"@self"}, 15, "UTF0015E Nested file self exceded max of 10 files"},
-      {{"-filein", "self"}, 15, "UTF0015E Nested file self exceded max of 10 files"},
-      // Unreadable files.
-      {{"@missing"}, 95, "UTF0010E Include file \"missing\" errno=2 No such file or directory"},
-      {{"-rdbms", "S1", "@."}, 95, "UTF0010E Include file \".\" errno=21 Is a directory"},
-      // "-filein" with nothing after it, on the command line or in a file.
-      {{"-filein"}, 95, "UTF0010E Include file \"<unknown>\" errno=22 Invalid argument"},
-      {{"@inner"}, 95, "UTF0010E Include file \"<unknown>\" errno=22 Invalid argument"},
-  };
-  for (const row& r : rows) {
-    ChildResult result = run(r.args);
-    SCOPED_TRACE(r.args[0]);
-    EXPECT_EQ(result.exit_code, r.status);
-    EXPECT_EQ(message_lines(result.output), std::vector<std::string>{r.line});
+  for (const auto& r : data_rows("comm/argument_files.txt", 6)) {
+    std::vector<std::string> args(r.begin() + 2, std::find(r.begin() + 2, r.end(), ""));
+    SCOPED_TRACE(testing::PrintToString(args));
+    ChildResult result = run(args);
+    EXPECT_EQ(result.exit_code, std::stoi(r[0]));
+    EXPECT_EQ(message_lines(result.output), std::vector<std::string>{r[1]});
     EXPECT_EQ(printed(dir_.path()), std::vector<std::string>{});
   }
 }

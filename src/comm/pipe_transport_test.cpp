@@ -213,36 +213,25 @@ TEST_F(PipeTransport, ProbeAsksForSeveralCursorsAtOnce) {
   EXPECT_TRUE(std::filesystem::is_empty(dir_));  // both ends removed their pipes
 }
 
+// Rows of tests/data/comm/probe_failures.txt, then no collector at all.
 TEST_F(PipeTransport, ProbeReportsCollectorFailures) {
-  struct row {
-    std::string answer;  // what a stand-in collector writes back
-    int status;
-    std::string text;
-  };
-  const row rows[] = {
-      // no answer within WAIT_TIMEOUT
-      {"", 1, "Data Collector Wait Timeout. Wait Time=1 Cursor=CUR1"},
-      // a header with a negative row count
-      {"\xFF\xFF\xFF\xFF\0\0\0\5"s, 4, "Pipe stream header error. rows=-1 len=5 Cursor=CUR1"},
-      // fewer rows than the header announces
-      {"\0\0\0\2\0\0\0\3abc"s, 1, "Data Collector Wait Timeout. Is collector still there?"},
-  };
-  for (const row& r : rows) {
+  for (const auto& r : data_rows("comm/probe_failures.txt", 3)) {
+    const std::string& answer = r[0];
     ChildResult stand_in = run_in_child(
         [&](int) {
           std::list<curs_list>* list =
               comm_wait_request(c_, 10) ? nullptr : qvzcomm("get", c_).list;
           if (!list || list->empty()) _exit(1);
           int fd = open(list->front().pipe_list[0].c_str(), O_WRONLY | O_NONBLOCK);
-          _exit(write(fd, r.answer.data(), r.answer.size()) == ssize_t(r.answer.size()) ? 0 : 2);
+          _exit(write(fd, answer.data(), answer.size()) == ssize_t(answer.size()) ? 0 : 2);
         },
         [&](int, int) {
           comm_anchor* p = qvzcomm("init").anchor;
-          EXPECT_EQ(qvzcomm("get", p, "CUR1").status, r.status);
-          EXPECT_EQ(p->error_text, r.text);
+          EXPECT_EQ(qvzcomm("get", p, "CUR1").status, std::stoi(r[1]));
+          EXPECT_EQ(p->error_text, r[2]);
           qvzcomm("term", p);
         });
-    EXPECT_EQ(stand_in.exit_code, 0) << r.text;
+    EXPECT_EQ(stand_in.exit_code, 0) << r[2];
   }
   // No collector at all: ten attempts a second apart.
   c_ = qvzcomm("term", c_).anchor;
@@ -295,26 +284,17 @@ TEST_F(PipeTransport, PipeNames) {
   unsetenv("TZ");
 }
 
+// Rows of tests/data/comm/wait_timeouts.txt.
 TEST_F(PipeTransport, WaitTimeoutSetting) {
-  struct row {
-    const char* value;
-    int collector, probe;
-  };
-  const row rows[] = {
-      {nullptr, 5, 45},    // unset: the defaults
-      {"0", 5, 45},        // zero: the defaults
-      {"-3", 5, 45},       // negative: the defaults
-      {"7", 7, 7},         // as given
-      {"9999", 600, 600},  // cut to 600
-  };
-  for (const row& r : rows) {
+  for (const auto& r : data_rows("comm/wait_timeouts.txt", 3)) {
+    SCOPED_TRACE(r[0]);
     reset_comm_state();
     for (const char* name : {"COLL_WAIT_TIMEOUT", "WAIT_TIMEOUT"})
-      r.value ? setenv(name, r.value, 1) : unsetenv(name);
-    EXPECT_EQ(read_wait_timeout('C'), r.collector);
-    EXPECT_EQ(read_wait_timeout('P'), r.probe);
+      r[0] == "(unset)" ? unsetenv(name) : setenv(name, r[0].c_str(), 1);
+    EXPECT_EQ(read_wait_timeout('C'), std::stoi(r[1]));
+    EXPECT_EQ(read_wait_timeout('P'), std::stoi(r[2]));
     setenv("COLL_WAIT_TIMEOUT", "3", 1);
-    EXPECT_EQ(read_wait_timeout('C'), r.collector);  // read once
+    EXPECT_EQ(read_wait_timeout('C'), std::stoi(r[1]));  // read once
   }
 }
 }  // namespace

@@ -177,37 +177,20 @@ TEST_F(ShareChannels, SendDataGuards) {
   }
 }
 
+// Rows of tests/data/comm/get_data_guards.txt.
 TEST_F(ShareChannels, GarbageInTheDataSegmentIsRefused) {
-  struct row {
-    std::string unique;
-    int32_t rows, row_len, data_age;
-    int rc;
-    std::string output;
-  };
-  const row rows[] = {
-      // negative row count
-      {"MINE", -5, 10, 0, -1,
-       "USH0275E (hhmmss) GetData(CUR1): bad row count -5 or row length 10\n"},
-      // row count times row length beyond 2 GB
-      {"MINE", 0x7fffffff, 0x7fffffff, 0, -1,
-       "USH0275E (hhmmss) GetData(CUR1): bad row count 2147483647 or row length 2147483647\n"},
-      // someone else's block, lying there longer than the lifetime: cleaned
-      {std::string(50, 'J'), 1, 1, 46, -10,
-       "USH0037E (hhmmss) Get Data for " + std::string(49, 'J') +
-           ", not for MINE\nNSH0011I (hhmmss) It's 2011/12/04 08:30:05. Data for cursor CUR1 is "
-           "cleaned\n"},
-  };
-  for (const row& r : rows) {
-    memcpy(d_->unique, r.unique.data(), std::min<size_t>(r.unique.size() + 1, 50));
-    d_->rows = r.rows;
-    d_->row_len = r.row_len;
-    rq_->data_time = static_cast<int32_t>(kNow - r.data_age);
+  for (const auto& r : data_rows("comm/get_data_guards.txt", 6)) {
+    SCOPED_TRACE(r[5]);
+    memcpy(d_->unique, r[0].data(), std::min<size_t>(r[0].size() + 1, 50));
+    d_->rows = std::stoi(r[1]);
+    d_->row_len = std::stoi(r[2]);
+    rq_->data_time = static_cast<int32_t>(kNow - std::stoi(r[3]));
     unsigned short filled[2] = {0, 1};
     ASSERT_EQ(semctl(data_->sem_id(), 0, SETALL, filled), 0);
     QVZDataRow got;
     CapturedOutput out;
-    EXPECT_EQ(data_->GetData("MINE", "CUR1", &got, 0), r.rc);
-    EXPECT_EQ(out.text(), r.output);
+    EXPECT_EQ(data_->GetData("MINE", "CUR1", &got, 0), std::stoi(r[4]));
+    EXPECT_EQ(out.text(), r[5]);
     EXPECT_EQ(sems(data_), (std::vector<int>{1, 0}));
   }
 }
