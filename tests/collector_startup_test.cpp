@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,12 @@ std::vector<std::string> printed(const std::string& out_dir) {
   for (const auto& entry : std::filesystem::directory_iterator(out_dir))
     if (entry.path().filename().string().ends_with("col.out")) text += read_whole(entry.path());
   return message_lines(text);
+}
+
+// The blank-separated words of `text`.
+std::vector<std::string> words(const std::string& text) {
+  std::istringstream in(text);
+  return {std::istream_iterator<std::string>(in), {}};
 }
 
 bool is_stop_line(const std::string& line) {
@@ -56,10 +64,9 @@ class CollectorStartup : public ::testing::Test {
 TEST_F(CollectorStartup, ArgumentFileFailuresExit) {
   write_file(dir_, "self", "-rdbms S1 @self");
   write_file(dir_, "inner", "-filein");
-  for (const auto& r : data_rows("comm/argument_files.txt", 6)) {
-    std::vector<std::string> args(r.begin() + 2, std::find(r.begin() + 2, r.end(), ""));
-    SCOPED_TRACE(testing::PrintToString(args));
-    ChildResult result = run(args);
+  for (const auto& r : data_rows("comm/argument_files.txt", 3)) {
+    SCOPED_TRACE(r[2]);
+    ChildResult result = run(words(r[2]));
     EXPECT_EQ(result.exit_code, std::stoi(r[0]));
     EXPECT_EQ(message_lines(result.output), std::vector<std::string>{r[1]});
     EXPECT_EQ(printed(dir_.path()), std::vector<std::string>{});
@@ -85,38 +92,24 @@ TEST_F(CollectorStartup, VersionDumpsHeadersAndExits) {
   EXPECT_EQ(message_lines(result.output), twice);
 }
 
-// Start-up runs until a step it cannot pass and stops with status 0 through
-// the stop routine; the program never crashes on its way there. The stop
-// shows on the console (the print file is closed by then), followed by the
-// exit hook's line, and, when a print file could be opened, ends it.
+// Rows of tests/data/comm/startup_stops.txt. Start-up runs until a step it
+// cannot pass and stops with status 0 through the stop routine; the program never crashes on its
+// way there. The stop shows on the console (the print file is closed by then), followed by the exit
+// hook's line, and, when a print file could be opened, ends it.
 TEST_F(CollectorStartup, StartupStopsThroughQuitting) {
-  struct row {
-    std::vector<std::string> args;
-    std::vector<std::string> env;
-    bool print_file;  // a print file is written
-    const char* what;
-    bool no_argv = false;  // started with an empty argument vector
-  } rows[] = {
-      {{"-rdbms", "S1", "-dbtype", "zdb"}, {}, true, "a plain start"},
-      {{}, {"COLL_OUT=/nonexistent/dir"}, false, "an output directory that cannot be written"},
-      {{"-rd", "-", "x", "-filein", "/dev/null", "-logsdir"}, {}, true, "odd arguments"},
-      {{}, {"COLL_DISABLE_CURSORS=kf1,abc", "COLL_NOSIGNALS=9"}, true, "more settings"},
-      {{}, {"COLL_DEBUG=dddddddddd"}, true, "all tracing"},
-      {{}, {}, true, "no arguments at all, not even the program name", true},
-  };
-  for (const row& r : rows) {
+  for (const auto& r : data_rows("comm/startup_stops.txt", 3)) {
+    SCOPED_TRACE(r[1] + " " + r[2]);
     ScratchDir out;
-    std::vector<std::string> env = r.env;
-    if (r.print_file) env.push_back("COLL_OUT=" + out.path());
-    ChildResult result = r.no_argv ? run_as({}, env) : run(r.args, env);
-    SCOPED_TRACE(r.what);
+    std::vector<std::string> env = words(r[1]);
+    if (r[0] == "1") env.push_back("COLL_OUT=" + out.path());
+    ChildResult result = r[2] == "(no argv)" ? run_as({}, env) : run(words(r[2]), env);
     EXPECT_EQ(result.exit_code, 0);
     std::vector<std::string> console = message_lines(result.output);
     auto stop = std::find_if(console.begin(), console.end(), is_stop_line) - console.begin();
     ASSERT_LT(stop + 1, std::ssize(console)) << result.output;
     EXPECT_TRUE(console[stop + 1].starts_with("COL9999S Exiting collector at ")) << result.output;
     std::vector<std::string> lines = printed(out.path());
-    EXPECT_EQ(lines.empty(), !r.print_file);
+    EXPECT_EQ(lines.empty(), r[0] == "0");
     EXPECT_TRUE(lines.empty() || is_stop_line(lines.back()));
   }
 }
