@@ -299,7 +299,9 @@ TEST_P(ProbeEndToEnd, RequestOlderThanItsLifetimeIsDropped) {
     sleep(3);
     kill(c.pid, SIGCONT);
     QVZDataRow answer;
-    _exit(share_state.data_obj->GetData(req.unique, "NAMES", &answer, 4) == -10 ? 0 : 5);
+    int rc = share_state.data_obj->GetData(req.unique, "NAMES", &answer, 4) == -10 ? 0 : 5;
+    DestroyShareCommObject();  // an orderly asker detaches before it ends
+    _exit(rc);
   });
   kill(c.pid, SIGCONT);
   EXPECT_EQ(client.exit_code, 0) << client.output;
