@@ -97,7 +97,7 @@ class ProbeEndToEnd : public ::testing::TestWithParam<const char*> {
     std::istringstream words(
         "PATH=/usr/bin:/bin HOME=@ PWD=@ USER=tester TZ=UTC COLL_HOSTNAME=alpha COLL_SERVERID=S1 "
         "COLL_VERSION=zdb COLL_DBHOME=@ COLL_PREFIX=@ COLL_PREFIX_LOCAL=@ "
-        "COLL_WAIT_TIMEOUT=1");
+        "COLL_WAIT_TIMEOUT=3");
     std::vector<std::string> env;
     for (std::string w; words >> w;)
       env.push_back(w.ends_with("@") ? w.erase(w.size() - 1) + d_ : w);
@@ -203,7 +203,7 @@ TEST_P(ProbeEndToEnd, AnswersEveryFormThenShutsDown) {
           poll(&in, 1, 20000) != 1 || read(in.fd, head, 8) != 8)
         _exit(1);
       unlink(reply.c_str());
-      sleep(3);  // longer than the collector's wait: it gives up on this pipe
+      sleep(6);  // longer than the collector's wait: it gives up on this pipe
       _exit(0);
     }
     if (InitShare("S1") != 0) _exit(3);

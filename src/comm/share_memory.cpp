@@ -79,17 +79,21 @@ QVZShareMemory::~QVZShareMemory() {
     shmdt(address_);
     return;
   }
-  // The count in the segment says who is last; the system's attach count
-  // covers users that died without detaching properly.
+  // The count in the segment says who is last. The system's attach count,
+  // read after detaching, covers users that died without detaching: they
+  // left the count too high. Reading it before detaching would let two users
+  // leaving at once each see the other and both leave the objects behind.
   bool last = attach_count(address_).fetch_sub(1) <= 1;
-  shmid_ds ds;
-  if (shmctl(id_, IPC_STAT, &ds) == 0 && ds.shm_nattch <= 1) last = true;
   if (shmdt(address_) != 0)
     PRINT('e', "ush0018", "Failed to detach share memory: %s\n", strerror(errno));
+  shmid_ds ds;
+  if (shmctl(id_, IPC_STAT, &ds) == 0 && ds.shm_nattch == 0) last = true;
   if (!last) return;
-  if (shmctl(id_, IPC_RMID, nullptr) != 0)
+  // Both users of a simultaneous leave may find themselves last; the second
+  // finds the objects gone, which is what it wanted.
+  if (shmctl(id_, IPC_RMID, nullptr) != 0 && errno != EINVAL && errno != EIDRM)
     PRINT('e', "ush0019", "Failed to remove share memory: %s\n", strerror(errno));
-  if (sem_id_ >= 0 && semctl(sem_id_, 0, IPC_RMID) != 0)
+  if (sem_id_ >= 0 && semctl(sem_id_, 0, IPC_RMID) != 0 && errno != EINVAL && errno != EIDRM)
     PRINT('e', "ush0020", "Failed to remove share memory: %s\n", strerror(errno));
 }
 
