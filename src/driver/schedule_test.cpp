@@ -222,9 +222,11 @@ TEST_F(ScheduleTest, DispatchByName) {
   distributor* held = process("held", 60);
   held->hold = 'Y';
   distributor* pxa = process("pxa", 60);
-  coll_->interval = 30;
+  coll_->interval = 6;
   coll_->state = 3;
-  // The request loop serves over a real request pipe that no probe writes to.
+  // The request loop serves over a real request pipe that no probe writes to;
+  // its waits pass in real time, kept short by a 2-second cap.
+  anchors.sleep_time = 2;
   env_vars.useshm = env_store("0");
   env_vars.localtmpdir = env_store(dir_.path());
   tracing.my_trace_all[4] = 1;
@@ -237,15 +239,15 @@ TEST_F(ScheduleTest, DispatchByName) {
   EXPECT_EQ(coll_->state, 5);  // state value 2 turned into 4
   // The request loop found no request and waited until the next collection.
   EXPECT_STREQ(pxa->run_status, "GOOD");
-  EXPECT_STREQ(pxa->last_run, "20240115100020");
-  EXPECT_EQ(clock_.slept(), 30u);
+  EXPECT_STREQ(pxa->last_run, "20240115100004");
+  EXPECT_EQ(clock_.slept(), 6u);
   const std::string t = std::to_string(rel(kMonday10));
   EXPECT_EQ(lines("ZMS0001")[0],
-            "ZMS0001T Go to sleep for 10 sec at " + t + "; 30 sec remain(s) until next collection");
+            "ZMS0001T Go to sleep for 2 sec at " + t + "; 6 sec remain(s) until next collection");
   EXPECT_EQ(
       lines("ZMS0004"),
-      std::vector<std::string>{"ZMS0004T Go to collect at " + std::to_string(rel(kMonday10) + 20) +
-                               ", collection time: " + std::to_string(rel(kMonday10) + 30)});
+      std::vector<std::string>{"ZMS0004T Go to collect at " + std::to_string(rel(kMonday10) + 4) +
+                               ", collection time: " + std::to_string(rel(kMonday10) + 6)});
   EXPECT_EQ(lines("CIR"), std::vector<std::string>{"CIR1625I Dist for dist at 20240115110000"});
 }
 
