@@ -23,10 +23,8 @@ struct clause_result {
 // every statement.
 inline clause_result run_clause(int (*parser)(curs*, char*), curs* cur, const std::string& text) {
   std::string buffer = text + "    ";
-  message_capture capture;
   clause_result r;
-  r.rc = parser(cur, buffer.data());
-  r.lines = capture.lines();
+  r.lines = captured([&] { r.rc = parser(cur, buffer.data()); });
   return r;
 }
 

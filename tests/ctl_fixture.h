@@ -3,9 +3,7 @@
 // scratch directory and a fake clock.
 #pragma once
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -18,11 +16,15 @@
 #include <vector>
 
 #include "driver/settings.h"
+#include "driver/steps.h"
 #include "fake_clock.h"
 #include "std_capture.h"
 #include "test_state.h"
 #include "util/print.h"
 #include "util/trace.h"
+
+// Message lines, or any texts, as the tests compare them.
+using lines = std::vector<std::string>;
 
 // Captures the message lines written from construction to lines(): those of the
 // print file when one is open (standard output and error, where the copies of
@@ -35,33 +37,15 @@ class message_capture {
   message_capture() {
     if (FILE* f = print_stream()) {
       fflush(f);
-      // The print file is open for writing only: read it through a second opening.
-      print_fd_ = open(("/proc/self/fd/" + std::to_string(fileno(f))).c_str(), O_RDONLY);
-      start_ = lseek(print_fd_, 0, SEEK_END);
+      print_file_ = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fileno(f)));
+      start_ = read_whole(print_file_).size();
     }
-    char tmpl[] = "/tmp/ctl_capture.XXXXXX";
-    out_fd_ = mkstemp(tmpl);
-    unlink(tmpl);
-    fflush(nullptr);
-    for (int fd : {1, 2}) saved_[fd - 1] = dup(fd), dup2(out_fd_, fd);
   }
-  ~message_capture() {
-    fflush(nullptr);
-    for (int fd : {1, 2}) dup2(saved_[fd - 1], fd), close(saved_[fd - 1]);
-    close(out_fd_);
-    if (print_fd_ >= 0) close(print_fd_);
-  }
-  message_capture(const message_capture&) = delete;
-  message_capture& operator=(const message_capture&) = delete;
 
   // The lines written so far, each without its newline.
   std::vector<std::string> lines() {
     fflush(nullptr);
-    int fd = print_fd_ >= 0 ? print_fd_ : out_fd_;
-    std::string text;
-    char chunk[4096];
-    for (ssize_t n; (n = pread(fd, chunk, sizeof chunk, start_ + text.size())) > 0;)
-      text.append(chunk, n);
+    std::string text = print_file_.empty() ? std_.out() : read_whole(print_file_).substr(start_);
     static const std::regex stamp(R"(^(\S+) \(\d{6}\) )");
     std::vector<std::string> out;
     std::istringstream in(text);
@@ -71,15 +55,14 @@ class message_capture {
   }
 
  private:
-  int print_fd_ = -1;  // a reading descriptor of the print file, or -1
-  int out_fd_ = -1;    // the file standard output and error go to
-  int saved_[2] = {-1, -1};
-  off_t start_ = 0;  // where the print file ended at construction
+  StdCapture std_{true};    // standard output and error
+  std::string print_file_;  // the print file's path, or empty
+  size_t start_ = 0;        // where the print file ended at construction
 };
 
 // Runs `f` and returns the message lines it printed.
 template <class F>
-std::vector<std::string> captured(F&& f) {
+lines captured(F&& f) {
   message_capture capture;
   f();
   return capture.lines();
@@ -87,25 +70,22 @@ std::vector<std::string> captured(F&& f) {
 
 // The lines a parse test compares: message lines (id and class letter first)
 // other than the control-file search's (UOI) and the banners around a parse.
-inline std::vector<std::string> parse_messages(const std::vector<std::string>& lines) {
+inline lines parse_messages(const lines& all) {
   static const std::regex header("^[A-Z]{3}[0-9]{4}[A-Z] ");
   static const std::regex banner(
       R"(^(UOI|[A-Z]{3}[0-9]{4}I (-{62}$|-- Starting parse of |--  .* ended at )))");
-  std::vector<std::string> out;
-  for (const std::string& l : lines) {
+  lines out;
+  for (const std::string& l : all)
     if (std::regex_search(l, header) && !std::regex_search(l, banner)) out.push_back(l);
-  }
   return out;
 }
 
-// The lines of `lines` that `pattern` finds.
-inline std::vector<std::string> matching(const std::vector<std::string>& lines,
-                                         const std::string& pattern) {
+// The lines of `all` that `pattern` finds.
+inline lines matching(const lines& all, const std::string& pattern) {
   const std::regex re(pattern);
-  std::vector<std::string> out;
-  for (const std::string& l : lines) {
+  lines out;
+  for (const std::string& l : all)
     if (std::regex_search(l, re)) out.push_back(l);
-  }
   return out;
 }
 
@@ -116,18 +96,17 @@ inline std::string ctl_data(const std::string& name) {
 
 // An input and the message lines it must print.
 struct ctl_case {
-  std::string text;                   // the input, or the control file's name
-  int rc = 0;                         // the parser's result (control files)
-  std::vector<std::string> expected;  // the lines printed, in order
-  std::string env;                    // NAME=VALUE set while the file is read, or empty
-  std::string grep;                   // a pattern the compared lines must match, or empty
-  int trace = 0;                      // 1: trace_all on while it is read, 2: trace_something too
-  bool raw = false;                   // compare every line, not only parse_messages()
+  std::string text;  // the input, or the control file's name
+  int rc = 0;        // the parser's result (control files)
+  lines expected;    // the lines printed, in order
+  std::string env;   // NAME=VALUE set while the file is read, or empty
+  std::string grep;  // a pattern the compared lines must match, or empty
+  int trace = 0;     // 1: trace_all on while it is read, 2: trace_something too
+  bool raw = false;  // compare every line, not only parse_messages()
 
   // For an input "keyword text": the first word, and the text after it.
   std::string keyword() const { return text.substr(0, text.find(' ')); }
-  std::string rest() const { return text.find(' ') == npos ? "" : text.substr(text.find(' ') + 1); }
-  static constexpr size_t npos = std::string::npos;
+  std::string rest() const { return text.substr(std::min(text.find(' '), text.size() - 1) + 1); }
 };
 
 // The cases of tests/data/ctl/<name>: a line "< TEXT" starts one with its
@@ -200,8 +179,17 @@ class ctl_test : public ::testing::Test {
   }
   // Copies tests/data/ctl/<corpus> as the control file of base name `base`.
   void use(const std::string& base, const std::string& corpus) { write(base, ctl_data(corpus)); }
+  // Reads a cursor file of SESS, an interval cursor, and DEM, a demand cursor.
+  void make_cursors() {
+    write("coll",
+          "cursor SESS;\ninsert into T (x) values (:x);\ninterval 5;\nlimit 1;\n"
+          "cursor DEM;\ninsert into T (x) values (:x);\ndemand;\nend;\n");
+    int rc = -1;
+    run(parse_curs, &rc);
+    ASSERT_EQ(rc, 0);
+  }
   // Runs `parse`; returns its result in `rc` and the parse_messages() it printed.
-  std::vector<std::string> run(int (*parse)(), int* rc) {
+  lines run(int (*parse)(), int* rc) {
     return parse_messages(captured([&] { *rc = parse(); }));
   }
   // Runs `parse` without a file, where it must print nothing but the search's
@@ -214,7 +202,7 @@ class ctl_test : public ::testing::Test {
     if (missing_rc >= 0) {
       prepare();
       int rc = -1;
-      EXPECT_EQ(run(parse, &rc), std::vector<std::string>{});
+      EXPECT_EQ(run(parse, &rc), lines{});
       EXPECT_EQ(rc, missing_rc);
     }
     std::vector<ctl_case> cases = file_cases(kind);
@@ -229,7 +217,7 @@ class ctl_test : public ::testing::Test {
       if (c.trace > 0) tracing.trace_all = 1;
       if (c.trace > 1) tracing.trace_something = 1;
       int rc = -1;
-      std::vector<std::string> got = captured([&] { rc = parse(); }), want = c.expected;
+      lines got = captured([&] { rc = parse(); }), want = c.expected;
       if (!c.raw) got = parse_messages(got);
       if (!c.grep.empty()) got = matching(got, c.grep);
       for (std::string& l : want)

@@ -83,10 +83,12 @@ inline void write_whole(const std::string& path, const std::string& text) {
 }
 
 // Redirects descriptors 1 and 2 into files until stop() or destruction; the
-// captured texts are read after stopping.
+// captured texts are read after stopping. With `merged`, both go to out() in
+// the order written.
 class StdCapture {
  public:
-  StdCapture() : out_(dir_.file("out")), err_(dir_.file("err")) {
+  explicit StdCapture(bool merged = false)
+      : out_(dir_.file("out")), err_(dir_.file(merged ? "out" : "err")) {
     fflush(stdout);
     fflush(stderr);
     saved_out_ = dup(STDOUT_FILENO);
@@ -119,7 +121,7 @@ class StdCapture {
 
  private:
   static void redirect(const std::string& path, int target) {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
     dup2(fd, target);
     close(fd);
   }
