@@ -20,8 +20,6 @@
 
 namespace {
 
-using lines = std::vector<std::string>;
-
 class clauses_file : public ctl_test {};
 
 TEST_F(clauses_file, EveryClauseLandsOnItsCursor) {

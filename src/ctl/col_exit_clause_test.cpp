@@ -14,8 +14,6 @@
 
 namespace {
 
-using lines = std::vector<std::string>;
-
 class col_exit_clause : public clause_test {};
 
 // Rows of tests/data/ctl/clauses/col_exit_accepted.txt.

@@ -17,8 +17,6 @@
 
 namespace {
 
-using lines = std::vector<std::string>;
-
 class CollectFile : public ctl_test {
  protected:
   // Parses tests/data/ctl/coll/<corpus>, which must pass without a message;

@@ -16,8 +16,6 @@
 
 namespace {
 
-using lines = std::vector<std::string>;
-
 class decode_clause : public clause_test {};
 
 // Rows of tests/data/ctl/clauses/decode_accepted.txt.

@@ -15,8 +15,6 @@
 
 namespace {
 
-using lines = std::vector<std::string>;
-
 struct entry {
   std::string name;
   int num_type, length;
@@ -27,14 +25,6 @@ struct entry {
 
 class DictFile : public ctl_test {
  protected:
-  void SetUp() override {
-    ctl_test::SetUp();
-    setenv("COLLTEST_HOST", "alpha", 1);
-  }
-  void TearDown() override {
-    unsetenv("COLLTEST_HOST");
-    ctl_test::TearDown();
-  }
   // Parses tests/data/ctl/dict/<corpus> with the parameter rdbms=ORCL.
   lines parse(const std::string& corpus, int* rc) {
     add_dict_parm("rdbms", "ORCL");
@@ -50,6 +40,7 @@ class DictFile : public ctl_test {
 };
 
 TEST_F(DictFile, ResolvesTypesLengthsAndInitialValues) {
+  setenv("COLLTEST_HOST", "alpha", 1);
   int rc = -1;
   EXPECT_EQ(parse("good.ctl", &rc), lines{"PDC2095I No Initial value, using default"});
   EXPECT_EQ(rc, 0);

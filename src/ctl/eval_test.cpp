@@ -16,24 +16,7 @@
 
 namespace {
 
-using lines = std::vector<std::string>;
-
-class EvalFile : public ctl_test {
- protected:
-  void SetUp() override {
-    ctl_test::SetUp();
-    make_cursors();
-  }
-  // Cursors SESS and DEM, as before an eval file is read.
-  void make_cursors() {
-    write("coll",
-          "cursor SESS;\ninsert into T (x) values (:x);\ninterval 5;\nlimit 1;\n"
-          "cursor DEM;\ninsert into T (x) values (:x);\ndemand;\nend;\n");
-    int rc = -1;
-    run(parse_curs, &rc);
-    ASSERT_EQ(rc, 0);
-  }
-};
+using EvalFile = ctl_test;
 
 struct evaluation {
   std::string name, cursor, column;
@@ -55,6 +38,7 @@ std::vector<evaluation> evals_of(const curs* c) {
 }
 
 TEST_F(EvalFile, HangsEvaluationsOnTheirCursorsNewestFirst) {
+  make_cursors();
   use("eval", "eval/good.ctl");
   int rc = -1;
   EXPECT_EQ(run(parse_eval, &rc), lines{});
@@ -76,10 +60,7 @@ TEST_F(EvalFile, HangsEvaluationsOnTheirCursorsNewestFirst) {
 
 // Every file under tests/data/ctl/eval that states what its parse prints.
 TEST_F(EvalFile, RefusesBadFilesWithTheirMessages) {
-  // The cursors are made once per clean state: SetUp made the first ones.
-  check_file_cases("eval", "eval", parse_eval, 1, [&] {
-    if (anchors.cur_anchor == nullptr) make_cursors();
-  });
+  check_file_cases("eval", "eval", parse_eval, 1, [&] { make_cursors(); });
 }
 
 }  // namespace

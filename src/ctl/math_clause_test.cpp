@@ -13,8 +13,6 @@
 
 namespace {
 
-using lines = std::vector<std::string>;
-
 class math_clause : public clause_test {};
 
 std::vector<int16_t> word_types(const m_anch* m) {

@@ -16,8 +16,6 @@
 
 namespace {
 
-using lines = std::vector<std::string>;
-
 struct window {
   int32_t start, end;
   bool operator==(const window&) const = default;

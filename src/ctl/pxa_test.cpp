@@ -16,8 +16,6 @@
 
 namespace {
 
-using lines = std::vector<std::string>;
-
 // Runs in the directory of the definition files, as the collector reads them
 // relative to its working directory.
 class PxaFile : public ctl_test {

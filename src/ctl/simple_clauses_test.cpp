@@ -12,8 +12,6 @@
 
 namespace {
 
-using lines = std::vector<std::string>;
-
 const std::string name19(19, 'p'), name49(49, 'c'), name53(53, 'c'), name55(55, 'n');
 
 class simple_clauses : public clause_test {};

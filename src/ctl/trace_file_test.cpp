@@ -16,8 +16,6 @@
 
 namespace {
 
-using lines = std::vector<std::string>;
-
 // The trace flags of the two cursors: trace tracem traced show_row show_cursor of SESS, then DEM.
 std::vector<int> flags_of() {
   std::vector<int> out;
@@ -26,17 +24,7 @@ std::vector<int> flags_of() {
   return out;
 }
 
-class TraceFile : public ctl_test {
- protected:
-  void make_cursors() {
-    write("coll",
-          "cursor SESS;\ninsert into T (x) values (:x);\ninterval 5;\nlimit 1;\n"
-          "cursor DEM;\ninsert into T (x) values (:x);\ndemand;\nend;\n");
-    int rc = -1;
-    run(parse_curs, &rc);
-    ASSERT_EQ(rc, 0);
-  }
-};
+using TraceFile = ctl_test;
 
 // Every file under tests/data/ctl/trace, with the flags it leaves (";; flags").
 TEST_F(TraceFile, SetsFlagsByCursorName) {
