@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <string>
-#include <tuple>
 
 #include "child_run.h"
 #include "util/banner.h"
@@ -18,12 +17,7 @@
 
 namespace {
 
-class OutFileTest : public UtilTest {
- protected:
-  void set_env(const char* name, const char* value) {
-    value ? setenv(name, value, 1) : unsetenv(name);
-  }
-};
+using OutFileTest = UtilTest;
 
 // Rows of tests/data/util/output_names.txt.
 TEST_F(OutFileTest, OutputNames) {
@@ -71,13 +65,12 @@ TEST_F(OutFileTest, UncreatableTemporaryDirectoryFallsBackToDot) {
 TEST_F(OutFileTest, BackupsKeptPerCount) {
   for (const auto& row : data_rows("util/backups.txt", 3)) {
     SCOPED_TRACE(row[0]);
-    const char* value = row[0] == "-" ? nullptr : row[0].c_str();
     int kept = std::stoi(row[2]);
     ScratchDir dir;
     reset_print_state();
     tracing.my_trace_all[4] = row[1] == "1";
     env_vars.coll_out = env_store(dir.path());
-    set_env("COLL_NUMOUTBAK", value);
+    row[0] == "-" ? unsetenv("COLL_NUMOUTBAK") : setenv("COLL_NUMOUTBAK", row[0].c_str(), 1);
     for (int generation = 1; generation <= 14; ++generation) {
       FILE* f = u_openPRINTfile(nullptr);
       ASSERT_NE(f, nullptr);
@@ -107,12 +100,10 @@ TEST_F(OutFileTest, EachWriterCountsItsOwnLinesToTheWrap) {
             "ABC0001I (083005) p1\nABC0002I u1\nABC0001I (083005) p2\nABC0002I u2\n");
   EXPECT_EQ(out_file("col.out"),
             "       File wrapped -- Sun Dec  4 08:30:05 2011\nABC0001I (083005) p3\n");
-}
-
-TEST_F(OutFileTest, ZeroOrNegativeLimitNeverWraps) {
+  // A limit of zero or below never wraps.
   for (const char* limit : {"0", "-2"}) {
     reset_print_state();
-    std::remove(dir_.file("col.out").c_str());
+    for (const char* name : {"col.out", "col.ou1"}) std::remove(dir_.file(name).c_str());
     setenv("COLL_WRAPLINES", limit, 1);
     ASSERT_NE(u_openPRINTfile(nullptr), nullptr);
     for (int i = 1; i <= 3; ++i) PRINT('i', "abc0001", "%d\n", i);
