@@ -73,27 +73,18 @@ TEST(Tokeniser, CutsWordsWithFlags) {
 }
 
 TEST(SimpleGetWord, CutsScriptParameters) {
-  struct row {
-    const char* input;
-    std::vector<std::pair<std::string, uint16_t>> words;
-  };
-  const row rows[] = {
-      {"a b,c", {{"a", 0}, {"b", 0}, {"c", 0}}},  // blanks and commas separate
-      {" 'x y' , \"z\"",
-       {{"'x y'", wf_comma}, {"\"z\"", wf_comma}}},   // quoted words keep their quotes
-      {"\tab\tc", {{"\tab\t", wf_comma}, {"c", 0}}},  // a tab quotes too
-      {"'open", {{"'open", wf_comma}}},               // unterminated: runs to the end
-      {"'", {}},                                      // a quote alone is no word
-  };
-  for (const row& r : rows) {
-    SCOPED_TRACE(r.input);
-    std::string text = r.input;
-    char* at = text.data();
-    std::vector<std::pair<std::string, uint16_t>> got;
-    for (int n; (n = simple_get_word(at, text.data() + text.size())) > 0; at += n)
-      got.emplace_back(std::string(reader.parse_word.str, reader.parse_word.len),
-                       reader.parse_word.flags);
-    EXPECT_EQ(got, r.words);
+  for (const auto& row : data_rows("ctl/script_words.txt", 5)) {
+    SCOPED_TRACE(row[0]);
+    std::string text = row[0];
+    lines got, want;
+    for (size_t k = 1; k < row.size() && !row[k].empty(); ++k) {
+      size_t blank = row[k].find(' ');
+      want.push_back(std::to_string(flags_of(row[k].substr(0, blank))) + row[k].substr(blank));
+    }
+    const word_info& w = reader.parse_word;
+    for (int n, at = 0; (n = simple_get_word(&text[at], text.data() + text.size())) > 0; at += n)
+      got.push_back(std::to_string(w.flags) + " " + std::string(w.str, w.len));
+    EXPECT_EQ(got, want);
   }
 }
 

@@ -9,10 +9,11 @@
 #include "ctl/clause_records.h"
 #include "ctl/clauses.h"
 #include "ctl/decode_clause.h"
+#include "std_capture.h"
 
 namespace {
 
-const std::string name19(19, 'p'), name49(49, 'c'), name53(53, 'c'), name55(55, 'n');
+const std::string name19(19, 'p'), name49(49, 'c'), name55(55, 'n');
 
 class simple_clauses : public clause_test {};
 
@@ -47,22 +48,15 @@ TEST_F(simple_clauses, RecordsKeepStatementOrderAndLongestNames) {
 }
 
 TEST_F(simple_clauses, BaseColumnsAndLengths) {
-  struct row {
-    std::string text, cursor, on, to;
-  } rows[] = {
-      {"PREV on sid -> sid", "PREV", "sid", "sid"},          // blanks around the arrow
-      {"PREV on sid->psid", "PREV", "sid", "psid"},          // the arrow right after the column
-      {"P on   " + name53 + "   ->   x", "P", name53, "x"},  // longest on-column
-      {std::string(15, 'B') + " on a -> " + name53, std::string(15, 'B'), "a", name53},
-  };
-  for (const row& r : rows) {
-    SCOPED_TRACE(r.text);
+  for (const auto& row : data_rows("ctl/clauses/base_accepted.txt", 4)) {
+    SCOPED_TRACE(row[0]);
     curs fresh{};
-    EXPECT_EQ(run_clause(parse_base, &fresh, r.text).rc, 0);
+    EXPECT_EQ(run_clause(parse_base, &fresh, row[0]).rc, 0);
     const base* b = fresh.bases;
-    EXPECT_EQ((lines{b->base_cursor, b->on_column, b->to_column}), (lines{r.cursor, r.on, r.to}));
-    EXPECT_EQ(b->on_len, static_cast<int16_t>(r.on.size()));
-    EXPECT_EQ(b->to_len, static_cast<int16_t>(r.to.size()));
+    EXPECT_EQ((lines{b->base_cursor, b->on_column, b->to_column}),
+              lines(row.begin() + 1, row.end()));
+    EXPECT_EQ((std::vector<size_t>{size_t(b->on_len), size_t(b->to_len)}),
+              (std::vector<size_t>{row[2].size(), row[3].size()}));
   }
 }
 
