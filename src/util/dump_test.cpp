@@ -12,20 +12,9 @@
 namespace {
 
 TEST(HexFormat, TwoDigitsPerByteGroupedByFour) {
-  struct Row {
-    std::string bytes;
-    const char* hex;
-  } rows[] = {
-      {"", ""},                                                   // nothing
-      {std::string(1, '\0'), "00"},                               // a zero byte
-      {"ABCD", "41424344"},                                       // one full group, no blank after
-      {"ABCDE", "41424344 45"},                                   // a blank before the fifth byte
-      {"\x01\x7f\x80\xff\xab\xcd\xef\x10", "017F80FF ABCDEF10"},  // upper-case digits
-  };
-  for (const Row& row : rows) {
+  for (const auto& row : data_rows("util/hex_texts.txt", 2)) {
     char buffer[64];
-    EXPECT_STREQ(u_hex_format(buffer, row.bytes.data(), static_cast<int>(row.bytes.size())),
-                 row.hex);
+    EXPECT_EQ(u_hex_format(buffer, row[0].data(), static_cast<int>(row[0].size())), row[1]);
   }
   char text[32];
   EXPECT_STREQ(u_printable(text, "a Z9\t\n\\/,()\"'=-$#.%\x01\xe9", 21), "a Z9  \\/,()\"'=-$#....");

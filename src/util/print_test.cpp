@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "util/outfile.h"
 #include "util/print_state.h"
@@ -29,36 +30,32 @@ class PrintTest : public UtilTest {
   }
 };
 
-// Rows of tests/data/util/print_classes.txt.
-TEST_F(PrintTest, HeaderAndDestinationPerClass) {
-  for (const auto& row : data_rows("util/print_classes.txt", 6)) {
-    SCOPED_TRACE(row[0] + " " + row[1]);
+// PRINT per class letter, u_msg per option letters.
+TEST_F(PrintTest, HeaderAndDestination) {
+  auto fresh = [&](int level) {
     reset_process_state();
     env_vars.coll_out = env_store(dir_.path());
-    tracing.my_trace_all[0] = row[2] == "1";
+    if (level >= 0) tracing.my_trace_all[level] = 1;
+  };
+  for (const auto& row : data_rows("util/print_classes.txt", 6)) {
+    SCOPED_TRACE(row[0] + " " + row[1]);
+    fresh(row[2] == "1" ? 0 : -1);
     const char* id = row[1] == "-" ? nullptr : row[1].c_str();
     int result = -1;
     written w = with_print_file([&] { result = PRINT(row[0][0], id, "text %s\n", "x"); });
-    EXPECT_EQ(w.file, row[4]);
-    EXPECT_EQ(w.err, row[3] == "1" ? row[4] : "");
-    EXPECT_EQ(w.out, "");
+    EXPECT_EQ((std::vector<std::string>{w.file, w.err, w.out}),
+              (std::vector<std::string>{row[4], row[3] == "1" ? row[4] : "", ""}));
     EXPECT_EQ(result, std::stoi(row[5]));
   }
-}
-
-// Rows of tests/data/util/umsg_options.txt.
-TEST_F(PrintTest, UmsgOptionLetters) {
   for (const auto& row : data_rows("util/umsg_options.txt", 6)) {
     SCOPED_TRACE(row[0] + " " + row[1]);
-    reset_process_state();
-    env_vars.coll_out = env_store(dir_.path());
-    if (row[3] != "-1") tracing.my_trace_all[std::stoi(row[3])] = 1;
+    fresh(std::stoi(row[3]));
     const char* sender = row[2] == "-" ? nullptr : row[2].c_str();
     written w = with_print_file([&] {
       u_msg(sender, "src/util/x.cpp", 42, row[0].c_str(), row[1].c_str(), "%s", "hello");
     });
-    EXPECT_EQ(w.file, row[5]);
-    EXPECT_EQ(w.err, row[4] == "1" ? row[5] : "");
+    EXPECT_EQ((std::vector<std::string>{w.file, w.err}),
+              (std::vector<std::string>{row[5], row[4] == "1" ? row[5] : ""}));
   }
 }
 

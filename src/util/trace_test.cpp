@@ -3,35 +3,24 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <tuple>
+#include <vector>
 
+#include "std_capture.h"
 #include "test_state.h"
 
 namespace {
 
 TEST(TraceSet, TextsSetFlagsAndLevels) {
-  using levels = std::array<int16_t, 10>;
-  const std::tuple<const char*, int16_t, levels> rows[] = {
-      // text, trace_all and trace_something, the ten levels
-      // a leading "d" switches tracing on; each later "d" sets a level to 1
-      {"-ddd", 1, {1, 1, 0, 0, 0, 0, 0, 0, 0, 0}},
-      {"ddd", 1, {1, 1, 0, 0, 0, 0, 0, 0, 0, 0}},
-      // distance after "c", either case; anything else is 0
-      {"-xdEfc1bZ", 0, {1, 2, 3, 0, 0, 0, 23, 0, 0, 0}},
-      // characters past the tenth level are ignored
-      {"-aeeeeeeeeeeee", 0, {2, 2, 2, 2, 2, 2, 2, 2, 2, 2}},
-      {"", 0, {}},  // an empty text clears every level
-  };
-  for (const auto& [text, all, level] : rows) {
+  for (const auto& row : data_rows("util/trace_texts.txt", 3)) {
+    SCOPED_TRACE(row[0]);
     reset_process_state();
     for (auto& l : tracing.my_trace_all) l = 9;
-    trace_set(text);
-    EXPECT_EQ(tracing.trace_all, all) << text;
-    EXPECT_EQ(tracing.trace_something, all) << text;
-    levels got;
-    std::copy(std::begin(tracing.my_trace_all), std::end(tracing.my_trace_all), got.begin());
-    EXPECT_EQ(got, level) << text;
+    trace_set(row[0].c_str());
+    EXPECT_EQ(tracing.trace_all, std::stoi(row[1]));
+    EXPECT_EQ(tracing.trace_something, tracing.trace_all);
+    EXPECT_EQ(
+        std::vector<int64_t>(std::begin(tracing.my_trace_all), std::end(tracing.my_trace_all)),
+        data_ints(row[2]));
   }
   // Null changes nothing; a later text without "d" does not switch tracing off.
   trace_set("-dd");
