@@ -16,7 +16,6 @@ namespace {
 
 class col_exit_clause : public clause_test {};
 
-// Rows of tests/data/ctl/clauses/col_exit_accepted.txt.
 TEST_F(col_exit_clause, AcceptedExits) {
   for (const auto& row : data_rows("ctl/clauses/col_exit_accepted.txt", 5)) {
     SCOPED_TRACE(row[0]);

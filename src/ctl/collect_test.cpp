@@ -109,7 +109,6 @@ TEST_F(CollectFile, ReleasesCursorsOnlyUnderTheMemorySwitch) {
                         "CDC0305T del_cur() Freeing storage for cursor:DEM"}));
 }
 
-// Every file under tests/data/ctl/coll that states what its parse prints.
 TEST_F(CollectFile, RefusesBadFilesWithTheirMessages) {
   check_file_cases("coll", "coll", parse_curs, 1, [] {});
   restart();

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,7 +17,6 @@ namespace {
 
 class decode_clause : public clause_test {};
 
-// Rows of tests/data/ctl/clauses/decode_accepted.txt.
 TEST_F(decode_clause, AcceptedOperations) {
   auto rows = data_rows("ctl/clauses/decode_accepted.txt", 6);
   EXPECT_GT(rows.size(), 20u);
@@ -30,17 +28,13 @@ TEST_F(decode_clause, AcceptedOperations) {
     EXPECT_EQ(r.lines, lines{});
     ASSERT_NE(fresh.decodes, nullptr);
     const decode_op* op = fresh.decodes->ops;
-    std::istringstream want(row[1]);
-    std::vector<int64_t> numbers(7);  // the last: whether operator_ is the block
-    double op_num;
-    want >> numbers[0] >> numbers[1] >> op_num;
-    for (size_t i = 2; i < 7; ++i) want >> numbers[i];
-    EXPECT_EQ((std::vector<int64_t>{op->operatr, op->operand_type, op->bits, op->operand_ll,
-                                    op->replacement_type, op->replacement_ll,
-                                    op->operator_ == op->text_block}),
-              numbers);
-    EXPECT_EQ(op->operator_ == nullptr, numbers[6] == 0);
-    EXPECT_DOUBLE_EQ(op->op_num, op_num);
+    std::vector<int64_t> want = data_ints(row[1]);  // op_num is a whole number in every row
+    EXPECT_EQ(
+        (std::vector<double>{1.0 * op->operatr, 1.0 * op->operand_type, op->op_num, 1.0 * op->bits,
+                             1.0 * op->operand_ll, 1.0 * op->replacement_type,
+                             1.0 * op->replacement_ll, 1.0 * (op->operator_ == op->text_block)}),
+        std::vector<double>(want.begin(), want.end()));
+    EXPECT_EQ(op->operator_ == nullptr, want[7] == 0);
     EXPECT_EQ((lines{op->operand_column, op->replacement_column}), (lines{row[2], row[3]}));
     EXPECT_EQ(op->replacement, op->text_block + OPERANDLL);
     std::string block(2 * OPERANDLL, ' ');

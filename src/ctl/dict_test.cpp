@@ -68,7 +68,6 @@ TEST_F(DictFile, ParametersCompareWithoutCase) {
   EXPECT_EQ(search_dict_parm("rdbm"), nullptr);
 }
 
-// Every file under tests/data/ctl/dict that states what its parse prints.
 TEST_F(DictFile, RefusesBadFilesWithTheirMessages) {
   check_file_cases("dict", "dict", parse_dict, 1, [] { add_dict_parm("rdbms", "ORCL"); });
   int rc = -1;

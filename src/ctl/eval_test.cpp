@@ -58,7 +58,6 @@ TEST_F(EvalFile, HangsEvaluationsOnTheirCursorsNewestFirst) {
   EXPECT_STREQ(anchors.cur_anchor->evals->eval_name, "B");
 }
 
-// Every file under tests/data/ctl/eval that states what its parse prints.
 TEST_F(EvalFile, RefusesBadFilesWithTheirMessages) {
   check_file_cases("eval", "eval", parse_eval, 1, [&] { make_cursors(); });
 }

@@ -13,7 +13,6 @@
 #include "ctl/clause_records.h"
 #include "ctl/clauses.h"
 #include "ctl/collect.h"
-#include "ctl/decode_clause.h"
 #include "driver/steps.h"
 #include "std_capture.h"
 
@@ -61,7 +60,6 @@ class load_clause : public clause_test {
   curs* totals = nullptr;
 };
 
-// Rows of tests/data/ctl/clauses/load_accepted.txt.
 TEST_F(load_clause, AcceptedLoads) {
   auto rows = data_rows("ctl/clauses/load_accepted.txt", 3);
   EXPECT_GT(rows.size(), 10u);

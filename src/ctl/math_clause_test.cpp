@@ -46,7 +46,6 @@ TEST_F(math_clause, BuildsTheWordsOfAnExpression) {
   EXPECT_STREQ(cur->math->next->name, "x");
 }
 
-// Rows of tests/data/ctl/clauses/math_options.txt.
 TEST_F(math_clause, OptionsBeforeTheName) {
   for (const auto& row : data_rows("ctl/clauses/math_options.txt", 5)) {
     SCOPED_TRACE(row[0]);

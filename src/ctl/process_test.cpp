@@ -82,7 +82,6 @@ TEST_F(ProcessFile, DerivedWindowsAndNames) {
   EXPECT_EQ(std::string(globals.machine_id, 66), "host1" + std::string(59, ' ') + "xx");
 }
 
-// Every file under tests/data/ctl/proc that states what its parse prints.
 TEST_F(ProcessFile, RefusesBadFilesWithTheirMessages) {
   check_file_cases("proc", "proc", init_dist, 1, [] {});
 }

@@ -88,7 +88,6 @@ TEST(SimpleGetWord, CutsScriptParameters) {
   }
 }
 
-// Rows of tests/data/ctl/word_lists.txt.
 TEST(WordLists, LooksUpWithOptions) {
   const char* list[] = {"ab", "abc", "b", "", "zz"};
   const char* sorted[] = {"aa", "ac", "ad"};
@@ -127,7 +126,6 @@ TEST_F(Reader, WOParensLooksNoFurtherThanItsBuffer) {
             (lines{"CAT1925E No opening parenthesis", "CAT1930E No ending parenthesis"}));
 }
 
-// Rows of tests/data/ctl/statements.txt.
 TEST_F(Reader, StatementAssemblyJoinsLinesAndDropsComments) {
   for (auto row : data_rows("ctl/statements.txt", 4)) {
     SCOPED_TRACE(row[1]);

@@ -46,7 +46,7 @@ INSTANTIATE_TEST_SUITE_P(Backends, DbClientTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Odbc" : "Sqlite"; });
 
 TEST_P(DbClientTest, FailuresAndTheirCodes) {
-  for (const auto& row : data_rows("platform/failures.txt", 4)) {  // the rows of that file
+  for (const auto& row : data_rows("platform/failures.txt", 4)) {
     const std::string& want = row[remote() ? 3 : 2];
     if (want == "-") continue;
     SCOPED_TRACE(row[0]);

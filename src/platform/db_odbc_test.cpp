@@ -59,7 +59,6 @@ TEST_F(DbOdbcTest, Logons) {
 
 TEST_F(DbOdbcTest, ServerTypesDescribe) {
   logon();
-  // Rows of tests/data/platform/odbc_types.txt.
   std::string sql = "SELECT ";
   std::vector<std::string> want;
   for (const auto& row : data_rows("platform/odbc_types.txt", 2)) {
@@ -130,7 +129,6 @@ TEST_F(DbOdbcTest, ServerEndsAnOpenSession) {
   EXPECT_EQ(run_query(session_, "SELECT 4").rows, std::vector<std::string>({"4"}));
 }
 
-// Rows of tests/data/platform/odbc_states.txt.
 TEST(DbOdbcCodesTest, StatesAsSqlcodes) {
   for (const auto& row : data_rows("platform/odbc_states.txt", 5))
     EXPECT_EQ(odbc_map_code({row[0], std::stoi(row[1]), row[2]}, row[3] == "1"), std::stoi(row[4]))

@@ -31,7 +31,6 @@ class DbSqliteTest : public ::testing::Test {
 };
 
 TEST_F(DbSqliteTest, DeclaredTypesDescribe) {
-  // Rows of tests/data/platform/sqlite_types.txt.
   std::string sql = "CREATE TABLE t(";
   std::vector<std::string> want;
   for (const auto& row : data_rows("platform/sqlite_types.txt", 2)) {
@@ -122,7 +121,7 @@ TEST_F(DbSqliteTest, Logons) {
                    "INSERT INTO collector_logon VALUES ('SCOTT', 'tiger', 'OPEN'),"
                    " ('old', 'pw', 'EXPIRED(GRACE)'), ('gone', 'pw', 'EXPIRED'),"
                    " ('shut', 'pw', 'EXPIRED & LOCKED');");
-  for (const auto& row : data_rows("platform/logons.txt", 4)) {  // the rows of that file
+  for (const auto& row : data_rows("platform/logons.txt", 4)) {
     int32_t code = std::stoi(row[2]);
     EXPECT_EQ(session_.logon(row[0], row[1]), code) << row[0];
     EXPECT_EQ(session_.logged_on(), code >= 0) << row[0];

@@ -9,14 +9,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "std_capture.h"
 
 namespace {
 
-// Rows of tests/data/platform/number_texts.txt and double_texts.txt.
 TEST(DbValuesTest, NumberAndDoubleTexts) {
   for (const auto& row : data_rows("platform/number_texts.txt", 2)) {
     std::string out = "untouched";
@@ -77,7 +75,6 @@ TEST(DbValuesTest, IntegerTexts) {
   EXPECT_EQ(db_integer_text(5, -19), "0");
 }
 
-// Rows of tests/data/platform/days.txt.
 TEST(DbValuesTest, Days) {
   for (const auto& row : data_rows("platform/days.txt", 2)) {
     int y = 0, m = 0, d = 0;

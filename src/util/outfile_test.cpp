@@ -19,7 +19,6 @@ namespace {
 
 using OutFileTest = UtilTest;
 
-// Rows of tests/data/util/output_names.txt.
 TEST_F(OutFileTest, OutputNames) {
   for (const auto& row : data_rows("util/output_names.txt", 6)) {
     const char** settings[] = {&env_vars.coll_out, &env_vars.hostname, &env_vars.db_type,
@@ -61,7 +60,6 @@ TEST_F(OutFileTest, UncreatableTemporaryDirectoryFallsBackToDot) {
             ") Could not create path: " + dir_.file("plain/tmp") + ", using '.'\n");
 }
 
-// Rows of tests/data/util/backups.txt.
 TEST_F(OutFileTest, BackupsKeptPerCount) {
   for (const auto& row : data_rows("util/backups.txt", 3)) {
     SCOPED_TRACE(row[0]);
@@ -179,7 +177,6 @@ TEST_F(OutFileTest, BannerOpensThePrintFile) {
   EXPECT_EQ(capture.err(), file);  // class a is copied to the log as well
 }
 
-// Rows of tests/data/util/version_headers.txt.
 TEST_F(OutFileTest, VersionHeaderLayouts) {
   for (const auto& row : data_rows("util/version_headers.txt", 2)) {
     char line[200];

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
 
 #include "util/util_test_fixture.h"
 
