@@ -89,26 +89,20 @@ class StdCapture {
  public:
   explicit StdCapture(bool merged = false)
       : out_(dir_.file("out")), err_(dir_.file(merged ? "out" : "err")) {
-    fflush(stdout);
-    fflush(stderr);
-    saved_out_ = dup(STDOUT_FILENO);
-    saved_err_ = dup(STDERR_FILENO);
-    redirect(out_, STDOUT_FILENO);
-    redirect(err_, STDERR_FILENO);
+    fflush(nullptr);
+    for (int fd : {1, 2}) {
+      int file = open((fd == 1 ? out_ : err_).c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+      saved_[fd - 1] = dup(fd), dup2(file, fd), close(file);
+    }
   }
   ~StdCapture() { stop(); }
   StdCapture(const StdCapture&) = delete;
   StdCapture& operator=(const StdCapture&) = delete;
 
   void stop() {
-    if (saved_out_ < 0) return;
-    fflush(stdout);
-    fflush(stderr);
-    dup2(saved_out_, STDOUT_FILENO);
-    dup2(saved_err_, STDERR_FILENO);
-    close(saved_out_);
-    close(saved_err_);
-    saved_out_ = saved_err_ = -1;
+    if (saved_[0] < 0) return;
+    fflush(nullptr);
+    for (int fd : {1, 2}) dup2(saved_[fd - 1], fd), close(saved_[fd - 1]), saved_[fd - 1] = -1;
   }
   std::string out() {
     stop();
@@ -120,12 +114,7 @@ class StdCapture {
   }
 
  private:
-  static void redirect(const std::string& path, int target) {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    dup2(fd, target);
-    close(fd);
-  }
   ScratchDir dir_;
   std::string out_, err_;
-  int saved_out_ = -1, saved_err_ = -1;
+  int saved_[2] = {-1, -1};  // descriptors 1 and 2 as they were, while redirected
 };

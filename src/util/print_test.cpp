@@ -59,28 +59,24 @@ TEST_F(PrintTest, HeaderAndDestination) {
   }
 }
 
-TEST_F(PrintTest, UmsgClassXTakesIdAndLetterFromTheFormat) {
+TEST_F(PrintTest, FormatsAsWritten) {
   int result = 0;
   written w = with_print_file([&] {
-    // The formats are not literals: their % must reach the file untouched.
+    // Class x takes id and letter from the format; formats that are not literals
+    // must reach the file with their % untouched.
     const char* error = "abc1234E left as %d is";
     const char* info = "abc1235i info";
     result = u_msg(nullptr, "x.cpp", 7, "xP", "ignored", error, 0);
     u_msg(nullptr, "x.cpp", 7, "x", nullptr, info, 0);
-  });
-  EXPECT_EQ(w.file, "ABC1234E left as %d is\nABC1235I X.CPP(7) info\n");
-  EXPECT_EQ(w.err, "ABC1234E left as %d is\n");
-  EXPECT_EQ(result, 23);
-}
-
-TEST_F(PrintTest, EmptyExpansionBecomesTheErrorText) {
-  written w = with_print_file([&] {
+    // An empty expansion becomes the error text.
     PRINT('i', "abc0001", "%s", "");
     u_msg(nullptr, nullptr, 0, "iP", "abc0002", "%s", "");
   });
   EXPECT_EQ(w.file,
-            "ABC0001I (083005)  *** vsprintf error **** "
-            "ABC0002I  *** vsprintf error **** \n");
+            "ABC1234E left as %d is\nABC1235I X.CPP(7) info\n"
+            "ABC0001I (083005)  *** vsprintf error **** ABC0002I  *** vsprintf error **** \n");
+  EXPECT_EQ(w.err, "ABC1234E left as %d is\n");
+  EXPECT_EQ(result, 23);
 }
 
 TEST_F(PrintTest, ConsoleModeUsesStandardOutputAndThePrefix) {
