@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -53,29 +54,19 @@ TEST_F(decode_clause, AndConditionsTestTheSameColumn) {
       run_clause(parse_decode, cur, "v > 10 and < 20 AND search 'x' and & 6 and ~= other , 'mid'")
           .rc,
       0);
-  struct want {
-    int16_t operatr, operand_type;
-    double op_num;
-    int64_t bits;
-    std::string column, area;
-  } parts[] = {
-      {3, 1, 20, 0, "", std::string(254, ' ') + "20"},
-      {9, 2, 0, 0, "", "x" + std::string(255, ' ')},
-      {11, 1, 0, 6, "", std::string(256, ' ')},
-      {8, 3, 0, 0, "other", std::string(256, ' ')},
-  };
-  const part* p = cur->decodes->ops->and_parts;
-  for (const want& w : parts) {
-    ASSERT_NE(p, nullptr);
-    EXPECT_EQ((std::vector<int64_t>{p->operatr, p->operand_type, p->bits}),
-              (std::vector<int64_t>{w.operatr, w.operand_type, w.bits}));
-    EXPECT_DOUBLE_EQ(p->op_num, w.op_num);
-    EXPECT_EQ(p->operand_column, w.column);
+  // Each part as "operatr operand_type op_num bits column|" and its 256-byte area.
+  lines got;
+  for (const part* p = cur->decodes->ops->and_parts; p != nullptr; p = p->next) {
     EXPECT_EQ(p->operator_, p->area);
-    EXPECT_EQ(std::string(p->area, sizeof p->area), w.area);
-    p = p->next;
+    std::ostringstream text;
+    text << p->operatr << ' ' << p->operand_type << ' ' << p->op_num << ' ' << p->bits << ' '
+         << p->operand_column << '|' << std::string(p->area, sizeof p->area);
+    got.push_back(text.str());
   }
-  EXPECT_EQ(p, nullptr);
+  EXPECT_EQ(
+      got, (lines{"3 1 20 0 |" + std::string(254, ' ') + "20",  // a number right-aligned
+                  "9 2 0 0 |x" + std::string(255, ' '),         // a string left-aligned
+                  "11 1 0 6 |" + std::string(256, ' '), "8 3 0 0 other|" + std::string(256, ' ')}));
   EXPECT_EQ(cur->decodes->ops->replacement_type, replacement_string);
 }
 

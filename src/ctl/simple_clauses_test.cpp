@@ -27,12 +27,10 @@ TEST_F(simple_clauses, RecordsKeepStatementOrderAndLongestNames) {
   EXPECT_EQ(run_clause(parse_in_list, cur, name55 + "   using   " + name49).rc, 0);
   EXPECT_EQ(run_clause(parse_in_list, cur, "L2 using hosts").rc, 0);
   const in_list* first = cur->in_lists;
-  EXPECT_EQ(first->name + std::string("|") + first->column, name55 + "|" + name49);
-  EXPECT_EQ(first->column_len, 49);
-  EXPECT_STREQ(first->text, "( 'ZIP' )");
-  EXPECT_EQ(first->text_len, 9);
-  EXPECT_STREQ(first->next->name, "L2");
-  EXPECT_EQ(first->next->column_len, 5);
+  EXPECT_EQ((lines{first->name, first->column, first->text, first->next->name}),
+            (lines{name55, name49, "( 'ZIP' )", "L2"}));
+  EXPECT_EQ((std::vector<int>{first->column_len, first->text_len, first->next->column_len}),
+            (std::vector<int>{49, 9, 5}));
 
   EXPECT_EQ(run_clause(parse_set_len, cur, "b 2048").rc, 0);
   EXPECT_EQ(run_clause(parse_set_len, cur, name49 + " 1").rc, 0);
