@@ -16,14 +16,11 @@
 
 namespace {
 
-struct window {
-  int32_t start, end;
-  bool operator==(const window&) const = default;
-};
-
-std::vector<window> windows_of(const operate* list) {
-  std::vector<window> out;
-  for (; list; list = list->next) out.push_back({list->start, list->end});
+// The windows of a list as "start-end" texts, in seconds of the day.
+lines windows_of(const operate* list) {
+  lines out;
+  for (; list; list = list->next)
+    out.push_back(std::to_string(list->start) + "-" + std::to_string(list->end));
   return out;
 }
 
@@ -46,13 +43,13 @@ TEST_F(ProcessFile, BuildsTheProcessChain) {
   EXPECT_EQ(anchors.collector_at, c);
   EXPECT_EQ(c->classes[0] + c->classes[1] + c->classes[2] + c->classes[3], 3);
   // 0800-1700, and 1800-0200 which wraps past midnight.
-  EXPECT_EQ(windows_of(c->mon_fri), (std::vector<window>{{28800, 61200}, {64800, 93600}}));
+  EXPECT_EQ(windows_of(c->mon_fri), (lines{"28800-61200", "64800-93600"}));
   int32_t monday = ctl_day_of("20240115");
   EXPECT_EQ(c->window_start, monday * 86400 + 28800);
   EXPECT_EQ(c->window_end, monday * 86400 + 61200);
   distributor* pxa = c->next;
   EXPECT_EQ(anchors.sleep_time, 30);
-  EXPECT_EQ(windows_of(pxa->sunday), (std::vector<window>{{0, 0}}));
+  EXPECT_EQ(windows_of(pxa->sunday), (lines{"0-0"}));
   distributor* ev = pxa->next;
   EXPECT_EQ(ev->send_false, 1);
   EXPECT_EQ((std::vector<int32_t>{ev->holidays[0], ev->holidays[1], ev->holidays[2]}),
@@ -64,15 +61,15 @@ TEST_F(ProcessFile, DerivedWindowsAndNames) {
   distributor* c = parse_good("offset.ctl", {"PPC1210W Caution! - collector has a time offset"});
   EXPECT_EQ(c->time_offset, 9000);
   // Completed before the time_offset statement: unshifted.
-  EXPECT_EQ(windows_of(c->saturday), (std::vector<window>{{3600, 7200}}));
-  EXPECT_EQ(windows_of(c->mon_fri), (std::vector<window>{{19800, 52200}}));
+  EXPECT_EQ(windows_of(c->saturday), (lines{"3600-7200"}));
+  EXPECT_EQ(windows_of(c->mon_fri), (lines{"19800-52200"}));
   // 2300-0100 moved 1:30 later; the end falls below the start and wraps.
-  EXPECT_EQ(windows_of(c->next->sunday), (std::vector<window>{{88200, 95400}}));
+  EXPECT_EQ(windows_of(c->next->sunday), (lines{"88200-95400"}));
   restart();
   c = parse_good("held_start.ctl")->next;
   // A start without its end waits for the end in a later block; an end alone opens at 0.
-  EXPECT_EQ(windows_of(c->saturday), (std::vector<window>{{21600, 25200}}));
-  EXPECT_EQ(windows_of(c->sunday), (std::vector<window>{{0, 10800}}));
+  EXPECT_EQ(windows_of(c->saturday), (lines{"21600-25200"}));
+  EXPECT_EQ(windows_of(c->sunday), (lines{"0-10800"}));
   restart();
   memset(globals.machine_id, 'x', sizeof globals.machine_id);
   c = parse_good("sqlnet.ctl");
