@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,21 +19,16 @@ namespace {
 
 using EvalFile = ctl_test;
 
-struct evaluation {
-  std::string name, cursor, column;
-  int lt, eq, gt, value_type;
-  double value;
-  std::string text;
-  int col_funct, ordinal;
-  bool operator==(const evaluation&) const = default;
-};
-
-std::vector<evaluation> evals_of(const curs* c) {
-  std::vector<evaluation> out;
+// The evaluations of `c`, newest first, as "name cursor column lt eq gt value_type
+// value text col_funct ordinal".
+lines evals_of(const curs* c) {
+  lines out;
   for (const e_ptr* e = c->evals; e; e = e->next) {
-    out.push_back({e->eval_name, e->cursor_name, std::string(e->column, e->column_len), e->op_lt,
-                   e->op_eq, e->op_gt, e->value_type, e->value, e->value_text, e->col_funct,
-                   e->ordinal});
+    std::ostringstream s;
+    s << e->eval_name << ' ' << e->cursor_name << ' ' << std::string(e->column, e->column_len)
+      << ' ' << e->op_lt << ' ' << e->op_eq << ' ' << e->op_gt << ' ' << e->value_type << ' '
+      << e->value << ' ' << e->value_text << ' ' << e->col_funct << ' ' << e->ordinal;
+    out.push_back(s.str());
   }
   return out;
 }
@@ -44,12 +40,11 @@ TEST_F(EvalFile, HangsEvaluationsOnTheirCursorsNewestFirst) {
   EXPECT_EQ(run(parse_eval, &rc), lines{});
   EXPECT_EQ(rc, 0);
   EXPECT_EQ(evals_of(anchors.cur_anchor),
-            (std::vector<evaluation>{
-                {"Names", "SESS", "name", 1, 0, 1, 2, 0, "idle", 0, 2},  // <> is less or greater
-                {"HighCpu", "SESS", "cpu", 0, 1, 1, 1, 90, "90", 3, 1},  // AVG! prefix, >=
+            (lines{
+                "Names SESS name 1 0 1 2 0 idle 0 2",  // <> is less or greater
+                "HighCpu SESS cpu 0 1 1 1 90 90 3 1",  // AVG! prefix, >=
             }));
-  EXPECT_EQ(evals_of(anchors.cur_anchor->next),
-            (std::vector<evaluation>{{"Dem", "DEM", "a", 1, 0, 0, 1, -1.5, "-1.5", 0, 3}}));
+  EXPECT_EQ(evals_of(anchors.cur_anchor->next), lines{"Dem DEM a 1 0 0 1 -1.5 -1.5 0 3"});
   // After a block on an unknown cursor, the next block is kept.
   restart();
   make_cursors();
