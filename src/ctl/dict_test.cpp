@@ -15,14 +15,6 @@
 
 namespace {
 
-struct entry {
-  std::string name;
-  int num_type, length;
-  bool has_initial;
-  std::string initial;
-  bool operator==(const entry&) const = default;
-};
-
 class DictFile : public ctl_test {
  protected:
   // Parses tests/data/ctl/dict/<corpus> with the parameter rdbms=ORCL.
@@ -31,10 +23,13 @@ class DictFile : public ctl_test {
     use("dict", "dict/" + corpus);
     return run(parse_dict, rc);
   }
-  std::vector<entry> entries() {
-    std::vector<entry> out;
+  // The entries as "name num_type length [initial]", "-" for no initial value.
+  lines entries() {
+    lines out;
     for (const d_ptr* e = dictionary.dict_anchor; e; e = e->next)
-      out.push_back({e->name, e->num_type, e->length, e->has_initial, e->initial});
+      out.push_back(e->name +
+                    (" " + std::to_string(e->num_type) + " " + std::to_string(e->length)) +
+                    (e->has_initial ? " [" + e->initial + "]" : " -"));
     return out;
   }
 };
@@ -44,13 +39,13 @@ TEST_F(DictFile, ResolvesTypesLengthsAndInitialValues) {
   int rc = -1;
   EXPECT_EQ(parse("good.ctl", &rc), lines{"PDC2095I No Initial value, using default"});
   EXPECT_EQ(rc, 0);
-  EXPECT_EQ(entries(), (std::vector<entry>{
-                           {"CPU", 2, 21, true, std::string(20, ' ') + "0"},  // right-aligned
-                           {"HOST", 0, 20, true, "alpha"},  // environment reference
-                           {"SID", 0, 8, true, "ORCL"},     // dictionary parameter
-                           {"Q", 0, 5, true, "it is"},      // quotes removed
-                           {"DEF", 2, 21, true, std::string(19, ' ') + "x1"},  // the default text
-                           {"N", 2, 21, false, ""},                            // no initial value
+  EXPECT_EQ(entries(), (lines{
+                           "CPU 2 21 [" + std::string(20, ' ') + "0]",   // right-aligned
+                           "HOST 0 20 [alpha]",                          // environment reference
+                           "SID 0 8 [ORCL]",                             // dictionary parameter
+                           "Q 0 5 [it is]",                              // quotes removed
+                           "DEF 2 21 [" + std::string(19, ' ') + "x1]",  // the default text
+                           "N 2 21 -",                                   // no initial value
                        }));
   restart();
   unsetenv("COLLTEST_HOST");
@@ -58,7 +53,7 @@ TEST_F(DictFile, ResolvesTypesLengthsAndInitialValues) {
             (lines{"PDC2150W Environmental variable COLLTEST_HOST not found",
                    "PDC2095I No Initial value, using default",
                    "PDC2095I No Initial value, using default"}));
-  EXPECT_FALSE(entries()[1].has_initial);
+  EXPECT_EQ(entries()[1], "HOST 0 20 -");
 }
 
 TEST_F(DictFile, ParametersCompareWithoutCase) {
