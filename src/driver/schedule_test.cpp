@@ -49,7 +49,7 @@ TEST(Windows, NextWindowOfAProcess) {
   }
 }
 
-TEST(Windows, CursorsIgnoreHolidaysAndSomeKeepTheirWindow) {
+TEST(Windows, CursorWindowsWithoutHolidaysAndWhoKeepsItsOwn) {
   operate morning{nullptr, 8 * 3600, 12 * 3600};
   struct {
     int16_t demand;
@@ -58,7 +58,7 @@ TEST(Windows, CursorsIgnoreHolidaysAndSomeKeepTheirWindow) {
     int32_t rows;
     bool computed;
   } const rows[] = {
-      {0, 0, 0, 0, true},     // an interval cursor gets its window
+      {0, 0, 0, 0, true},     // an interval cursor gets its window (cursors have no holidays)
       {1, 0, 0, 0, false},    // a demand cursor keeps its own
       {0, 'Y', 0, 0, false},  // so does a held one
       {0, 0, 1, 0, true},     // once, without rows yet: computed
