@@ -13,8 +13,8 @@
 #include "ctl/anchors.h"
 #include "ctl/collect.h"
 #include "ctl/reader.h"
-#include "driver/settings.h"
 #include "util/print.h"
+#include "util/settings.h"
 
 namespace {
 

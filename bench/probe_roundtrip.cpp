@@ -14,8 +14,8 @@
 #include "comm/comm.h"
 #include "comm/probe_request.h"
 #include "driver/cmdline.h"
-#include "driver/settings.h"
 #include "util/print_state.h"
+#include "util/settings.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

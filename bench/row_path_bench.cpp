@@ -16,13 +16,13 @@
 #include "ctl/arena.h"
 #include "ctl/curs.h"
 #include "ctl/distributor.h"
-#include "driver/settings.h"
 #include "platform/db_client.h"
 #include "platform/heap.h"
 #include "rows/database.h"
 #include "rows/dyn_sql.h"
 #include "rows/row_chain.h"
 #include "rows/row_record.h"
+#include "util/settings.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "driver/cmdline.h"
-#include "driver/settings.h"
+#include "util/settings.h"
 #include "util/trace.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

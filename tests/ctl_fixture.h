@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "driver/settings.h"
 #include "driver/steps.h"
 #include "fake_clock.h"
 #include "std_capture.h"
 #include "test_state.h"
 #include "util/print.h"
+#include "util/settings.h"
 #include "util/trace.h"
 
 // Message lines, or any texts, as the tests compare them.

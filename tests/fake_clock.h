@@ -1,7 +1,7 @@
 // A simulated clock for tests: time stands still until a test or a sleep moves it.
 #pragma once
 
-#include "platform/clock.h"
+#include "util/clock.h"
 
 class FakeClock final : public Clock {
  public:

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "driver/settings.h"
+#include "util/settings.h"
 
 inline std::string settings_text() {
   const env_table& t = env_vars;

@@ -11,12 +11,12 @@
 #include "driver/npxa.h"
 #include "driver/pxa_service.h"
 #include "driver/schedule.h"
-#include "driver/settings.h"
 #include "driver/stopping.h"
 #include "rows/code_page.h"
 #include "rows/database.h"
 #include "rows/row_chain.h"
 #include "util/print_state.h"
+#include "util/settings.h"
 #include "util/trace.h"
 #include "util/umem.h"
 

@@ -9,10 +9,10 @@
 
 #include "comm/pipe_transport.h"
 #include "comm/share_init.h"
-#include "driver/settings.h"
 #include "driver/steps.h"
-#include "platform/clock.h"
+#include "util/clock.h"
 #include "util/print.h"
+#include "util/settings.h"
 
 comm_globals comm_state;
 

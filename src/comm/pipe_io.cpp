@@ -13,10 +13,10 @@
 #include <ctime>
 
 #include "comm/comm.h"
-#include "driver/settings.h"
-#include "platform/clock.h"
 #include "platform/signal_box.h"
+#include "util/clock.h"
 #include "util/print.h"
+#include "util/settings.h"
 #include "util/trace.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "comm/pipe_transport.h"
 #include "comm/request_record.h"
-#include "platform/clock.h"
+#include "util/clock.h"
 #include "util/print.h"
 #include "util/trace.h"
 

@@ -22,8 +22,8 @@
 #include "comm/request_record.h"
 #include "comm/share_init.h"
 #include "driver/cmdline.h"
-#include "driver/settings.h"
 #include "util/print_state.h"
+#include "util/settings.h"
 
 namespace {
 constexpr int kAnswered = 0, kNoRows = 1, kUnreachable = 2, kUsage = 3;

@@ -6,7 +6,7 @@
 #include "comm/comm.h"
 #include "comm/request_record.h"
 #include "comm/share_init.h"
-#include "driver/settings.h"
+#include "util/settings.h"
 
 namespace {
 void fail(probe_answer* out, int code, std::string text) {

@@ -10,9 +10,9 @@
 #include "comm/pipe_transport.h"
 #include "comm/request_record.h"
 #include "comm/share_init.h"
-#include "driver/settings.h"
-#include "platform/clock.h"
+#include "util/clock.h"
 #include "util/print.h"
+#include "util/settings.h"
 #include "util/trace.h"
 
 namespace {

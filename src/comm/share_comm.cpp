@@ -9,7 +9,7 @@
 
 #include "comm/share_init.h"
 #include "comm/share_text.h"
-#include "platform/clock.h"
+#include "util/clock.h"
 #include "util/print.h"
 #include "util/trace.h"
 

@@ -8,7 +8,7 @@
 
 #include "comm/share_comm.h"
 #include "comm/share_text.h"
-#include "platform/clock.h"
+#include "util/clock.h"
 #include "util/print.h"
 #include "util/trace.h"
 

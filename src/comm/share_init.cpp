@@ -17,10 +17,10 @@
 #include "comm/comm.h"
 #include "comm/pipe_io.h"
 #include "comm/share_text.h"
-#include "driver/settings.h"
-#include "platform/clock.h"
+#include "util/clock.h"
 #include "util/outfile.h"
 #include "util/print.h"
+#include "util/settings.h"
 #include "util/trace.h"
 
 share_globals share_state;

@@ -11,8 +11,8 @@
 #include "ctl/fetch_exit.h"
 #include "ctl/reader.h"
 #include "ctl/script_exit.h"
-#include "driver/settings.h"
 #include "util/print.h"
+#include "util/settings.h"
 
 namespace {
 

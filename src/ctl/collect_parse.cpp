@@ -12,8 +12,8 @@
 #include "ctl/curs.h"
 #include "ctl/keywords.h"
 #include "ctl/reader.h"
+#include "ctl/windows.h"
 #include "driver/steps.h"
-#include "driver/windows.h"
 #include "util/print.h"
 #include "util/trace.h"
 

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "driver/settings.h"
 #include "util/print.h"
+#include "util/settings.h"
 #include "util/trace.h"
 
 namespace {

@@ -14,9 +14,9 @@
 #include "ctl/env_lookup.h"
 #include "ctl/keywords.h"
 #include "ctl/reader.h"
-#include "driver/settings.h"
 #include "driver/steps.h"
 #include "util/print.h"
+#include "util/settings.h"
 #include "util/trace.h"
 
 dictionary_state dictionary;

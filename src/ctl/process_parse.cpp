@@ -12,10 +12,10 @@
 #include "ctl/process.h"
 #include "ctl/reader.h"
 #include "ctl/window_words.h"
-#include "driver/settings.h"
+#include "ctl/windows.h"
 #include "driver/steps.h"
-#include "driver/windows.h"
 #include "util/print.h"
+#include "util/settings.h"
 #include "util/trace.h"
 
 namespace {

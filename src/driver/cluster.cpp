@@ -7,9 +7,9 @@
 #include "ctl/curs.h"
 #include "driver/cursor_run.h"
 #include "driver/rel_now.h"
-#include "driver/retention.h"
-#include "driver/row_dump.h"
+#include "rows/retention.h"
 #include "rows/row_chain.h"
+#include "rows/row_dump.h"
 #include "rows/row_record.h"
 #include "util/trace.h"
 

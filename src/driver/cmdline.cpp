@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "driver/environ.h"
-#include "driver/settings.h"
 #include "driver/version_dump.h"
 #include "util/print.h"
+#include "util/settings.h"
 #include "util/trace.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "driver/cluster.h"
 #include "driver/cursor_edits.h"
 #include "driver/npxa.h"
-#include "driver/retention.h"
+#include "rows/retention.h"
 #include "rows/row_record.h"
 #include "sched_fixture.h"
 

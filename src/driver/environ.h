@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "driver/settings.h"
+#include "util/settings.h"
 
 // Modes of u_getenv.
 enum : int {

@@ -10,8 +10,8 @@
 #include "ctl/anchors.h"
 #include "ctl/curs.h"
 #include "ctl/distributor.h"
+#include "ctl/windows.h"
 #include "driver/cluster.h"
-#include "driver/windows.h"
 #include "util/print.h"
 #include "util/reltime.h"
 

@@ -7,7 +7,7 @@
 
 #include "child_run.h"
 #include "ctl/ctl_time.h"
-#include "driver/windows.h"
+#include "ctl/windows.h"
 #include "rows/database.h"
 #include "sched_fixture.h"
 #include "util/trace.h"

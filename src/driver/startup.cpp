@@ -9,11 +9,11 @@
 
 #include "ctl/anchors.h"
 #include "driver/cmdline.h"
-#include "driver/settings.h"
 #include "driver/steps.h"
-#include "platform/heap.h"
 #include "driver/stopping.h"
+#include "platform/heap.h"
 #include "util/print.h"
+#include "util/settings.h"
 
 namespace {
 // One start-up edit of init_cursors.

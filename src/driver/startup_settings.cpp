@@ -8,9 +8,9 @@
 
 #include "ctl/distributor.h"
 #include "driver/environ.h"
-#include "driver/settings.h"
 #include "driver/startup.h"
 #include "util/print.h"
+#include "util/settings.h"
 #include "util/trace.h"
 
 namespace {

@@ -11,13 +11,13 @@
 
 #include "driver/cluster.h"
 #include "driver/cursor_run.h"
-#include "driver/settings.h"
 #include "driver/steps.h"
-#include "platform/clock.h"
 #include "platform/shell.h"
 #include "platform/signal_box.h"
 #include "rows/row_chain.h"
+#include "util/clock.h"
 #include "util/print.h"
+#include "util/settings.h"
 #include "util/timetext.h"
 
 namespace {

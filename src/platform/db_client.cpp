@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "driver/settings.h"
 #include "platform/db_backend.h"
+#include "util/settings.h"
 
 int32_t db_sqlca::set(int32_t code, std::string_view text) {
   sqlcode = code;

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "db_test_util.h"
-#include "driver/settings.h"
 #include "test_state.h"
+#include "util/settings.h"
 
 namespace {
 

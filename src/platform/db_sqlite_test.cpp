@@ -5,9 +5,9 @@
 #include <sys/stat.h>
 
 #include "db_test_util.h"
-#include "driver/settings.h"
 #include "platform/db_client.h"
 #include "test_state.h"
+#include "util/settings.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/clock.h"
+#include "util/clock.h"
 #include "util/print.h"
 
 namespace {

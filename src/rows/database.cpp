@@ -7,9 +7,9 @@
 #include <string>
 
 #include "ctl/distributor.h"
-#include "driver/settings.h"
 #include "platform/db_client.h"
 #include "util/print.h"
+#include "util/settings.h"
 #include "util/trace.h"
 
 db_info database_info;

@@ -10,7 +10,6 @@
 #include "ctl/anchors.h"
 #include "ctl/curs.h"
 #include "ctl/distributor.h"
-#include "driver/settings.h"
 #include "platform/db_client.h"
 #include "rows/database.h"
 #include "rows/row_chain.h"
@@ -21,6 +20,7 @@
 #include "util/dump.h"
 #include "util/print.h"
 #include "util/reltime.h"
+#include "util/settings.h"
 #include "util/trace.h"
 
 namespace {

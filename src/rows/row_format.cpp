@@ -8,11 +8,11 @@
 #include <cstring>
 
 #include "ctl/curs.h"
-#include "driver/settings.h"
 #include "rows/row_chain.h"
 #include "rows/row_steps.h"
 #include "rows/select_desc.h"
 #include "util/print.h"
+#include "util/settings.h"
 #include "util/trace.h"
 
 namespace {

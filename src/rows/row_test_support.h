@@ -10,11 +10,11 @@
 
 #include "ctl/arena.h"
 #include "ctl/curs.h"
-#include "driver/settings.h"
 #include "std_capture.h"
 #include "test_state.h"
 #include "util/print.h"
 #include "util/print_state.h"
+#include "util/settings.h"
 
 // A new cursor named `name` in the cursor arena (not on the cursor chain).
 inline curs* test_cursor(const char* name) {

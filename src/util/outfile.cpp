@@ -11,10 +11,10 @@
 #include <cstring>
 #include <string>
 
-#include "driver/settings.h"
-#include "platform/clock.h"
+#include "util/clock.h"
 #include "util/print.h"
 #include "util/print_state.h"
+#include "util/settings.h"
 #include "util/timetext.h"
 #include "util/trace.h"
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "platform/clock.h"
+#include "util/clock.h"
 #include "util/outfile.h"
 #include "util/print_state.h"
 #include "util/trace.h"

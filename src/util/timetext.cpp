@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "platform/clock.h"
+#include "util/clock.h"
 
 char* u_get_time(char* buffer, int form) {
   static char own[u_time_buffer_size];

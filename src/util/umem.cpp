@@ -8,9 +8,9 @@
 #include <cstring>
 #include <new>
 
-#include "driver/settings.h"
 #include "util/dump.h"
 #include "util/print.h"
+#include "util/settings.h"
 #include "util/trace.h"
 
 alloc_state alloc_globals;

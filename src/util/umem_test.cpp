@@ -11,7 +11,7 @@
 #include <string>
 
 #include "child_run.h"
-#include "driver/settings.h"
+#include "util/settings.h"
 #include "util/util_test_fixture.h"
 
 #if defined(__SANITIZE_ADDRESS__)

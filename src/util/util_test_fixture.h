@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "driver/settings.h"
 #include "fake_clock.h"
 #include "std_capture.h"
 #include "test_state.h"
+#include "util/settings.h"
 
 class UtilTest : public ::testing::Test {
  protected:

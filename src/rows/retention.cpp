@@ -1,7 +1,7 @@
 // Row retention: deletions by age, by sample and of all rows. Every deletion
 // goes through the row chain's edits, so first, last and current row and the
 // row count stay consistent and rows_changed is raised.
-#include "driver/retention.h"
+#include "rows/retention.h"
 
 #include <cstdint>
 

@@ -1,5 +1,5 @@
 // The system clock and the switch that lets tests install a simulated one.
-#include "platform/clock.h"
+#include "util/clock.h"
 
 #include <unistd.h>
 

@@ -1,5 +1,5 @@
 // Storage of the settings table and of the texts its slots own.
-#include "driver/settings.h"
+#include "util/settings.h"
 
 #include <deque>
 #include <string>

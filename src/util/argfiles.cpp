@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "driver/cmdline.h"
-#include "driver/settings.h"
 #include "util/print.h"
+#include "util/settings.h"
 #include "util/trace.h"
 
 namespace {

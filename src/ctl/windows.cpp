@@ -1,5 +1,5 @@
 // Next-window search over the day classes of a process or cursor.
-#include "driver/windows.h"
+#include "ctl/windows.h"
 
 #include "ctl/curs.h"
 #include "ctl/distributor.h"

@@ -1,5 +1,5 @@
 // Dumps of stored rows and formatted records for the per-cursor traces.
-#include "driver/row_dump.h"
+#include "rows/row_dump.h"
 
 #include <cstring>
 
