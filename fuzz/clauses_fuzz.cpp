@@ -12,7 +12,6 @@
 #include "ctl/clauses.h"
 #include "ctl/curs.h"
 #include "ctl/reader.h"
-#include "driver/steps.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ctl/dict.h"
 #include "driver/cmdline.h"
 #include "util/settings.h"
 #include "util/trace.h"
@@ -19,6 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (total > size) __builtin_trap();
 
   reset_env_vars();
+  reset_command_line();
+  reset_dictionary();
   reset_trace_switches();
   words.insert(words.begin(), "collector");
   std::vector<char*> argv;

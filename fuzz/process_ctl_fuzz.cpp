@@ -5,7 +5,6 @@
 
 #include "../tests/test_state.h"
 #include "ctl/process.h"
-#include "driver/steps.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // Messages would drown the fuzzer's own output.

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/steps.h"
+#include "ctl/collect.h"
 #include "fake_clock.h"
 #include "std_capture.h"
 #include "test_state.h"

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "ctl/dict.h"
 #include "util/settings.h"
 
 inline std::string settings_text() {
@@ -21,7 +22,7 @@ inline std::string settings_text() {
     if (value) s += std::string(name) + "=" + value + " ";
   if (t.maxreadsz_errorlog) s += "maxread=" + std::to_string(t.maxreadsz_errorlog) + " ";
   if (t.nosignals) s += "nosignals=" + std::to_string(t.nosignals) + " ";
-  for (const auto& [name, value] : globals.dict_parms) s += "-" + name + "=" + value + " ";
+  for (const auto& [name, value] : dict_parms) s += "-" + name + "=" + value + " ";
   if (!s.empty()) s.pop_back();
   return s;
 }

@@ -5,16 +5,20 @@
 #include "ctl/anchors.h"
 #include "ctl/dict.h"
 #include "ctl/reader.h"
+#include "derive/derived_columns.h"
 #include "driver/cluster.h"
 #include "driver/cursor_edits.h"
 #include "driver/cursor_run.h"
+#include "driver/environ.h"
 #include "driver/npxa.h"
 #include "driver/pxa_service.h"
 #include "driver/schedule.h"
 #include "driver/stopping.h"
+#include "exits/fetch_exits.h"
 #include "rows/code_page.h"
 #include "rows/database.h"
 #include "rows/row_chain.h"
+#include "util/command_line.h"
 #include "util/print_state.h"
 #include "util/settings.h"
 #include "util/trace.h"
@@ -26,6 +30,8 @@ inline void reset_process_state() {
   reset_print_state();
   reset_alloc_state();
   reset_env_vars();
+  reset_command_line();
+  reset_environ_state();
   reset_database_state();
   reset_clusters();
   reset_run_state();
@@ -39,4 +45,6 @@ inline void reset_process_state() {
   reset_dictionary();
   reset_reader_state();
   reset_signal_state();
+  register_derived_columns();
+  register_fetch_exits();
 }

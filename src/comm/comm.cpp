@@ -9,7 +9,6 @@
 
 #include "comm/pipe_transport.h"
 #include "comm/share_init.h"
-#include "driver/steps.h"
 #include "util/clock.h"
 #include "util/print.h"
 #include "util/settings.h"

@@ -73,6 +73,11 @@ struct comm_reply {
 // in its place.
 comm_reply qvzcomm(const char* word, comm_anchor* anchor = nullptr, const char* names = nullptr);
 
+// Transport to the probe: "shut" (tear down everything) and "term" (close the
+// collector's end). 0 on success.
+int transport_shut();
+int transport_term();
+
 // The shared-memory counterpart with the same words and results.
 comm_reply qvzcomm2(const char* word, comm_anchor* anchor = nullptr, const char* names = nullptr);
 

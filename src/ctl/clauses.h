@@ -18,5 +18,9 @@ int parse_iterate_where(curs* cur, char* rest);
 int parse_set_len(curs* cur, char* rest);
 int parse_col_ex(curs* cur, char* rest);
 
+// Parses the load texts of every cursor once all cursors exist. Returns 0 on
+// success, 1 after reporting.
+int parse_loads();
+
 // Appends a load text record holding `rest` to the cursor's load list.
 int add_load_text(curs* cur, const char* rest);

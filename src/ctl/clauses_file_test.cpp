@@ -12,11 +12,11 @@
 #include "ctl/clause_records.h"
 #include "ctl/clauses.h"
 #include "ctl/col_exit_clause.h"
+#include "ctl/collect.h"
 #include "ctl/curs.h"
 #include "ctl/decode_clause.h"
 #include "ctl/math_clause.h"
 #include "ctl_fixture.h"
-#include "driver/steps.h"
 
 namespace {
 

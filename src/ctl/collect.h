@@ -7,8 +7,14 @@
 
 struct curs;
 
-// Parses the cursor file from an open stream (borrowed); parse_curs (steps.h)
-// finds the file and calls this. Returns 0 on success, 1 after reporting.
+// Finds and parses COLLECT.CTL. Returns 0 on success, 1 after reporting.
+int parse_curs();
+
+// Frees every cursor.
+void del_curs();
+
+// Parses the cursor file from an open stream (borrowed); parse_curs finds the
+// file and calls this. Returns 0 on success, 1 after reporting.
 int parse_coll_stream(FILE* in);
 
 // Checks and defaults of one cursor version at the end of its block; reports

@@ -11,7 +11,6 @@
 #include "ctl/curs.h"
 #include "ctl/reader.h"
 #include "ctl_fixture.h"
-#include "driver/steps.h"
 
 namespace {
 

@@ -13,7 +13,6 @@
 #include "ctl/keywords.h"
 #include "ctl/reader.h"
 #include "ctl/windows.h"
-#include "driver/steps.h"
 #include "util/print.h"
 #include "util/trace.h"
 

@@ -14,12 +14,12 @@
 #include "ctl/env_lookup.h"
 #include "ctl/keywords.h"
 #include "ctl/reader.h"
-#include "driver/steps.h"
 #include "util/print.h"
 #include "util/settings.h"
 #include "util/trace.h"
 
 dictionary_state dictionary;
+std::vector<std::pair<std::string, std::string>> dict_parms;
 
 namespace {
 
@@ -225,7 +225,7 @@ int parse(FILE* in) {
   PRINT('i', "pdc2045", "-- Starting parse of DICT.CTL -- Time: %s\n", now);
   PRINT('i', "pdc2050", "%s", dashes);
   if (tracing.trace_all) {
-    for (const auto& [name, value] : globals.dict_parms) {
+    for (const auto& [name, value] : dict_parms) {
       PRINT('i', "pdc2164", "Parm Name= %s, Value= %s\n", name.c_str(), value.c_str());
     }
   }
@@ -296,13 +296,20 @@ int parse(FILE* in) {
 
 }  // namespace
 
-void reset_dictionary() {
+namespace {
+void release_entries() {
   dictionary = dictionary_state{};
   dict_arena().clear();
 }
+}  // namespace
+
+void reset_dictionary() {
+  release_entries();
+  dict_parms.clear();
+}
 
 const char* search_dict_parm(const char* name) {
-  for (const auto& [parm, value] : globals.dict_parms) {
+  for (const auto& [parm, value] : dict_parms) {
     if (strcasecmp(parm.c_str(), name) == 0) return value.c_str();
   }
   return nullptr;
@@ -312,7 +319,7 @@ int parse_dict_stream(FILE* in) { return parse(in); }
 
 int parse_dict() {
   if (!print_stream()) init_PRINT();
-  reset_dictionary();
+  release_entries();
   unique_file in = u_openInputFile("dict");
   if (!in) return 1;
   return parse_dict_stream(in.get());

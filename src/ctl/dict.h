@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 struct d_ptr {
   d_ptr* next = nullptr;     // next entry, file order
@@ -23,14 +26,27 @@ struct dictionary_state {
 
 extern dictionary_state dictionary;
 
-// Releases the entries and clears the anchor (tests start from here).
+// The "-name value" dictionary parameters of the command line and the
+// environment, name/value in the order added.
+extern std::vector<std::pair<std::string, std::string>> dict_parms;
+
+// Appends a dictionary parameter handed to the dictionary file parser.
+inline void add_dict_parm(std::string_view name, std::string_view value) {
+  dict_parms.emplace_back(name, value);
+}
+
+// Releases the entries, clears the anchor and forgets the parameters (tests
+// start from here).
 void reset_dictionary();
 
-// Returns the value of the first dictionary parameter (globals.dict_parms)
+// Returns the value of the first dictionary parameter (dict_parms)
 // whose name equals `name` without regard to case, or null. The text is owned
-// by globals.dict_parms.
+// by dict_parms.
 const char* search_dict_parm(const char* name);
 
-// Parses DICT.CTL from an open stream (borrowed); parse_dict (steps.h) finds
+// Finds and parses DICT.CTL. Returns 0 on success, 1 after reporting.
+int parse_dict();
+
+// Parses DICT.CTL from an open stream (borrowed); parse_dict finds
 // the file. Returns 0 on success, 1 after reporting.
 int parse_dict_stream(FILE* in);

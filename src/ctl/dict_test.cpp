@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "ctl_fixture.h"
-#include "driver/steps.h"
 #include "util/trace.h"
 
 namespace {

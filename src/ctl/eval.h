@@ -24,7 +24,10 @@ struct e_ptr {
   int32_t ordinal = 0;       // 1-based position of the eval block in the file
 };
 
-// Parses the eval file from an open stream (borrowed); parse_eval (steps.h)
+// Finds and parses the eval file. Returns 0 on success, 1 after reporting.
+int parse_eval();
+
+// Parses the eval file from an open stream (borrowed); parse_eval
 // finds the file (a missing one is a failure). The records live in the cursor
 // arena. Returns 0 on success, 1 after reporting.
 int parse_eval_stream(FILE* in);

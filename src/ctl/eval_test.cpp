@@ -12,7 +12,6 @@
 #include "ctl/collect.h"
 #include "ctl/curs.h"
 #include "ctl_fixture.h"
-#include "driver/steps.h"
 #include "util/trace.h"
 
 namespace {

@@ -16,7 +16,6 @@
 #include "ctl/column_ref.h"
 #include "ctl/curs.h"
 #include "ctl/decode_clause.h"
-#include "driver/steps.h"
 #include "util/print.h"
 
 namespace {

@@ -13,7 +13,6 @@
 #include "ctl/clause_records.h"
 #include "ctl/clauses.h"
 #include "ctl/collect.h"
-#include "driver/steps.h"
 #include "std_capture.h"
 
 namespace {

@@ -14,5 +14,12 @@ int parse_distributor();
 // The same on an open stream (borrowed), without deleting earlier records.
 int parse_process_stream(FILE* in);
 
+// Finds and parses PROCESS.CTL at start-up. Returns 0 on success, 1 on
+// failure.
+int init_dist();
+
+// Deletes every process record.
+void del_distributor();
+
 // Lists every process (class i); the password is never shown.
 void show_processes();

@@ -13,7 +13,6 @@
 #include "ctl/reader.h"
 #include "ctl/window_words.h"
 #include "ctl/windows.h"
-#include "driver/steps.h"
 #include "util/print.h"
 #include "util/settings.h"
 #include "util/trace.h"
@@ -302,8 +301,8 @@ outcome proc_parser::value(int code, distributor* d) {
         PRINT('e', "ppc1125", "Excessive length for Machine_id\n");
         return outcome::statement;
       }
-      memset(globals.machine_id, ' ', 64);
-      memcpy(globals.machine_id, w.str, w.len);
+      memset(machine_id, ' ', 64);
+      memcpy(machine_id, w.str, w.len);
       return outcome::next;
     case pk_holiday:
       return holiday(d);

@@ -11,7 +11,6 @@
 #include "ctl/ctl_time.h"
 #include "ctl/distributor.h"
 #include "ctl_fixture.h"
-#include "driver/steps.h"
 #include "util/trace.h"
 
 namespace {
@@ -71,12 +70,12 @@ TEST_F(ProcessFile, DerivedWindowsAndNames) {
   EXPECT_EQ(windows_of(c->saturday), (lines{"21600-25200"}));
   EXPECT_EQ(windows_of(c->sunday), (lines{"0-10800"}));
   restart();
-  memset(globals.machine_id, 'x', sizeof globals.machine_id);
+  memset(machine_id, 'x', sizeof machine_id);
   c = parse_good("sqlnet.ctl");
   EXPECT_EQ(c->type, 2);
   // A short server name lands on eight blanks; the machine id is padded to 64.
   EXPECT_EQ(std::string(c->server_id, 9), std::string("ORCL\0   \0", 9));
-  EXPECT_EQ(std::string(globals.machine_id, 66), "host1" + std::string(59, ' ') + "xx");
+  EXPECT_EQ(std::string(machine_id, 66), "host1" + std::string(59, ' ') + "xx");
 }
 
 TEST_F(ProcessFile, RefusesBadFilesWithTheirMessages) {

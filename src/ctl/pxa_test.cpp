@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "ctl/anchors.h"
+#include "ctl/collect.h"
 #include "ctl/curs.h"
 #include "ctl_fixture.h"
-#include "driver/steps.h"
 
 namespace {
 

@@ -10,7 +10,6 @@
 #include "ctl/curs.h"
 #include "ctl/keywords.h"
 #include "ctl/reader.h"
-#include "driver/steps.h"
 #include "util/print.h"
 #include "util/trace.h"
 

@@ -4,7 +4,10 @@
 
 #include <cstdio>
 
-// Parses TRACE.CTL from an open stream (borrowed); parse_trace (steps.h) finds
+// Finds and parses TRACE.CTL. Returns 0, or 1 after errors.
+int parse_trace();
+
+// Parses TRACE.CTL from an open stream (borrowed); parse_trace finds
 // the file (a missing one is no failure). Returns 0, or 1 after errors.
 int parse_trace_stream(FILE* in);
 

@@ -11,7 +11,6 @@
 #include "ctl/anchors.h"
 #include "ctl/curs.h"
 #include "ctl_fixture.h"
-#include "driver/steps.h"
 #include "util/trace.h"
 
 namespace {

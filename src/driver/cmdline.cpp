@@ -11,8 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "ctl/dict.h"
 #include "driver/environ.h"
 #include "driver/version_dump.h"
+#include "util/command_line.h"
 #include "util/print.h"
 #include "util/settings.h"
 #include "util/trace.h"
@@ -151,7 +153,7 @@ int parse_argv(int argc, char** argv) {
 
 int parseQVBCmdline(int argc, char** argv) {
   char** av = parseCmdline(argc, argv);
-  const int ac = globals.Argc;
+  const int ac = command_line.Argc;
   if (ac < 2 || av[1][0] != '-' || strlen(av[0]) < 5) return 0;
 
   int consumed = 0;
@@ -189,10 +191,10 @@ int parseQVBCmdline(int argc, char** argv) {
         break;
       }
       case option_special::console:
-        globals.console = 1;
+        command_line.console = 1;
         break;
       case option_special::initfile:
-        if (value) globals.initfile = value;
+        if (value) command_line.initfile = value;
         break;
       case option_special::debug:
         debug = true;

@@ -15,6 +15,7 @@
 #include "scoped_env.h"
 #include "settings_text.h"
 #include "test_state.h"
+#include "util/command_line.h"
 #include "util/trace.h"
 
 namespace {
@@ -46,7 +47,7 @@ class CommandLine : public ::testing::Test {
     char** out = parseCmdline(a.argc(), a.argv());
     std::vector<std::string> result;
     for (int i = 0; out[i]; ++i) result.emplace_back(out[i]);
-    EXPECT_EQ(static_cast<size_t>(globals.Argc), result.size());
+    EXPECT_EQ(static_cast<size_t>(command_line.Argc), result.size());
     return result;
   }
   ScratchDir dir_;
@@ -72,9 +73,9 @@ TEST_F(CommandLine, ArgumentFilesNestAndSwitchesAreRemoved) {
   EXPECT_EQ(expand({"collector", "-filein", a, "-DDDx", "-testI32Cap", "-TESTI64CAPzz", "-dd"}),
             (std::vector<std::string>{"collector", "-rdbms", "S1", "-dbtype", "zdb", "-ctldir",
                                       "/my dir", "-x", "-dd"}));
-  EXPECT_EQ(globals.arg_files, 3);
-  EXPECT_EQ(globals.testI32Cap, 1);
-  EXPECT_EQ(globals.testI64Cap, 1);
+  EXPECT_EQ(command_line.arg_files, 3);
+  EXPECT_EQ(command_line.testI32Cap, 1);
+  EXPECT_EQ(command_line.testI64Cap, 1);
   // f1 names f2 ... f10 names nothing more: exactly the limit.
   reset_process_state();
   for (int i = 10; i >= 1; --i)
@@ -82,7 +83,7 @@ TEST_F(CommandLine, ArgumentFilesNestAndSwitchesAreRemoved) {
                i == 10 ? "end" : "@" + dir_.path() + "/f" + std::to_string(i + 1));
   EXPECT_EQ(expand({"collector", "@" + dir_.path() + "/f1"}),
             (std::vector<std::string>{"collector", "end"}));
-  EXPECT_EQ(globals.arg_files, 10);
+  EXPECT_EQ(command_line.arg_files, 10);
   // The option reader sees the expanded words.
   reset_process_state();
   args opts({"collector", "-filein", write_file(dir_, "o", "-rdbms FROMFILE -dbtype zdb"),

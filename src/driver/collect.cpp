@@ -45,7 +45,7 @@ int collect() {
 
   for (curs* c = anchors.cur_anchor; c; c = c->next) {
     run_caught_signals();
-    if (globals.go_home) break;
+    if (go_home) break;
     if (database_info.session_status == 2) {
       if (trace_on(5)) PRINT('t', "cgn1514", "Exiting collection loop because of reDoInit\n");
       break;
@@ -86,7 +86,7 @@ int collect() {
       failures += rc;
     }
   }
-  if (globals.go_home) return 1;
+  if (go_home) return 1;
 
   char end_text[15];
   get_time(end_text);

@@ -38,10 +38,6 @@ int pre_prep_l_fetch(curs* q, const char* run_time);
 // iterate source. Returns 0 or an error code (1 after a failed logon).
 int run_cursor(curs* q, const char* run_time);
 
-// Whether row `row` of Q's iterate source meets Q's iterate_where condition.
-// Provided by the decode matcher; until it exists every row meets it.
-bool iterate_where_holds(curs* q, const text_row* row);
-
 // Counts failed logons of cursor runs: a caller compares it before and after
 // its runs to tell "CNCT" from "FAIL".
 struct run_counters {

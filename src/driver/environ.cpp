@@ -15,6 +15,10 @@
 #include "util/print.h"
 #include "util/trace.h"
 
+environ_state environ_read;
+
+void reset_environ_state() { environ_read = environ_state{}; }
+
 namespace {
 // Texts handed to putenv belong to the environment from then on: they are
 // never freed, not even by a test reset, since environ keeps pointing at them.
@@ -145,8 +149,8 @@ std::string working_directory(const std::string& home) {
 }
 
 int get_envs(env_table& t) {
-  if (!globals.envs_read) {
-    globals.envs_read = true;
+  if (!environ_read.envs_read) {
+    environ_read.envs_read = true;
     if (auto debug = u_getenv("COLL_DEBUG", kEnvQuiet, nullptr)) trace_set(debug->c_str());
   }
   const std::string home = *u_getenv("HOME", kEnvQuiet, "~");
@@ -180,7 +184,7 @@ int get_envs(env_table& t) {
     const bool same = strcmp(text_or_empty(t.localtmpdir), text_or_empty(t.tmpdir)) == 0;
     return std::string(text_or_empty(same ? t.coll_home : t.localtmpdir));
   });
-  globals.disable_cursors = u_getenv("COLL_DISABLE_CURSORS", kEnvQuiet, nullptr);
+  environ_read.disable_cursors = u_getenv("COLL_DISABLE_CURSORS", kEnvQuiet, nullptr);
   fill_slot(t.errorlog, {"COLL_ERRORLOG"}, nullptr);
   fill_slot(t.db_version, {"COLL_DBVERSION"}, nullptr);
 

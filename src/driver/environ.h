@@ -9,6 +9,16 @@
 
 #include "util/settings.h"
 
+// What get_envs read beyond the settings slots.
+struct environ_state {
+  std::optional<std::string> disable_cursors;  // COLL_DISABLE_CURSORS as read by get_envs
+  bool envs_read = false;                      // get_envs has run once (COLL_DEBUG read)
+};
+extern environ_state environ_read;
+
+// Forgets what get_envs read (tests start from here).
+void reset_environ_state();
+
 // Modes of u_getenv.
 enum : int {
   kEnvReport = 1,   // report a missing or empty variable and the use of a default

@@ -14,6 +14,7 @@
 
 #include "child_run.h"
 #include "ctl/arena.h"
+#include "ctl/dict.h"
 #include "ctl/distributor.h"
 #include "driver/startup.h"
 #include "message_lines.h"
@@ -137,7 +138,7 @@ TEST_F(Environment, DisabledCursorsAreExported) {
     ScopedEnv env;
     for (const char* name : {"KF1", "ABC", "KF4", "X", ""})
       env.unset(std::string("COLL_DISABLE_CURSOR_") + name);
-    if (opt(r[0])) globals.disable_cursors = r[0];
+    if (opt(r[0])) environ_read.disable_cursors = r[0];
     OutputCapture capture;
     apply_disabled_cursors();
     std::string printed = joined(capture.finish());
@@ -195,7 +196,7 @@ TEST_F(Environment, LogonFromTheCollectorProcessAndDictionaryParameters) {
   env_vars.errorlog = "/e";
   env_vars.db_home = "/db";
   env_vars.db_version = "19";
-  globals.dict_parms.emplace_back("custom", "from the command line");
+  dict_parms.emplace_back("custom", "from the command line");
   distributor* collector = process_arena().make<distributor>();
   strcpy(collector->logon_id, "procuser");
   strcpy(collector->password, "procpw");
@@ -207,7 +208,7 @@ TEST_F(Environment, LogonFromTheCollectorProcessAndDictionaryParameters) {
   EXPECT_EQ(env_vars.password, collector->password);
   EXPECT_EQ(std::string(collector->server_id), std::string(33, 'S'));
   std::string parms;
-  for (const auto& [name, value] : globals.dict_parms) parms += name + "=" + value + " ";
+  for (const auto& [name, value] : dict_parms) parms += name + "=" + value + " ";
   EXPECT_EQ(parms, "custom=from the command line rdbms=" + long_server +
                        " errlog=/e logonid=procuser dbhome=/db dbversion=19 dbtype=zdb "
                        "password=procpw ");
@@ -227,9 +228,9 @@ TEST_F(Environment, MachineIdIsHostServerAndBlanks) {
   for (const auto& r : rows) {
     env_vars.hostname = r.hostname;
     env_vars.serverid = r.serverid;
-    memset(globals.machine_id, 'x', sizeof globals.machine_id);
+    memset(machine_id, 'x', sizeof machine_id);
     build_machine_id();
-    EXPECT_EQ(std::string(globals.machine_id, 160), r.expected);
+    EXPECT_EQ(std::string(machine_id, 160), r.expected);
   }
 }
 

@@ -15,7 +15,6 @@
 #include "driver/cluster.h"
 #include "driver/pxa_status.h"
 #include "driver/rel_now.h"
-#include "driver/steps.h"
 #include "driver/stopping.h"
 #include "rows/row_chain.h"
 #include "util/clock.h"
@@ -63,7 +62,7 @@ int serve_entry(curs_list& entry) {
     return 0;
   }
   if (strcmp(name, "SHUTDOWN") == 0) {
-    globals.go_home = 1;
+    go_home = 1;
     PRINT('a', "cir1855", "SHUTDOWN request recieved.\n");
     return 0;
   }

@@ -23,8 +23,9 @@ struct pxa_service_state {
 
 extern pxa_service_state pxa_service;
 
-// do_pxa, the service's entry, is declared with the scheduler's steps
-// (driver/steps.h).
+// The request service ("pxa"): 0 when requests were served, 100 when none was
+// waiting, -1 when serving failed.
+int do_pxa();
 
 // Answers one cursor request `entry` with the records of its cursor: 0 on
 // success (also outside the cursor's operating window, where the answer has

@@ -18,7 +18,7 @@
 #include "driver/pxa_status.h"
 #include "driver/rel_now.h"
 #include "driver/schedule.h"
-#include "driver/steps.h"
+#include "driver/stopping.h"
 #include "fake_clock.h"
 #include "rows/row_chain.h"
 #include "rows/row_test_support.h"
@@ -126,7 +126,7 @@ TEST_P(PxaService, AnswersAndControlWords) {
   EXPECT_STRNE(find_request_cursor("CPU")->last_time, "");
   EXPECT_STREQ(later->last_time, "");
   EXPECT_EQ(anchors.reset_trace, 1);
-  EXPECT_EQ(globals.go_home, 1);
+  EXPECT_EQ(go_home, 1);
 }
 
 TEST_P(PxaService, ParametersGoToThePercentCursor) {

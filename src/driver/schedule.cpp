@@ -12,16 +12,20 @@
 
 #include "comm/comm.h"
 #include "ctl/anchors.h"
+#include "ctl/cursor_versions.h"
 #include "ctl/distributor.h"
 #include "ctl/trace_file.h"
 #include "ctl/windows.h"
 #include "driver/npxa.h"
+#include "driver/pxa_service.h"
 #include "driver/rel_now.h"
-#include "driver/steps.h"
 #include "driver/stopping.h"
 #include "platform/signal_box.h"
+#include "rows/age_to_loads.h"
 #include "rows/database.h"
+#include "rows/evaluator.h"
 #include "util/clock.h"
+#include "util/command_line.h"
 #include "util/print.h"
 #include "util/reltime.h"
 #include "util/settings.h"
@@ -158,7 +162,7 @@ void probe_request_loop(distributor* d) {
     run_caught_signals();
     const int ret = do_pxa();
     if (trace_on(8)) PRINT('t', "cgn1533", "do_pxa returned. ret = %d (100 = NO_REQUEST)\n", ret);
-    if (globals.go_home) return;
+    if (go_home) return;
     get_time(d->last_run);
     set_run_status(d, ret >= 0 ? "GOOD" : "FAIL");
     // After an answer the loop keeps serving until the collection is due: a
@@ -214,7 +218,7 @@ void restart_collector() {
   char when[u_time_buffer_size];
   PRINT('s', "cgn1522", "Restarting collector %s\n", u_get_time(when, TIME_LONG));
   database_info.session_status = 1;
-  char** argv = globals.argv;
+  char** argv = command_line.given_argv;
   if (argv && argv[0] && program_present(argv[0])) {
     quitting(-1);
     fflush(nullptr);
@@ -235,8 +239,8 @@ bool schedule_pass() {
           static_cast<ul>(start.tv_sec), static_cast<ul>(start.tv_usec));
   run_caught_signals();
   // A go_home time from COLLECT.CTL is a stop requested in advance.
-  if (anchors.go_home_time > 0 && now >= anchors.go_home_time) globals.go_home = 1;
-  if (globals.go_home) return false;
+  if (anchors.go_home_time > 0 && now >= anchors.go_home_time) go_home = 1;
+  if (go_home) return false;
   if (database_info.session_status == 2) {
     restart_collector();
     return true;
@@ -245,7 +249,7 @@ bool schedule_pass() {
   sched.requests_served = 0;
   distributor* coll = anchors.collector_at;
   if (coll) run_collector_process(coll, now, now_text);
-  for (distributor* d = anchors.distrib_anchor; d && !globals.go_home; d = d->next)
+  for (distributor* d = anchors.distrib_anchor; d && !go_home; d = d->next)
     if (d != coll) run_process(d, now);
 
   if (trace_on(8)) {
@@ -262,7 +266,7 @@ bool schedule_pass() {
     current_clock().sleep_for(static_cast<unsigned>(s));
   }
   run_caught_signals();
-  if (globals.go_home) return true;
+  if (go_home) return true;
 
   if (database_info.connected && sched.requests_served)
     commit_collect(coll && coll->continuous == 'Y' ? 0 : 1);

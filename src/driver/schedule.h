@@ -15,6 +15,9 @@ struct scheduler_state {
 
 extern scheduler_state sched;
 
+// The scheduling loop; ends the process through quitting.
+void schedule();
+
 // One pass of the loop at the current time. Returns false when the loop is to
 // be left: a stop was requested, or COLLECT.CTL's go_home time has come.
 bool schedule_pass();

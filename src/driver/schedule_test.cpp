@@ -8,8 +8,10 @@
 #include "child_run.h"
 #include "ctl/ctl_time.h"
 #include "ctl/windows.h"
+#include "driver/stopping.h"
 #include "rows/database.h"
 #include "sched_fixture.h"
+#include "util/command_line.h"
 #include "util/trace.h"
 
 namespace {
@@ -257,13 +259,13 @@ TEST_F(ScheduleTest, GoHomeTimeAndRestart) {
   int passes = 0;
   while (schedule_pass()) ++passes;
   EXPECT_EQ(passes, 3);  // sleeps of 10, 10 and 5 seconds
-  EXPECT_EQ(globals.go_home, 1);
-  globals.go_home = anchors.go_home_time = 0;
+  EXPECT_EQ(go_home, 1);
+  go_home = anchors.go_home_time = 0;
 
   // A restart whose program file is missing waits 5 seconds instead.
   char prog[] = "/nonexistent/collector";
   char* argv[] = {prog, nullptr};
-  globals.argv = argv;
+  command_line.given_argv = argv;
   database_info.session_status = 2;
   mark();
   EXPECT_TRUE(schedule_pass());
@@ -276,13 +278,13 @@ TEST_F(ScheduleTest, GoHomeTimeAndRestart) {
   ChildResult r = run_in_child([] {
     static char sh[] = "sh", c[] = "-c", cmd[] = "echo restarted as $0";
     static char* args[] = {sh, c, cmd, nullptr};
-    globals.argv = args;
+    command_line.given_argv = args;
     database_info.session_status = 2;
     schedule_pass();
   });
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_NE(r.output.find("restarted as sh\n"), std::string::npos) << r.output;
-  globals.argv = nullptr;
+  command_line.given_argv = nullptr;
 }
 
 }  // namespace

@@ -8,10 +8,25 @@
 #include <new>
 
 #include "ctl/anchors.h"
+#include "ctl/clauses.h"
+#include "ctl/collect.h"
+#include "ctl/cursor_versions.h"
+#include "ctl/dict.h"
+#include "ctl/eval.h"
+#include "ctl/process.h"
+#include "ctl/trace_file.h"
+#include "derive/derived_columns.h"
 #include "driver/cmdline.h"
-#include "driver/steps.h"
+#include "driver/cursor_edits.h"
+#include "driver/schedule.h"
 #include "driver/stopping.h"
+#include "exits/fetch_exits.h"
 #include "platform/heap.h"
+#include "rows/age_to_loads.h"
+#include "rows/database.h"
+#include "rows/dyn_sql.h"
+#include "rows/host_merge.h"
+#include "util/command_line.h"
 #include "util/print.h"
 #include "util/settings.h"
 
@@ -33,7 +48,7 @@ constexpr cursor_step kCursorSteps[] = {
 
 void allocate_work_buffer() {
   try {
-    globals.work_buff.assign(sizeof_work_buff, 0);
+    work_buff.assign(sizeof_work_buff, 0);
   } catch (const std::bad_alloc&) {
     PRINT('e', "utm5400", "Memory allocation error at:%s.%d - %s for %d bytes \n", __FILE__,
           __LINE__, "work buffer", static_cast<int>(sizeof_work_buff));
@@ -54,12 +69,14 @@ int init_cursors() {
 }
 
 int collector_main(int argc, char** argv) {
-  globals.argc = argc;
-  globals.argv = argv;
+  command_line.given_argc = argc;
+  command_line.given_argv = argv;
   setlocale(LC_ALL, "");
   // Numbers in control files, SQL texts and records always use a period.
   setlocale(LC_NUMERIC, "C");
   heap_tune();
+  register_derived_columns();
+  register_fetch_exits();
 
   parse_argv(argc, argv);
   allocate_work_buffer();

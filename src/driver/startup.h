@@ -25,7 +25,7 @@ int settle_settings(distributor* collector);
 // an unset slot is pointed at the field (PROCESS.CTL supplies it).
 void reconcile_logon(distributor* collector);
 
-// Builds globals.machine_id from the host name and server id slots.
+// Builds machine_id from the host name and server id slots.
 void build_machine_id();
 
 // Exports COLL_DISABLE_CURSOR_<name> for each cursor named in

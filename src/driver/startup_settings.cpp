@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "ctl/dict.h"
 #include "ctl/distributor.h"
 #include "driver/environ.h"
 #include "driver/startup.h"
@@ -63,19 +64,19 @@ void reconcile_logon(distributor* collector) {
 }
 
 void build_machine_id() {
-  char* id = globals.machine_id;
-  memset(id, ' ', sizeof globals.machine_id);
+  char* id = machine_id;
+  memset(id, ' ', sizeof machine_id);
   if (const char* host = env_vars.hostname) memcpy(id, host, strnlen(host, 64));
   if (const char* server = env_vars.serverid) memcpy(id + 64, server, strnlen(server, 32));
 }
 
 void apply_disabled_cursors() {
-  if (!globals.disable_cursors) {
+  if (!environ_read.disable_cursors) {
     PRINT('i', "cml1526", "Disable Cursors Environment is not set...\n");
     return;
   }
   std::string list;
-  for (char c : *globals.disable_cursors)
+  for (char c : *environ_read.disable_cursors)
     if (c != ' ' && c != '\t') list += static_cast<char>(toupper(static_cast<unsigned char>(c)));
   PRINT('i', "cml1526", "Disable Cursors Environment Settings:\n");
   PRINT('i', "cml1527", "\t COLL_DISABLE_CURSORS=%s\n", list.c_str());

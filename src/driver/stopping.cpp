@@ -9,16 +9,20 @@
 #include <ctime>
 #include <string>
 
+#include "comm/comm.h"
+#include "ctl/collect.h"
 #include "driver/cluster.h"
 #include "driver/cursor_run.h"
-#include "driver/steps.h"
 #include "platform/shell.h"
 #include "platform/signal_box.h"
+#include "rows/database.h"
 #include "rows/row_chain.h"
 #include "util/clock.h"
 #include "util/print.h"
 #include "util/settings.h"
 #include "util/timetext.h"
+
+int go_home = 0;
 
 namespace {
 // The signals the collector handles, in the order they are installed.
@@ -59,7 +63,7 @@ void quitting(int code) {
 }
 
 void my_atexit() {
-  if (globals.go_home) return;
+  if (go_home) return;
   char when[u_time_buffer_size];
   PRINT('s', "col9999", "Exiting collector at %s\n", u_get_time(when, TIME_LONG));
 }
@@ -124,7 +128,7 @@ void do_interrupt(int sig, siginfo_t* info, void*) {
     PRINT('i', "cir5004", "Received interupt (%d). Returning\n", sig);
     return;
   }
-  ++globals.go_home;
+  ++go_home;
   PRINT('s', "cir5005", "Received interupt (%d). Quitting.\n", sig);
   // The pause gives a probe in the middle of a request time to finish it.
   pause_whole(10);
@@ -137,5 +141,6 @@ void do_interrupt(int sig, siginfo_t* info, void*) {
 void reset_signal_state() {
   set_signal(0);
   signals = signal_state{};
+  go_home = 0;
   signal_box_clear();
 }

@@ -4,6 +4,10 @@
 
 #include <csignal>
 
+// Non-zero: a stop was requested (by a signal, a SHUTDOWN request or the stop
+// time).
+extern int go_home;
+
 // Stops the collector: restores the signal dispositions, shuts the transport
 // to the probe down, frees all cursors, prints "Collector ended" (ggn1505) and
 // closes the print file. Exits with status 0, except for code -1, which
@@ -12,7 +16,7 @@
 void quitting(int code);
 
 // Registered with atexit: prints "Exiting collector" (col9999) unless a stop
-// was requested by a signal (globals.go_home set).
+// was requested by a signal (go_home set).
 void my_atexit();
 
 // on != 0: installs catch_signal by the level in env_vars.nosignals (4 or more:

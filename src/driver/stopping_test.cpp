@@ -129,7 +129,7 @@ TEST_F(Stopping, QuittingExitsAndTheExitHookReports) {
   for (const row& r : rows) {
     ChildResult child = run_in_child([&] {
       child_setup();
-      globals.go_home = r.go_home;
+      go_home = r.go_home;
       quitting(r.code);
     });
     EXPECT_EQ(child.exit_code, 0) << r.code;

@@ -8,6 +8,7 @@
 
 #include "ctl/distributor.h"
 #include "platform/db_client.h"
+#include "rows/dyn_sql.h"
 #include "util/print.h"
 #include "util/settings.h"
 #include "util/trace.h"
@@ -61,7 +62,7 @@ int connect_to_DB(distributor* dist) {
 
   copy_text(database_info.db_kind, sizeof database_info.db_kind, "ORA");
   memset(database_info.machine_id, 0, sizeof database_info.machine_id);
-  memcpy(database_info.machine_id, globals.machine_id, 64);
+  memcpy(database_info.machine_id, machine_id, 64);
   // The child-termination signal keeps its default disposition: these clients
   // start no server processes that would need reaping, and fetch exits must be
   // able to wait for their own children.
@@ -173,4 +174,5 @@ void reset_database_state() {
   db_state.statement[0] = '\0';
   db_state.servstatus = nullptr;
   db_state.servstatus_len = 0;
+  work_buff = {};
 }

@@ -3,12 +3,14 @@
 // each SQL step's SQLCODE, commit and rollback, and the server-status text.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
-#include "rows/row_steps.h"
-
 struct distributor;
+
+// Longest SQL text of one statement.
+constexpr size_t MAX_STATEMENT = 33000;
 class db_session;
 
 // The session state.

@@ -11,10 +11,14 @@
 #include "ctl/curs.h"
 #include "ctl/distributor.h"
 #include "platform/db_client.h"
+#include "rows/age_to_loads.h"
 #include "rows/database.h"
+#include "rows/host_merge.h"
+#include "rows/retention.h"
 #include "rows/row_chain.h"
+#include "rows/row_dump.h"
 #include "rows/row_format.h"
-#include "rows/row_steps.h"
+#include "rows/row_hooks.h"
 #include "rows/select_desc.h"
 #include "rows/select_items.h"
 #include "util/dump.h"
@@ -22,6 +26,8 @@
 #include "util/reltime.h"
 #include "util/settings.h"
 #include "util/trace.h"
+
+std::vector<char> work_buff;
 
 namespace {
 
@@ -71,8 +77,8 @@ void fail_run(const char* status) {
 
 // The row work buffer, made on first use.
 char* work_buffer() {
-  if (globals.work_buff.size() < sizeof_work_buff) globals.work_buff.assign(sizeof_work_buff, '\0');
-  return globals.work_buff.data();
+  if (work_buff.size() < sizeof_work_buff) work_buff.assign(sizeof_work_buff, '\0');
+  return work_buff.data();
 }
 
 // Copies the described items into `lda`.
@@ -322,7 +328,8 @@ int prep_l_fetch(curs* cur, const char* run_time, int* total) {
   cur->last_run_time = now;
 
   if (cur->fetch_exit) {
-    int rc = run_cursor_fetch_exit(cur, run_time);
+    const fetch_exit_steps* exit = exit_steps();
+    int rc = exit ? exit->run_cursor_fetch_exit(cur, run_time) : 1;
     if (rc == 1) return 1;
     ++*total;
     trace_row(cur);

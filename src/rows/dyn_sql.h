@@ -3,10 +3,18 @@
 // fetch-exit and no-SQL cursors take their rows from elsewhere.
 #pragma once
 
+#include <cstddef>
 #include <memory>
+#include <vector>
 
 struct curs;
 struct select_desc;
+
+// Size of the row work buffer.
+constexpr size_t sizeof_work_buff = 124940;
+
+// The row work buffer, sizeof_work_buff bytes once allocated.
+extern std::vector<char> work_buff;
 
 // Runs `cur` once. `run_time` is the run's 14-character time text; on success
 // the run's row count is added to `*total`. Returns 0 on success; 1 when the

@@ -8,8 +8,10 @@
 #include <cstring>
 
 #include "ctl/curs.h"
+#include "rows/dyn_sql.h"
+#include "rows/host_merge.h"
 #include "rows/row_chain.h"
-#include "rows/row_steps.h"
+#include "rows/row_hooks.h"
 #include "rows/select_desc.h"
 #include "util/print.h"
 #include "util/settings.h"
@@ -59,7 +61,7 @@ int resolve_columns(select_desc* lda, const int16_t* orig_type, curs* cur) {
   for (columns* col = cur->column_list; col; col = col->next) {
     if (col->name[0] == '%' || col->qualified) {
       if (bind_other_source(cur, col)) return 1;
-    } else if (is_math_column(cur, col)) {
+    } else if (const derived_column_steps* d = derived_steps(); d && d->is_math_column(cur, col)) {
       col->source = nullptr;
       col->indicator = nullptr;
     } else if (col->occurrence > 0) {
@@ -144,7 +146,8 @@ void place_value(columns* col, char* place) {
 
 int merge_text(char* work_buff, select_desc* lda, const int16_t* orig_type, curs* cur,
                const char* run_time) {
-  refresh_percent_values(cur, run_time);
+  const derived_column_steps* derived = derived_steps();
+  if (derived) derived->refresh_percent_values(cur, run_time);
   if (cur->bases && !lda) {
     PRINT('e', "cba1535", "Cannot use BASE in non_sql cursor %s\n", cur->cur_name);
     cur->hold = 'Y';
@@ -154,7 +157,7 @@ int merge_text(char* work_buff, select_desc* lda, const int16_t* orig_type, curs
   if (refresh_row_sources(cur, lda)) return 0;
   for (columns* col = cur->column_list; col; col = col->next)
     place_value(col, work_buff + col->offset);
-  apply_derived_columns(cur, work_buff);
+  if (derived) derived->apply_derived_columns(cur, work_buff);
 
   text_row* row = alloc_text_row(cur->length);
   if (!row) return 0;

@@ -11,10 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "driver/cmdline.h"
+#include "util/command_line.h"
 #include "util/print.h"
-#include "util/settings.h"
 #include "util/trace.h"
+
+command_line_state command_line;
+
+void reset_command_line() { command_line = command_line_state{}; }
 
 namespace {
 constexpr int kMaxArgFiles = 10;
@@ -77,7 +80,7 @@ char** parseCmdline(int argc, char** argv) {
       continue;
     }
     if (has_prefix_ci(w, "-testI32Cap") || has_prefix_ci(w, "-testI64Cap")) {
-      (has_prefix_ci(w, "-testI32Cap") ? globals.testI32Cap : globals.testI64Cap) = 1;
+      (has_prefix_ci(w, "-testI32Cap") ? command_line.testI32Cap : command_line.testI64Cap) = 1;
       words.erase(words.begin() + static_cast<long>(i));
       continue;
     }
@@ -97,11 +100,11 @@ char** parseCmdline(int argc, char** argv) {
       continue;
     }
 
-    if (globals.arg_files >= kMaxArgFiles) {
+    if (command_line.arg_files >= kMaxArgFiles) {
       U_MSG("e", "utf0015", "Nested file %s exceded max of 10 files\n", file.c_str());
       exit(15);
     }
-    ++globals.arg_files;
+    ++command_line.arg_files;
     std::string content;
     errno = 0;
     if (!read_arg_file(file.c_str(), content)) unreadable(file.c_str(), errno);
@@ -113,10 +116,10 @@ char** parseCmdline(int argc, char** argv) {
     words.insert(at, inserted.begin(), inserted.end());
   }
 
-  globals.arg_words = std::move(words);
-  globals.Argv.clear();
-  for (std::string& word : globals.arg_words) globals.Argv.push_back(word.data());
-  globals.Argv.push_back(nullptr);
-  globals.Argc = static_cast<int>(globals.arg_words.size());
-  return globals.Argv.data();
+  command_line.arg_words = std::move(words);
+  command_line.Argv.clear();
+  for (std::string& word : command_line.arg_words) command_line.Argv.push_back(word.data());
+  command_line.Argv.push_back(nullptr);
+  command_line.Argc = static_cast<int>(command_line.arg_words.size());
+  return command_line.Argv.data();
 }

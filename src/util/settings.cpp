@@ -1,11 +1,12 @@
 // Storage of the settings table and of the texts its slots own.
 #include "util/settings.h"
 
+#include <cstring>
 #include <deque>
 #include <string>
 
 env_table env_vars;
-collector_globals globals;
+char machine_id[160];
 
 namespace {
 // A deque keeps every stored text at a stable address.
@@ -19,6 +20,6 @@ const char* env_store(std::string_view text) { return store().emplace_back(text)
 
 void reset_env_vars() {
   env_vars = env_table{};
-  globals = collector_globals{};
+  memset(machine_id, 0, sizeof machine_id);
   store().clear();
 }

@@ -22,6 +22,7 @@
 #include "comm/request_record.h"
 #include "comm/share_init.h"
 #include "driver/cmdline.h"
+#include "util/command_line.h"
 #include "util/print_state.h"
 #include "util/settings.h"
 
@@ -94,20 +95,20 @@ int read_command_line(int argc, char** argv, probe_options* opt) {
   int consumed = QVB_getenv(rest_count, rest.data());
   // The leading keyword options are read by the first reader too, which also
   // accepts forms the option table does not.
-  std::vector<char*> leading(globals.Argv.begin(), globals.Argv.begin() + 1 + consumed);
+  std::vector<char*> leading(command_line.Argv.begin(), command_line.Argv.begin() + 1 + consumed);
   parse_argv(static_cast<int>(leading.size()), leading.data());
   int at = 1 + consumed;
-  if (at >= globals.Argc)
+  if (at >= command_line.Argc)
     return fail(kUsage, std::string("no cursor name or control word; ") + kUsageText);
-  opt->name = globals.Argv[static_cast<size_t>(at)];
+  opt->name = command_line.Argv[static_cast<size_t>(at)];
   if (opt->name[0] == '-')
     return fail(kUsage, "unknown option " + opt->name + " (-t, -f and -m go first)");
   if (opt->name.size() > kMaxRequestName || opt->name.find_first_of(" ,") != std::string::npos)
     return fail(kUsage, "'" + opt->name +
                             "' is not a cursor name (at most 8 characters, no "
                             "blank or comma)");
-  for (int k = at + 1; k < globals.Argc; ++k)
-    opt->parms.emplace_back(globals.Argv[static_cast<size_t>(k)]);
+  for (int k = at + 1; k < command_line.Argc; ++k)
+    opt->parms.emplace_back(command_line.Argv[static_cast<size_t>(k)]);
   if (opt->transport) env_vars.useshm = env_store(strcmp(opt->transport, "pipe") == 0 ? "0" : "1");
   return 0;
 }

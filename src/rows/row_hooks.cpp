@@ -1,0 +1,12 @@
+// The steps registered by the subsystems above the row path.
+#include "rows/row_hooks.h"
+
+namespace {
+const derived_column_steps* derived = nullptr;
+const fetch_exit_steps* exits = nullptr;
+}  // namespace
+
+void set_derived_column_steps(const derived_column_steps* steps) { derived = steps; }
+void set_fetch_exit_steps(const fetch_exit_steps* steps) { exits = steps; }
+const derived_column_steps* derived_steps() { return derived; }
+const fetch_exit_steps* exit_steps() { return exits; }

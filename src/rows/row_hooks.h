@@ -1,0 +1,26 @@
+// The steps of the row path that subsystems above the rows provide: derived
+// columns and fetch exits. Each registers its steps at start-up; a step not
+// registered is skipped (no derived values, no exit rows).
+#pragma once
+
+struct curs;
+struct columns;
+
+struct derived_column_steps {
+  void (*refresh_percent_values)(curs* cur, const char* run_time);
+  bool (*is_math_column)(const curs* cur, const columns* col);
+  void (*apply_derived_columns)(curs* cur, char* text);
+};
+
+struct fetch_exit_steps {
+  // 0 when rows were merged, 1 when the exit produced nothing.
+  int (*run_cursor_fetch_exit)(curs* cur, const char* run_time);
+};
+
+// Registered steps (borrowed; must outlive their use). Null clears.
+void set_derived_column_steps(const derived_column_steps* steps);
+void set_fetch_exit_steps(const fetch_exit_steps* steps);
+
+// The registered steps, or null.
+const derived_column_steps* derived_steps();
+const fetch_exit_steps* exit_steps();
