@@ -6,8 +6,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
 
-scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DCOLLECTOR_SANITIZE=ON -DCOLLECTOR_BENCH=OFF
+# No include may point up the folder order of src/LAYERS.
+scripts/check-deps.py
+
+scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCOLLECTOR_WERROR=ON
+scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DCOLLECTOR_SANITIZE=ON -DCOLLECTOR_BENCH=OFF \
+  -DCOLLECTOR_WERROR=ON
 
 if [ -x scripts/pg-server.sh ]; then
   pgdir=$(mktemp -d /tmp/collector-pg.XXXXXX)
