@@ -12,6 +12,7 @@
 #include "ctl/curs.h"
 #include "ctl/fetch_exit.h"
 #include "ctl_fixture.h"
+#include "driver/startup.h"
 #include "util/trace.h"
 
 namespace {
@@ -115,6 +116,12 @@ TEST_F(CollectFile, RefusesBadFilesWithTheirMessages) {
   use("coll", "coll/missing_end.ctl");
   run(parse_curs, &rc);
   EXPECT_EQ(anchors.cur_anchor, nullptr);  // the block never closed is not linked
+}
+
+// A clause whose feature is not built yet parses, but start-up refuses it with
+// one message naming the clause and the cursor.
+TEST_F(CollectFile, StartUpRefusesClausesNotBuiltYet) {
+  check_file_cases("unbuilt", "coll", init_cursors, -1, [] {});
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "rows/age_to_loads.h"
 #include "rows/database.h"
 #include "rows/dyn_sql.h"
+#include "rows/evaluator.h"
 #include "rows/host_merge.h"
 #include "util/command_line.h"
 #include "util/print.h"
@@ -43,7 +44,7 @@ constexpr cursor_step kCursorSteps[] = {
     {edit_pre_cursors},   {edit_in_lists},         {edit_bases},
     {edit_math},          {edit_col_exits},        {edit_iterates},
     {edit_iterate_where}, {parse_loads},           {edit_loads},
-    {set_qualifieds},
+    {set_qualifieds},     {edit_column_functions}, {edit_fetch_exits},
 };
 
 void allocate_work_buffer() {

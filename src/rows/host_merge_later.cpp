@@ -1,14 +1,27 @@
-// Stand-ins for the host-variable merge, base rows, in-lists and qualified
-// columns, which are not built yet. Each leaves the row as it is; binding a
-// percent variable or a qualified column reports that it cannot and holds the
-// cursor, since no source exists.
-#include "ctl/curs.h"
+// Stand-ins for the host-variable merge, base rows, in-lists, qualified
+// columns and dummy rows, which are not built yet: the start-up edits refuse
+// every cursor that uses one (pcc0507). Binding a percent variable or a
+// qualified column reports that it cannot and holds the cursor.
+#include "ctl/unbuilt.h"
 #include "rows/host_merge.h"
 #include "util/print.h"
 
-int edit_in_lists() { return 0; }
-int edit_bases() { return 0; }
-int set_qualifieds() { return 0; }
+int edit_in_lists() {
+  return refuse_clauses([](const curs* c) { return c->in_lists ? "in_list" : nullptr; });
+}
+
+int edit_bases() {
+  return refuse_clauses([](const curs* c) { return c->bases ? "base" : nullptr; });
+}
+
+int set_qualifieds() {
+  return refuse_clauses([](const curs* c) -> const char* {
+    if (const columns* col = first_column(c, [](const columns* k) { return k->qualified != 0; }))
+      return col->name;
+    if (c->dummy_last_row) return "dummy_last_row";
+    return c->conditional_dummy_last_row ? "conditional_dummy_last_row" : nullptr;
+  });
+}
 
 int bind_other_source(curs* cur, columns* col) {
   if (col->name[0] == '%')

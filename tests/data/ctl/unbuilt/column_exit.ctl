@@ -1,0 +1,14 @@
+;; a column exit is refused at start-up: its feature is not built yet
+;; rc 1
+;; grep PCC0507
+;; > PCC0507E column_exit is not supported yet (cursor A)
+cursor A;
+insert into T (x) values (:x);
+interval 60;
+limit 100;
+column_exit x r_justify;
+cursor B;
+insert into U (x) values (:x);
+interval 60;
+limit 100;
+end;

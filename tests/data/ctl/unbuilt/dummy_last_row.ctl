@@ -1,0 +1,14 @@
+;; a dummy last row is refused at start-up: its feature is not built yet
+;; rc 1
+;; grep PCC0507
+;; > PCC0507E dummy_last_row is not supported yet (cursor A)
+cursor A;
+insert into T (x) values (:x);
+interval 60;
+limit 100;
+dummy_last_row;
+cursor B;
+insert into U (x) values (:x);
+interval 60;
+limit 100;
+end;

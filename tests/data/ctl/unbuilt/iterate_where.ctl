@@ -1,0 +1,15 @@
+;; an iterate_where condition is refused at start-up: its feature is not built yet
+;; rc 1
+;; grep PCC0507
+;; > PCC0507E iterate_where is not supported yet (cursor A)
+cursor A;
+insert into T (x) values (:x);
+interval 60;
+limit 100;
+iterate B;
+iterate_where x > 0;
+cursor B;
+insert into U (x) values (:x);
+interval 60;
+limit 100;
+end;

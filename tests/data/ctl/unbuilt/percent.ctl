@@ -1,0 +1,13 @@
+;; a percent variable is refused at start-up: its feature is not built yet
+;; rc 1
+;; grep PCC0507
+;; > PCC0507E %time is not supported yet (cursor A)
+cursor A;
+insert into T (x, y) values (:x, :%time);
+interval 60;
+limit 100;
+cursor B;
+insert into U (x) values (:x);
+interval 60;
+limit 100;
+end;
