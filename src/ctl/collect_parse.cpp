@@ -82,6 +82,26 @@ coll_outcome open_block(coll_parser& p) {
   return coll_outcome::next;
 }
 
+// The clause statements, whose parsers report their own errors before the
+// statement's parentheses are checked.
+bool is_clause(int code) {
+  switch (code) {
+    case kw_pre_cursor:
+    case kw_iterate:
+    case kw_in_list:
+    case kw_base:
+    case kw_math:
+    case kw_decode:
+    case kw_column_exit:
+    case kw_iterate_where:
+    case kw_set_len:
+    case kw_load:
+      return true;
+    default:
+      return false;
+  }
+}
+
 coll_outcome statement(coll_parser& p, int code, char* stmt) {
   if (code == kw_cursor || code == kw_end) {
     if (p.open) {
@@ -109,80 +129,46 @@ coll_outcome statement(coll_parser& p, int code, char* stmt) {
     if (o != coll_outcome::next) return o;
   }
   if (n < 0) return tokeniser_failed();
-  if (reader.parens != 0) return coll_outcome::unbalanced;
-  return p.statement_action(code, stmt, rest);
+  if (reader.parens != 0 && !is_clause(code)) return coll_outcome::unbalanced;
+  // The clause parsers read the text again; the statement's own depth is
+  // what the loop checks afterwards.
+  const int32_t parens = reader.parens;
+  coll_outcome o = p.statement_action(code, stmt, rest);
+  reader.parens = parens;
+  return o;
 }
 
-int parse(FILE* in) {
-  coll_parser p;
-  char now[20];
-  ctl_banner_time(now);
-  PRINT('i', "pcc0275", "%s", dashes);
-  PRINT('i', "pcc0280", "-- Starting parse of COLLECT.CTL -- Time = %s\n", now);
-  PRINT('i', "pcc0285", "%s", dashes);
+const ctl_file_messages kCollectFile = {
+    .line_size = 256,
+    .start_banner = {{"pcc0275", dashes},
+                     {"pcc0280", "-- Starting parse of COLLECT.CTL -- Time = %s\n"},
+                     {"pcc0285", dashes}},
+    .end_banner = {{"pcc0735", dashes},
+                   {"pcc0740", "--  Collector Parsing ended at %s\n"},
+                   {"pcc0745", dashes}},
+    .first_word = "cursor",
+    .first_length = {"pcc0320", "First word must be 'cursor'\n"},
+    .first_other = {"pcc0325", "First word must be 'cursor'\n"},
+    .read_failed = {"pcc0310", "Parsing failed : %s\n"},
+    .unknown = {"pcc0315", "Unknown keyword (%s)\n"},
+    .unbalanced = {"pcc0725", "Parentheses do not balance\n"},
+    .missing_end = {"pcc0730", "Missing end statement\n"},
+    .ended_with_errors = {"pcc0755", "Parsing ended with errors\n"},
+};
 
-  statement_source src(in, 256);
-  bool first = true;
-  int rc;
-  while ((rc = src.next()) != 0) {
-    if (rc < 0) {
-      PRINT('e', "pcc0310", "Parsing failed : %s\n", reader.message);
-      p.errors = true;
-      break;
-    }
-    int n = get_word(reader.this_start, reader.statement_end);
-    if (n < 0) {
-      PRINT('e', "pcc0310", "Parsing failed : %s\n", reader.message);
-      p.errors = true;
-      break;
-    }
-    if (n == 0) continue;
-    char* stmt = reader.parse_word.str;
-    reader.this_start += n;
-    const word_info& w = reader.parse_word;
-    if (first) {
-      first = false;
-      if (w.len != 6) {
-        PRINT('e', "pcc0320", "First word must be 'cursor'\n");
-        p.errors = true;
-        break;
-      }
-      if (!word_is("cursor") && !word_is("CURSOR")) {
-        PRINT('e', "pcc0325", "First word must be 'cursor'\n");
-        p.errors = true;
-        break;
-      }
-    }
-    int code = test_word(w.str, w.len);
-    if (code == 0) {
-      std::string word(w.str, w.len);
-      PRINT('e', "pcc0315", "Unknown keyword (%s)\n", word.c_str());
-      p.errors = true;
-      break;
-    }
-    coll_outcome o = statement(p, code, stmt);
-    if (o == coll_outcome::abandon) return 1;
-    if (o != coll_outcome::next) p.errors = true;
-    if (o == coll_outcome::unbalanced || (o == coll_outcome::next && reader.parens != 0)) {
-      PRINT('e', "pcc0725", "Parentheses do not balance\n");
-      p.errors = true;
-      break;
-    }
-    if (o == coll_outcome::fatal || p.ended) break;
-  }
-  if (rc == 0 && !p.ended && !p.errors) {
-    PRINT('e', "pcc0730", "Missing end statement\n");
-    p.errors = true;
-  }
-  char end_time[20];
-  ctl_banner_time(end_time);
-  PRINT('i', "pcc0735", "%s", dashes);
-  PRINT('i', "pcc0740", "--  Collector Parsing ended at %s\n", end_time);
-  PRINT('i', "pcc0745", "%s", dashes);
-  if (p.errors) {
-    PRINT('e', "pcc0755", "Parsing ended with errors\n");
-    return 1;
-  }
+}  // namespace
+
+int coll_parser::keyword(const char* word, int len) { return test_word(word, len); }
+
+coll_outcome coll_parser::statement(int code) {
+  return ::statement(*this, code, reader.parse_word.str);
+}
+
+bool coll_parser::checks_parens(int code, coll_outcome o) {
+  return o == coll_outcome::next || is_clause(code);
+}
+
+int coll_parser::finished() {
   int32_t t = ctl_now_secs();
   for (curs* c = anchors.cur_anchor; c; c = c->next) {
     set_window_c(c, t);
@@ -192,6 +178,13 @@ int parse(FILE* in) {
     }
   }
   return 0;
+}
+
+namespace {
+
+int parse(FILE* in) {
+  coll_parser p;
+  return run_parse_loop(in, kCollectFile, p);
 }
 
 }  // namespace

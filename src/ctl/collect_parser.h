@@ -4,24 +4,25 @@
 
 #include <cstdint>
 
+#include "ctl/parse_loop.h"
 #include "ctl/window_words.h"
 
 struct curs;
 
-// How a statement left the parse.
-enum class coll_outcome {
-  next,        // go on with the next statement
-  statement,   // a statement error: later statements are skipped except cursor and end
-  fatal,       // end the reading; the end banner and pcc0755 follow
-  unbalanced,  // parentheses do not balance: pcc0725, then as fatal
-  abandon,     // return 1 at once, without banners
-};
+// How a statement left the parse; a statement error skips later statements
+// except cursor and end.
+using coll_outcome = ctl_outcome;
 
-struct coll_parser {
+struct coll_parser final : ctl_statements {
   curs* open = nullptr;  // the block being read
-  bool errors = false;   // some error was reported
-  bool ended = false;    // the end statement was read
   window_pairs windows;  // window starts waiting for their ends
+
+  int keyword(const char* word, int len) override;
+  coll_outcome statement(int code) override;
+  int finished() override;
+  // Only after a statement that was read whole, or a clause (whose parser
+  // reports its own error first).
+  bool checks_parens(int code, coll_outcome o) override;
 
   // The per-word action of keyword `code` on the current word (word_no counts
   // the keyword as word 1).

@@ -13,6 +13,7 @@
 #include "ctl/ctl_time.h"
 #include "ctl/env_lookup.h"
 #include "ctl/keywords.h"
+#include "ctl/parse_loop.h"
 #include "ctl/reader.h"
 #include "util/print.h"
 #include "util/settings.h"
@@ -31,15 +32,19 @@ record_arena& dict_arena() {
   return arena;
 }
 
-enum class outcome { next, quiet_stop, fatal };
+using outcome = ctl_outcome;
 
-struct dict_parser {
+struct dict_parser final : ctl_statements {
   d_ptr* open = nullptr;
-  bool errors = false;
-  bool ended = false;
+
+  int keyword(const char* word, int len) override { return test_dict_word(word, len); }
+  outcome statement(int code) override;
+  void started() override;
+  // An entry still open at the end of the file is kept like any other.
+  outcome at_eof() override { return open ? close_entry() : outcome::next; }
+  void finishing() override;
 
   outcome close_entry();
-  outcome statement(int code);
   outcome type(char* value);
   void initial(const char* value);
 };
@@ -217,81 +222,44 @@ outcome dict_parser::statement(int code) {
   }
 }
 
+void dict_parser::started() {
+  if (!tracing.trace_all) return;
+  for (const auto& [name, value] : dict_parms)
+    PRINT('i', "pdc2164", "Parm Name= %s, Value= %s\n", name.c_str(), value.c_str());
+}
+
+void dict_parser::finishing() {
+  if (!tracing.trace_all) return;
+  for (const d_ptr* e = dictionary.dict_anchor; e; e = e->next) {
+    PRINT('i', "pdc2165", "Name = %s, Type = %d, len = %d", e->name, e->num_type, e->length);
+    if (e->has_initial) {
+      PRINT('-', "pdc2170", ", Initial = %s.\n", e->initial.c_str());
+    } else {
+      PRINT('-', "", "\n");
+    }
+  }
+}
+
+const ctl_file_messages kDictFile = {
+    .line_size = 256,
+    .start_banner = {{"pdc2040", dashes},
+                     {"pdc2045", "-- Starting parse of DICT.CTL -- Time: %s\n"},
+                     {"pdc2050", dashes}},
+    .end_banner = {{"ptc4725", dashes},
+                   {"ptc4740", "--  Dict Control Parsing ended at %s\n"},
+                   {"ptc4735", dashes}},
+    .first_word = "name",
+    .first_length = {"pdc2070", "First word must be 'name'\n"},
+    .first_other = {"pdc2075", "First word must be 'name'\n"},
+    .read_failed = {"pdc2060", "Parsing failed : %s\n"},
+    .unknown = {"pdc2065", "Unknown keyword (%s)\n"},
+    .statement_failed = {"pdc2110", "Parsing failed : %s\n"},
+    .ended_with_errors = {"pdc2180", "Parsing ended with errors\n"},
+};
+
 int parse(FILE* in) {
   dict_parser p;
-  char now[20];
-  ctl_banner_time(now);
-  PRINT('i', "pdc2040", "%s", dashes);
-  PRINT('i', "pdc2045", "-- Starting parse of DICT.CTL -- Time: %s\n", now);
-  PRINT('i', "pdc2050", "%s", dashes);
-  if (tracing.trace_all) {
-    for (const auto& [name, value] : dict_parms) {
-      PRINT('i', "pdc2164", "Parm Name= %s, Value= %s\n", name.c_str(), value.c_str());
-    }
-  }
-  statement_source src(in, 256);
-  bool first = true;
-  int rc;
-  while ((rc = src.next()) != 0) {
-    int n = rc < 0 ? -1 : get_word(reader.this_start, reader.statement_end);
-    if (n < 0) {
-      PRINT('e', "pdc2060", "Parsing failed : %s\n", reader.message);
-      p.errors = true;
-      break;
-    }
-    if (n == 0) continue;
-    reader.this_start += n;
-    const word_info& w = reader.parse_word;
-    if (first) {
-      first = false;
-      if (w.len != 4) {
-        PRINT('e', "pdc2070", "First word must be 'name'\n");
-        p.errors = true;
-        break;
-      }
-      if (!word_is("name") && !word_is("NAME")) {
-        PRINT('e', "pdc2075", "First word must be 'name'\n");
-        p.errors = true;
-        break;
-      }
-    }
-    int code = test_dict_word(w.str, w.len);
-    if (code == 0) {
-      std::string word(w.str, w.len);
-      PRINT('e', "pdc2065", "Unknown keyword (%s)\n", word.c_str());
-      p.errors = true;
-      break;
-    }
-    outcome o = p.statement(code);
-    if (o == outcome::fatal) {
-      if (reader.failed) PRINT('e', "pdc2110", "Parsing failed : %s\n", reader.message);
-      p.errors = true;
-      break;
-    }
-    if (o == outcome::quiet_stop || p.ended) break;
-  }
-  // An entry still open at the end of the file is kept like any other.
-  if (rc == 0 && p.open && p.close_entry() != outcome::next) p.errors = true;
-  if (tracing.trace_all) {
-    for (const d_ptr* e = dictionary.dict_anchor; e; e = e->next) {
-      PRINT('i', "pdc2165", "Name = %s, Type = %d, len = %d", e->name, e->num_type, e->length);
-      if (e->has_initial) {
-        PRINT('-', "pdc2170", ", Initial = %s.\n", e->initial.c_str());
-      } else {
-        PRINT('-', "", "\n");
-      }
-    }
-  }
-  char end_time[20];
-  ctl_banner_time(end_time);
-  PRINT('i', "ptc4725", "%s", dashes);
-  PRINT('i', "ptc4740", "--  Dict Control Parsing ended at %s\n", end_time);
-  PRINT('i', "ptc4735", "%s", dashes);
-  if (p.errors) {
-    PRINT('e', "pdc2180", "Parsing ended with errors\n");
-    return 1;
-  }
-  return 0;
+  return run_parse_loop(in, kDictFile, p);
 }
 
 }  // namespace

@@ -11,20 +11,24 @@
 #include "ctl/ctl_file.h"
 #include "ctl/curs.h"
 #include "ctl/keywords.h"
+#include "ctl/parse_loop.h"
 #include "ctl/reader.h"
 #include "util/print.h"
 
 namespace {
 
-enum class outcome { next, fatal };
+using outcome = ctl_outcome;
 
-struct eval_parser {
+struct eval_parser final : ctl_statements {
   e_ptr* open = nullptr;
   bool has_operator = false;  // an operator statement was read for the open block
   bool has_value = false;     // a value statement was read
-  bool errors = false;
-  bool ended = false;
   int ordinal = 0;
+
+  int keyword(const char* word, int len) override { return eval_key_word(word, len); }
+  outcome statement(int code) override;
+  // A block still open at the end of the file is kept like any other.
+  outcome at_eof() override { return open ? close_block() : outcome::next; }
 
   outcome close_block();
   outcome open_block();
@@ -198,58 +202,30 @@ outcome eval_parser::value_statement(int code) {
   }
 }
 
+outcome eval_parser::statement(int code) {
+  if (code != 1 && code != 7) return value_statement(code);
+  outcome o = open ? close_block() : outcome::next;
+  if (o == outcome::next && code == 1) o = open_block();
+  if (code == 7) ended = true;
+  return o;
+}
+
+// The eval file has no banners, and its first error ends the parse.
+const ctl_file_messages kEvalFile = {
+    .line_size = 256,
+    .first_word = "eval",
+    .first_length = {"pev1265", "First word must be 'eval'\n"},
+    .first_other = {"pev1270", "First word must be 'eval'\n"},
+    .read_failed = {"pev1255", "Parsing failed : %s\n"},
+    .unknown = {"pev1260", "Unknown keyword (%s)\n"},
+    .statement_failed = {"pev1305", "Parsing failed : %s\n"},
+    .unbalanced = {"pev1375", "Parentheses do not balance\n"},
+    .first_error_ends = true,
+};
+
 int parse(FILE* in) {
   eval_parser p;
-  statement_source src(in, 256);
-  bool first = true;
-  int rc;
-  while ((rc = src.next()) != 0) {
-    int n = rc < 0 ? -1 : get_word(reader.this_start, reader.statement_end);
-    if (n < 0) {
-      PRINT('e', "pev1255", "Parsing failed : %s\n", reader.message);
-      return 1;
-    }
-    if (n == 0) continue;
-    reader.this_start += n;
-    const word_info& w = reader.parse_word;
-    if (first) {
-      first = false;
-      if (w.len != 4) {
-        PRINT('e', "pev1265", "First word must be 'eval'\n");
-        return 1;
-      }
-      if (!word_is("eval") && !word_is("EVAL")) {
-        PRINT('e', "pev1270", "First word must be 'eval'\n");
-        return 1;
-      }
-    }
-    int code = eval_key_word(w.str, w.len);
-    if (code == 0) {
-      std::string word(w.str, w.len);
-      PRINT('e', "pev1260", "Unknown keyword (%s)\n", word.c_str());
-      return 1;
-    }
-    outcome o = outcome::next;
-    if (code == 1 || code == 7) {
-      if (p.open) o = p.close_block();
-      if (o == outcome::next && code == 1) o = p.open_block();
-      if (code == 7) p.ended = true;
-    } else {
-      o = p.value_statement(code);
-    }
-    if (o == outcome::fatal) {
-      if (reader.failed) PRINT('e', "pev1305", "Parsing failed : %s\n", reader.message);
-      return 1;
-    }
-    if (reader.parens != 0) {
-      PRINT('e', "pev1375", "Parentheses do not balance\n");
-      return 1;
-    }
-    if (p.ended) break;
-  }
-  // A block still open at the end of the file is kept like any other.
-  if (p.open && p.close_block() != outcome::next) return 1;
-  return p.errors ? 1 : 0;
+  return run_parse_loop(in, kEvalFile, p);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "ctl/ctl_time.h"
 #include "ctl/distributor.h"
 #include "ctl/keywords.h"
+#include "ctl/parse_loop.h"
 #include "ctl/process.h"
 #include "ctl/reader.h"
 #include "ctl/window_words.h"
@@ -21,22 +22,17 @@ namespace {
 
 constexpr const char* dashes = "--------------------------------------------------------------\n";
 
-// How a statement left the parse.
-enum class outcome {
-  next,       // go on with the next statement
-  statement,  // a statement error: skip later statements except process and end
-  fatal,      // end the reading; the end banner follows
-  abandon,    // return 1 at once
-};
+// A statement error skips later statements except process and end.
+using outcome = ctl_outcome;
 
-struct proc_parser {
+struct proc_parser final : ctl_statements {
   distributor* open = nullptr;  // the block being read
-  bool errors = false;          // some error was reported
-  bool ended = false;           // the end statement closed the file
   window_pairs windows;         // window starts waiting for their ends
   int32_t today = 0;            // relative day number of the parse
 
-  outcome statement(int code);
+  int keyword(const char* word, int len) override { return distrib_key_word(word, len); }
+  outcome statement(int code) override;
+  int finished() override;
   outcome close_block();
   outcome open_block();
   outcome value(int code, distributor* d);
@@ -333,73 +329,7 @@ outcome proc_parser::statement(int code) {
   return n < 0 ? outcome::fatal : outcome::next;
 }
 
-int parse(FILE* in) {
-  proc_parser p;
-  p.today = ctl_now_secs() / 86400;
-  char now[20];
-  ctl_banner_time(now);
-  PRINT('i', "ppc0740", "%s", dashes);
-  PRINT('i', "ppc0745", "-- Starting parse of PROCESS.CTL -- Time = %s\n", now);
-  PRINT('i', "ppc0750", "%s", dashes);
-
-  statement_source src(in, 500);
-  bool first = true;
-  int rc;
-  while ((rc = src.next()) != 0) {
-    if (rc < 0) {
-      PRINT('e', "ppc0775", "Parsing failed : %s\n", reader.message);
-      p.errors = true;
-      break;
-    }
-    int n = get_word(reader.this_start, reader.statement_end);
-    if (n < 0) {
-      PRINT('e', "ppc0775", "Parsing failed : %s\n", reader.message);
-      p.errors = true;
-      break;
-    }
-    if (n == 0) continue;
-    reader.this_start += n;
-    int code = distrib_key_word(reader.parse_word.str, reader.parse_word.len);
-    if (first && code != pk_process) {
-      PRINT('e', "ppc0890", "First word must be 'process'\n");
-      p.errors = true;
-      break;
-    }
-    first = false;
-    if (code == 0) {
-      std::string w = word_text();
-      PRINT('e', "ppc0780", "Unknown keyword (%s)\n", w.c_str());
-      p.errors = true;
-      break;
-    }
-    outcome o = p.statement(code);
-    if (o == outcome::abandon) return 1;
-    if (o != outcome::next) p.errors = true;
-    if (o == outcome::fatal) {
-      if (reader.failed) PRINT('e', "ppc0955", "Parsing failed : %s\n", reader.message);
-      break;
-    }
-    if (reader.parens != 0) {
-      PRINT('e', "ppc1180", "Parentheses do not balance\n");
-      p.errors = true;
-      break;
-    }
-    if (p.ended) break;
-  }
-  if (rc == 0 && !p.ended && !p.errors) {
-    PRINT('e', "ppc1185", "Missing end statement\n");
-    p.errors = true;
-  }
-  char end_time[20];
-  ctl_banner_time(end_time);
-  PRINT('i', "ppc1190", "%s", dashes);
-  PRINT('i', "ppc1205", "--  Process Parsing ended at %s\n", end_time);
-  PRINT('i', "ppc1200", "%s", dashes);
-
-  if (p.errors) {
-    PRINT('e', "ppc1210", "Parsing ended with errors\n\n");
-    return 1;
-  }
+int proc_parser::finished() {
   for (distributor* d = anchors.distrib_anchor; d; d = d->next) {
     if (strcmp(d->distrib_name, "collector") == 0) {
       anchors.collector_at = d;
@@ -414,6 +344,30 @@ int parse(FILE* in) {
     return 1;
   }
   return 0;
+}
+
+const ctl_file_messages kProcessFile = {
+    .line_size = 500,
+    .start_banner = {{"ppc0740", dashes},
+                     {"ppc0745", "-- Starting parse of PROCESS.CTL -- Time = %s\n"},
+                     {"ppc0750", dashes}},
+    .end_banner = {{"ppc1190", dashes},
+                   {"ppc1205", "--  Process Parsing ended at %s\n"},
+                   {"ppc1200", dashes}},
+    .first_word = "process",
+    .first_other = {"ppc0890", "First word must be 'process'\n"},
+    .read_failed = {"ppc0775", "Parsing failed : %s\n"},
+    .unknown = {"ppc0780", "Unknown keyword (%s)\n"},
+    .statement_failed = {"ppc0955", "Parsing failed : %s\n"},
+    .unbalanced = {"ppc1180", "Parentheses do not balance\n"},
+    .missing_end = {"ppc1185", "Missing end statement\n"},
+    .ended_with_errors = {"ppc1210", "Parsing ended with errors\n\n"},
+};
+
+int parse(FILE* in) {
+  proc_parser p;
+  p.today = ctl_now_secs() / 86400;
+  return run_parse_loop(in, kProcessFile, p);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "ctl/ctl_time.h"
 #include "ctl/curs.h"
 #include "ctl/keywords.h"
+#include "ctl/parse_loop.h"
 #include "ctl/reader.h"
 #include "util/print.h"
 #include "util/trace.h"
@@ -108,58 +109,46 @@ bool name_list(int code, bool* errors) {
   return n == 0;
 }
 
-int parse(FILE* in) {
-  char now[20];
-  ctl_banner_time(now);
-  PRINT('i', "ptc4615", "%s", dashes);
-  PRINT('i', "ptc4620", "-- Starting parse of TRACE.CTL --- Time = %s\n", now);
-  PRINT('i', "ptc4625", "%s", dashes);
-  bool errors = false;
-  statement_source src(in, 256);
-  int rc;
-  while ((rc = src.next()) != 0) {
-    int n = rc < 0 ? -1 : get_word(reader.this_start, reader.statement_end);
-    if (n < 0) {
-      PRINT('e', "ptc4630", "Parsing failed : %s\n", reader.message);
-      errors = true;
-      break;
-    }
-    if (n == 0) continue;
-    reader.this_start += n;
-    const word_info& w = reader.parse_word;
-    int code = test_trace_word(w.str, w.len);
-    if (code == 0) {
-      std::string word(w.str, w.len);
-      PRINT('e', "ptc4640", "Unknown keyword (%s)\n", word.c_str());
-      errors = true;
-      break;
-    }
-    if (code == 7) break;
-    if (code == 4) {
-      for (curs* c = anchors.cur_anchor; c; c = c->next) {
+const ctl_file_messages kTraceFile = {
+    .line_size = 256,
+    .start_banner = {{"ptc4615", dashes},
+                     {"ptc4620", "-- Starting parse of TRACE.CTL --- Time = %s\n"},
+                     {"ptc4625", dashes}},
+    .end_banner = {{"ptc4725", dashes},
+                   {"ptc4740", "--  Trace Control Parsing ended at %s\n"},
+                   {"ptc4735", dashes}},
+    .first_word = nullptr,
+    .read_failed = {"ptc4630", "Parsing failed : %s\n"},
+    .unknown = {"ptc4640", "Unknown keyword (%s)\n"},
+    .statement_failed = {"ptc4630", "Parsing failed : %s\n"},
+    .ended_with_errors = {"ptc4755", "Trace Parsing ended with errors\n"},
+};
+
+class trace_statements final : public ctl_statements {
+ public:
+  int keyword(const char* word, int len) override { return test_trace_word(word, len); }
+  ctl_outcome statement(int code) override {
+    if (code == 7) {
+      ended = true;
+    } else if (code == 4) {
+      for (curs* c = anchors.cur_anchor; c; c = c->next)
         each_version(c, [](curs* v) { v->trace = v->show_cursor = v->show_row = 1; });
-      }
       tracing.trace_all = 1;
       tracing.trace_something = 1;
-      continue;
+    } else if (!name_list(code, &errors)) {
+      return ctl_outcome::fatal;
     }
-    if (!name_list(code, &errors)) {
-      PRINT('e', "ptc4630", "Parsing failed : %s\n", reader.message);
-      errors = true;
-      break;
-    }
+    return ctl_outcome::next;
   }
-  char end_time[20];
-  ctl_banner_time(end_time);
-  PRINT('i', "ptc4725", "%s", dashes);
-  PRINT('i', "ptc4740", "--  Trace Control Parsing ended at %s\n", end_time);
-  PRINT('i', "ptc4735", "%s", dashes);
-  if (errors) {
-    PRINT('e', "ptc4755", "Trace Parsing ended with errors\n");
-    return 1;
+  int finished() override {
+    PRINT('i', "ptc4760", "Trace Parsing ended ok\n");
+    return 0;
   }
-  PRINT('i', "ptc4760", "Trace Parsing ended ok\n");
-  return 0;
+};
+
+int parse(FILE* in) {
+  trace_statements s;
+  return run_parse_loop(in, kTraceFile, s);
 }
 
 }  // namespace
