@@ -190,6 +190,45 @@ outcome coll_parser::word_action(int code, int word_no) {
   }
 }
 
+// Keywords whose statement is a clause, parsed by its own parser.
+struct clause_keyword {
+  int code;
+  int (*parse)(curs* cur, char* rest);
+};
+constexpr clause_keyword kClauseKeywords[] = {
+    {kw_pre_cursor, parse_pre_cursor},
+    {kw_iterate, parse_iterate},
+    {kw_in_list, parse_in_list},
+    {kw_base, parse_base},
+    {kw_math, parse_math},
+    {kw_decode, parse_decode},
+    {kw_column_exit, parse_col_ex},
+    {kw_iterate_where, parse_iterate_where},
+    {kw_set_len, parse_set_len},
+};
+
+// Keywords that switch one flag of the cursor on.
+struct flag_keyword {
+  int code;
+  int16_t curs::*flag;
+  bool traces;  // also turns per-cursor tracing on
+};
+constexpr flag_keyword kFlagKeywords[] = {
+    {kw_history, &curs::history, false},
+    {kw_demand, &curs::demand, false},
+    {kw_virtual, &curs::virtual_, false},
+    {kw_empty, &curs::empty, false},
+    {kw_once, &curs::once, false},
+    {kw_no_sql, &curs::no_sql, false},
+    {kw_show_cursor, &curs::show_cursor, false},
+    {kw_show_row, &curs::show_row, false},
+    {kw_dummy_last_row, &curs::dummy_last_row, false},
+    {kw_conditional_dummy_last_row, &curs::conditional_dummy_last_row, false},
+    {kw_trace, &curs::trace, true},
+    {kw_traced, &curs::traced, true},
+    {kw_tracem, &curs::tracem, true},
+};
+
 outcome coll_parser::insert(char* stmt) {
   curs* c = open;
   if (!c->insert.empty()) {
@@ -219,10 +258,25 @@ outcome coll_parser::insert(char* stmt) {
   return outcome::next;
 }
 
+bool is_clause_keyword(int code) {
+  if (code == kw_load) return true;
+  for (const clause_keyword& k : kClauseKeywords)
+    if (k.code == code) return true;
+  return false;
+}
+
 outcome coll_parser::statement_action(int code, char* stmt, char* rest) {
   curs* c = open;
   // Clause parsers see the rest as a fresh statement.
   reader.parens = 0;
+  for (const clause_keyword& k : kClauseKeywords)
+    if (k.code == code) return k.parse(c, rest) == 0 ? outcome::next : outcome::statement;
+  for (const flag_keyword& k : kFlagKeywords) {
+    if (k.code != code) continue;
+    c->*k.flag = 1;
+    if (k.traces) tracing.trace_something = 1;
+    return outcome::next;
+  }
   switch (code) {
     case kw_insert:
       return insert(stmt);
@@ -260,62 +314,8 @@ outcome coll_parser::statement_action(int code, char* stmt, char* rest) {
       return outcome::next;
     case kw_load:
       return add_load_text(c, text_from(rest).c_str()) == 0 ? outcome::next : outcome::statement;
-    case kw_pre_cursor:
-      return parse_pre_cursor(c, rest) == 0 ? outcome::next : outcome::statement;
-    case kw_iterate:
-      return parse_iterate(c, rest) == 0 ? outcome::next : outcome::statement;
-    case kw_in_list:
-      return parse_in_list(c, rest) == 0 ? outcome::next : outcome::statement;
-    case kw_base:
-      return parse_base(c, rest) == 0 ? outcome::next : outcome::statement;
-    case kw_math:
-      return parse_math(c, rest) == 0 ? outcome::next : outcome::statement;
-    case kw_decode:
-      return parse_decode(c, rest) == 0 ? outcome::next : outcome::statement;
-    case kw_column_exit:
-      return parse_col_ex(c, rest) == 0 ? outcome::next : outcome::statement;
-    case kw_iterate_where:
-      return parse_iterate_where(c, rest) == 0 ? outcome::next : outcome::statement;
-    case kw_set_len:
-      return parse_set_len(c, rest) == 0 ? outcome::next : outcome::statement;
-    case kw_history:
-      c->history = 1;
-      return outcome::next;
     case kw_hold:
       c->hold = 'Y';
-      return outcome::next;
-    case kw_demand:
-      c->demand = 1;
-      return outcome::next;
-    case kw_virtual:
-      c->virtual_ = 1;
-      return outcome::next;
-    case kw_empty:
-      c->empty = 1;
-      return outcome::next;
-    case kw_once:
-      c->once = 1;
-      return outcome::next;
-    case kw_no_sql:
-      c->no_sql = 1;
-      return outcome::next;
-    case kw_show_cursor:
-      c->show_cursor = 1;
-      return outcome::next;
-    case kw_show_row:
-      c->show_row = 1;
-      return outcome::next;
-    case kw_dummy_last_row:
-      c->dummy_last_row = 1;
-      return outcome::next;
-    case kw_conditional_dummy_last_row:
-      c->conditional_dummy_last_row = 1;
-      return outcome::next;
-    case kw_trace:
-    case kw_traced:
-    case kw_tracem:
-      (code == kw_trace ? c->trace : code == kw_traced ? c->traced : c->tracem) = 1;
-      tracing.trace_something = 1;
       return outcome::next;
     case kw_trace_all:
       tracing.trace_all = 1;

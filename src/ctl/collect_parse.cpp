@@ -82,26 +82,6 @@ coll_outcome open_block(coll_parser& p) {
   return coll_outcome::next;
 }
 
-// The clause statements, whose parsers report their own errors before the
-// statement's parentheses are checked.
-bool is_clause(int code) {
-  switch (code) {
-    case kw_pre_cursor:
-    case kw_iterate:
-    case kw_in_list:
-    case kw_base:
-    case kw_math:
-    case kw_decode:
-    case kw_column_exit:
-    case kw_iterate_where:
-    case kw_set_len:
-    case kw_load:
-      return true;
-    default:
-      return false;
-  }
-}
-
 coll_outcome statement(coll_parser& p, int code, char* stmt) {
   if (code == kw_cursor || code == kw_end) {
     if (p.open) {
@@ -129,7 +109,7 @@ coll_outcome statement(coll_parser& p, int code, char* stmt) {
     if (o != coll_outcome::next) return o;
   }
   if (n < 0) return tokeniser_failed();
-  if (reader.parens != 0 && !is_clause(code)) return coll_outcome::unbalanced;
+  if (reader.parens != 0 && !is_clause_keyword(code)) return coll_outcome::unbalanced;
   // The clause parsers read the text again; the statement's own depth is
   // what the loop checks afterwards.
   const int32_t parens = reader.parens;
@@ -165,7 +145,7 @@ coll_outcome coll_parser::statement(int code) {
 }
 
 bool coll_parser::checks_parens(int code, coll_outcome o) {
-  return o == coll_outcome::next || is_clause(code);
+  return o == coll_outcome::next || is_clause_keyword(code);
 }
 
 int coll_parser::finished() {

@@ -13,6 +13,10 @@ struct curs;
 // except cursor and end.
 using coll_outcome = ctl_outcome;
 
+// True for the clause statements (and load), whose parsers report their own
+// errors before the statement's parentheses are checked.
+bool is_clause_keyword(int code);
+
 struct coll_parser final : ctl_statements {
   curs* open = nullptr;  // the block being read
   window_pairs windows;  // window starts waiting for their ends

@@ -66,6 +66,46 @@ columns* find_source(curs* cur, const columns* spec) {
   return column_named(cur, rest, spec->occurrence);
 }
 
+// The FROM part of a load (`p` after "from"): MIN, MAX or MAX_OCCURANCE and the
+// column of `cur` that decides. Advances `p`; 0, or 1 after reporting.
+int parse_load_from(curs* cur, lp_ptr* lp, const char*& p, const char* lt) {
+  const char* name = cur->cur_name;
+  if (lp->is_count || lp->is_sum || lp->is_average) {
+    PRINT('e', "plo3065", "Cannot have FROM directive with count/sum/average in load\n");
+    return 1;
+  }
+  p = skip_blanks(p + 4);
+  if (starts(p, "MIN ") || starts(p, "min ")) {
+    lp->is_min = 1;
+    p += 4;
+  } else if (starts(p, "MAX ") || starts(p, "max ")) {
+    lp->is_max = 1;
+    p += 4;
+  } else if (starts(p, "MAX_OCCURANCE ") || starts(p, "max_occurance ")) {
+    lp->is_max_occurance = 1;
+    p += 14;
+  } else {
+    PRINT('e', "plo3070", "From requires min/max/max_occurance in load\n");
+    return 1;
+  }
+  p = skip_blanks(p);
+  size_t n = span_to_blank(p);
+  std::string minmax(p, n);
+  p = skip_blanks(p + n);
+  if (minmax.empty()) {
+    PRINT('e', "plo3075", "No min_max column name in cursor %s load %s\n", name, lt);
+    return 1;
+  }
+  lp->minmax_column = minmax.size() <= 49 ? column_named(cur, minmax.c_str()) : nullptr;
+  if (lp->minmax_column == nullptr) {
+    PRINT('e', "plo3080", "MIN-MAX column (%s) not found for cursor %s load %s\n", minmax.c_str(),
+          name, lt);
+    return 1;
+  }
+  lp->has_from = 1;
+  return 0;
+}
+
 // Parses one load text of `cur` and appends the parsed load. Returns 0, or 1
 // after the message.
 int parse_one_load(curs* cur, const std::string& load_text) {
@@ -161,39 +201,7 @@ int parse_one_load(curs* cur, const std::string& load_text) {
     return 1;
   }
   if (from) {
-    if (lp->is_count || lp->is_sum || lp->is_average) {
-      PRINT('e', "plo3065", "Cannot have FROM directive with count/sum/average in load\n");
-      return 1;
-    }
-    p = skip_blanks(p + 4);
-    if (starts(p, "MIN ") || starts(p, "min ")) {
-      lp->is_min = 1;
-      p += 4;
-    } else if (starts(p, "MAX ") || starts(p, "max ")) {
-      lp->is_max = 1;
-      p += 4;
-    } else if (starts(p, "MAX_OCCURANCE ") || starts(p, "max_occurance ")) {
-      lp->is_max_occurance = 1;
-      p += 14;
-    } else {
-      PRINT('e', "plo3070", "From requires min/max/max_occurance in load\n");
-      return 1;
-    }
-    p = skip_blanks(p);
-    n = span_to_blank(p);
-    std::string minmax(p, n);
-    p = skip_blanks(p + n);
-    if (minmax.empty()) {
-      PRINT('e', "plo3075", "No min_max column name in cursor %s load %s\n", name, lt);
-      return 1;
-    }
-    lp->minmax_column = minmax.size() <= 49 ? column_named(cur, minmax.c_str()) : nullptr;
-    if (lp->minmax_column == nullptr) {
-      PRINT('e', "plo3080", "MIN-MAX column (%s) not found for cursor %s load %s\n", minmax.c_str(),
-            name, lt);
-      return 1;
-    }
-    lp->has_from = 1;
+    if (parse_load_from(cur, lp, p, lt) != 0) return 1;
   } else if (where) {
     if (parse_condition(cur, p + 5, &lp->where_ops) != 0) return 1;
     lp->has_where = 1;

@@ -157,68 +157,104 @@ outcome proc_parser::holiday(distributor* d) {
   return outcome::statement;
 }
 
+// The logon settings: one word each, given once, of limited length.
+struct text_setting {
+  int code;
+  char* (*field)(distributor* d);
+  int max_len;
+  ctl_message duplicate, too_long;
+  bool pad8;  // a shorter value is padded with blanks to 8 characters
+};
+const text_setting kTextSettings[] = {
+    {pk_logon_id,
+     [](distributor* d) { return d->logon_id; },
+     33,
+     {"ppc1115", "Duplicate logon_id specification\n"},
+     {"ppc1120", "Excessive length for logon_id\n"},
+     false},
+    {pk_password,
+     [](distributor* d) { return d->password; },
+     100,
+     {"ppc1105", "Duplicate password specification\n"},
+     {"ppc1110", "Excessive length for password\n"},
+     false},
+    {pk_server_id,
+     [](distributor* d) { return d->server_id; },
+     33,
+     {"ppc1095", "Duplicate server_id specification\n"},
+     {"ppc1100", "Excessive length for server_id\n"},
+     true},
+};
+
+outcome text_value(const text_setting& s, distributor* d) {
+  const word_info& w = reader.parse_word;
+  char* field = s.field(d);
+  if (field[0]) {
+    PRINT('e', s.duplicate.id, "%s", s.duplicate.text);
+    return outcome::statement;
+  }
+  if (w.len > s.max_len) {
+    PRINT('e', s.too_long.id, "%s", s.too_long.text);
+    return outcome::statement;
+  }
+  if (s.pad8 && w.len < 8) memset(field, ' ', 8);
+  memcpy(field, w.str, w.len);
+  field[w.len] = 0;
+  return outcome::next;
+}
+
+// The process type: local, sql*net, dial or ctlib, exactly or in upper case.
+outcome type_value(distributor* d) {
+  const word_info& w = reader.parse_word;
+  if (d->type != 0) {
+    PRINT('e', "ppc0995", "Duplicate type specification\n");
+    return outcome::statement;
+  }
+  static const char* const names[] = {"local", "sql*net", "dial", "ctlib",
+                                      "LOCAL", "SQL*NET", "DIAL", "CTLIB"};
+  for (int i = 0; i < 8; ++i) {
+    size_t n = strlen(names[i]);
+    if (static_cast<size_t>(reader.statement_end - w.str) >= n && memcmp(w.str, names[i], n) == 0) {
+      d->type = static_cast<int16_t>(i % 4 + 1);
+      // "sql*net" is three words to the tokeniser, and a longer word that
+      // begins with a type name is that type: consume up to the next blank.
+      char* e = w.str + n;
+      while (e < reader.statement_end && *e != ' ') ++e;
+      reader.this_start = e;
+      return outcome::next;
+    }
+  }
+  std::string t = word_text();
+  PRINT('e', "ppc1000", "Unrecognized type:%*s\n", w.len, t.c_str());
+  return outcome::statement;
+}
+
+// The time offset HHMM, at most 2400 either way, into seconds.
+outcome time_offset_value(distributor* d) {
+  if (d->time_offset != 0) {
+    PRINT('e', "ppc0990", "Duplicate time_offset\n");
+    return outcome::statement;
+  }
+  int32_t n = word_value(true);
+  int32_t a = n < 0 ? -n : n;
+  // An offset beyond a day means a mistyped value, not a time zone.
+  if (a > 2400) {
+    std::string t = word_text();
+    PRINT('e', "ppc0991", "Invalid time_offset %s (at most 2400 either way)\n", t.c_str());
+    return outcome::statement;
+  }
+  int32_t secs = a / 100 * 3600 + a % 100 * 60;
+  d->time_offset = n < 0 ? -secs : secs;
+  return outcome::next;
+}
+
 outcome proc_parser::value(int code, distributor* d) {
   const word_info& w = reader.parse_word;
+  for (const text_setting& s : kTextSettings)
+    if (s.code == code) return text_value(s, d);
   switch (code) {
-    case pk_type: {
-      if (d->type != 0) {
-        PRINT('e', "ppc0995", "Duplicate type specification\n");
-        return outcome::statement;
-      }
-      static const char* const names[] = {"local", "sql*net", "dial", "ctlib",
-                                          "LOCAL", "SQL*NET", "DIAL", "CTLIB"};
-      for (int i = 0; i < 8; ++i) {
-        size_t n = strlen(names[i]);
-        if (static_cast<size_t>(reader.statement_end - w.str) >= n &&
-            memcmp(w.str, names[i], n) == 0) {
-          d->type = static_cast<int16_t>(i % 4 + 1);
-          // "sql*net" is three words to the tokeniser, and a longer word that
-          // begins with a type name is that type: consume up to the next blank.
-          char* e = w.str + n;
-          while (e < reader.statement_end && *e != ' ') ++e;
-          reader.this_start = e;
-          return outcome::next;
-        }
-      }
-      std::string t = word_text();
-      PRINT('e', "ppc1000", "Unrecognized type:%*s\n", w.len, t.c_str());
-      return outcome::statement;
-    }
-    case pk_logon_id:
-      if (d->logon_id[0]) {
-        PRINT('e', "ppc1115", "Duplicate logon_id specification\n");
-        return outcome::statement;
-      }
-      if (w.len > 33) {
-        PRINT('e', "ppc1120", "Excessive length for logon_id\n");
-        return outcome::statement;
-      }
-      memcpy(d->logon_id, w.str, w.len);
-      return outcome::next;
-    case pk_password:
-      if (d->password[0]) {
-        PRINT('e', "ppc1105", "Duplicate password specification\n");
-        return outcome::statement;
-      }
-      if (w.len > 100) {
-        PRINT('e', "ppc1110", "Excessive length for password\n");
-        return outcome::statement;
-      }
-      memcpy(d->password, w.str, w.len);
-      return outcome::next;
-    case pk_server_id:
-      if (d->server_id[0]) {
-        PRINT('e', "ppc1095", "Duplicate server_id specification\n");
-        return outcome::statement;
-      }
-      if (w.len > 33) {
-        PRINT('e', "ppc1100", "Excessive length for server_id\n");
-        return outcome::statement;
-      }
-      if (w.len < 8) memset(d->server_id, ' ', 8);
-      memcpy(d->server_id, w.str, w.len);
-      d->server_id[w.len] = 0;
-      return outcome::next;
+    case pk_type:
+      return type_value(d);
     case pk_interval:
       if (d->interval != 0) {
         PRINT('e', "ppc1080", "Duplicate interval\n");
@@ -230,23 +266,8 @@ outcome proc_parser::value(int code, distributor* d) {
       }
       d->interval = word_value();
       return outcome::next;
-    case pk_time_offset: {
-      if (d->time_offset != 0) {
-        PRINT('e', "ppc0990", "Duplicate time_offset\n");
-        return outcome::statement;
-      }
-      int32_t n = word_value(true);
-      int32_t a = n < 0 ? -n : n;
-      // An offset beyond a day means a mistyped value, not a time zone.
-      if (a > 2400) {
-        std::string t = word_text();
-        PRINT('e', "ppc0991", "Invalid time_offset %s (at most 2400 either way)\n", t.c_str());
-        return outcome::statement;
-      }
-      int32_t secs = a / 100 * 3600 + a % 100 * 60;
-      d->time_offset = n < 0 ? -secs : secs;
-      return outcome::next;
-    }
+    case pk_time_offset:
+      return time_offset_value(d);
     case pk_sleep:
       if (w.len > 4) {
         PRINT('e', "ppc1090", "Invalid sleep length (5)\n");

@@ -74,6 +74,7 @@ class bounded_text {
   }
   void add(const char* text) { add(text, strlen(text)); }
   void add(char c) { add(&c, 1); }
+  char* data() { return buf_; }
   void add_time() {
     time_t now = clock_time();
     struct tm tm;
@@ -177,6 +178,68 @@ int PRINT(char cls, const char* id, const char* fmt, ...) {
   return n;
 }
 
+namespace {
+// What a u_msg class's option letters leave switched on.
+struct msg_options {
+  bool header_on, stamp, position = true, upper_on = true;
+  bool flush, copy, abort_after = false, silent = false;
+};
+
+// One option letter: the switch it sets and the value.
+struct option_letter {
+  char letter;
+  bool msg_options::*field;
+  bool value;
+};
+constexpr option_letter kOptionLetters[] = {
+    {'L', &msg_options::copy, false},      {'l', &msg_options::copy, true},
+    {'F', &msg_options::flush, false},     {'f', &msg_options::flush, true},
+    {'H', &msg_options::header_on, false}, {'T', &msg_options::stamp, false},
+    {'t', &msg_options::stamp, true},      {'P', &msg_options::position, false},
+    {'p', &msg_options::position, true},   {'u', &msg_options::upper_on, false},
+    {'-', &msg_options::silent, true},     {'*', &msg_options::abort_after, true},
+};
+
+msg_options read_options(const char* option, const class_rule& rule) {
+  msg_options o{
+      .header_on = rule.header, .stamp = rule.stamp, .flush = rule.flush, .copy = rule.copy};
+  for (; *option && !o.silent; ++option) {
+    if (*option == 'h') o.header_on = rule.header;
+    for (const option_letter& k : kOptionLetters)
+      if (k.letter == *option) o.*k.field = k.value;
+  }
+  return o;
+}
+
+// The header of a message: the id (`id_len` characters of `id` when it comes
+// from a class X format, else the id and the class letter), the time, the
+// source position and the sender.
+void add_header(bounded_text& head, const msg_options& o, const class_rule& rule,
+                const char* sender, bool from_format, const char* id, size_t id_len,
+                const char* file, int line) {
+  if (from_format) {
+    head.add(id, id_len);
+  } else {
+    head.add(*id == '.' ? id + 1 : id);
+    head.add(rule.letter);
+    head.add(' ');
+  }
+  if (o.stamp) head.add_time();
+  if (o.position && file) {
+    const char* slash = strrchr(file, '/');
+    char where[32];
+    snprintf(where, sizeof where, "(%d) ", line);
+    head.add(slash ? slash + 1 : file);
+    head.add(where);
+  }
+  if (o.upper_on) upper_case(head.data());
+  if (sender && (print_globals.NumberOfCollectors > 1 || trace_on(6))) {
+    head.add(sender);
+    head.add(' ');
+  }
+}
+}  // namespace
+
 int u_msg(const char* sender, const char* file, int line, const char* cls, const char* id,
           const char* fmt, ...) {
   char cls_letter = cls && *cls ? upper(*cls) : 'T';
@@ -198,79 +261,14 @@ int u_msg(const char* sender, const char* file, int line, const char* cls, const
   size_t id_part = fmt_len < 9 ? fmt_len : 9;
   class_rule rule = rule_of(from_format ? upper(fmt_len >= 8 ? fmt[7] : ' ') : cls_letter);
 
-  bool header_on = rule.header, stamp = rule.stamp, position = true, upper_on = true;
-  bool flush = rule.flush, copy = rule.copy, abort_after = false;
-  for (; *option; ++option) {
-    switch (*option) {
-      case 'L':
-        copy = false;
-        break;
-      case 'l':
-        copy = true;
-        break;
-      case 'F':
-        flush = false;
-        break;
-      case 'f':
-        flush = true;
-        break;
-      case 'H':
-        header_on = false;
-        break;
-      case 'h':
-        header_on = rule.header;
-        break;
-      case 'T':
-        stamp = false;
-        break;
-      case 't':
-        stamp = true;
-        break;
-      case 'P':
-        position = false;
-        break;
-      case 'p':
-        position = true;
-        break;
-      case 'u':
-        upper_on = false;
-        break;
-      case '-':
-        return 0;
-      case '*':
-        abort_after = true;
-        break;
-      default:
-        break;
-    }
-  }
+  msg_options o = read_options(option, rule);
+  if (o.silent) return 0;
   if (cls_letter == 'H' && !trace_on(level)) return 0;
 
   char header[88];
   bounded_text head(header, sizeof header);
-  if (header_on && (from_format || has_header_id(id))) {
-    if (from_format) {
-      head.add(fmt, id_part);
-    } else {
-      head.add(*id == '.' ? id + 1 : id);
-      head.add(rule.letter);
-      head.add(' ');
-    }
-    if (stamp) head.add_time();
-    if (position && file) {
-      const char* slash = strrchr(file, '/');
-      char where[32];
-      snprintf(where, sizeof where, "(%d) ", line);
-      head.add(slash ? slash + 1 : file);
-      head.add(where);
-    }
-    if (upper_on) upper_case(header);
-    if (sender && (print_globals.NumberOfCollectors > 1 || trace_on(6))) {
-      head.add(sender);
-      head.add(' ');
-    }
-  }
-
+  if (o.header_on && (from_format || has_header_id(id)))
+    add_header(head, o, rule, sender, from_format, from_format ? fmt : id, id_part, file, line);
   // One byte is kept back for the newline appended below.
   char text[7000];
   const char* body;
@@ -291,9 +289,9 @@ int u_msg(const char* sender, const char* file, int line, const char* cls, const
     text[len + 1] = '\0';
   }
 
-  int written =
-      emit(header, text, flush, copy, &print_globals.umsg_out_lines, &print_globals.umsg_log_lines);
-  if (abort_after) {
+  int written = emit(header, text, o.flush, o.copy, &print_globals.umsg_out_lines,
+                     &print_globals.umsg_log_lines);
+  if (o.abort_after) {
     if (print_globals.stder) fflush(print_globals.stder);
     fflush(stdout);
     abort();
