@@ -12,6 +12,7 @@
 #include "util/datetime.h"
 #include "util/print.h"
 #include "util/trace.h"
+#include "util/value_text.h"
 
 namespace {
 
@@ -73,24 +74,26 @@ void put_text(const columns* col, char* out, const char* value) {
 void put_timestamp(const columns* col, char* out, const char* value, bool traced) {
   char work[TS_LEN + 1];
   memset(work, '0', sizeof work);
-  us_normalizeDateTime(value, col->fmt_len, work);
+  std::string_view text = value_text(value, col->fmt_len);
+  // An empty text is passed as a terminated one: a length below 1 means that.
+  us_normalizeDateTime(text.empty() ? "" : text.data(), static_cast<int>(text.size()), work);
   if (traced)
-    PRINT('t', "dmk3735", "TS! Timestamp = %.*s , converted to = %.*s\n", col->fmt_len, value,
-          TS_LEN, work);
+    PRINT('t', "dmk3735", "TS! Timestamp = %.*s , converted to = %.*s\n",
+          static_cast<int>(text.size()), text.data(), TS_LEN, work);
   int32_t len = record_len(col);
   memcpy(out, work, static_cast<size_t>(len < TS_LEN ? len : TS_LEN));
 }
 
 // Copies the value without its leading blanks into `num` as a C string.
 void number_text(const columns* col, const char* value, char* num) {
-  int len = col->fmt_len;
+  if (col->fmt_len < 0) {
+    strcpy(num, "-1");
+    return;
+  }
+  int len = static_cast<int>(value_text(value, col->fmt_len).size());
   while (len > 1 && *value == ' ') {
     ++value;
     --len;
-  }
-  if (len < 0) {
-    strcpy(num, "-1");
-    return;
   }
   if (len > MAX_NUM_TEXT) len = MAX_NUM_TEXT;
   memcpy(num, value, static_cast<size_t>(len));

@@ -1,0 +1,15 @@
+// The text of a fetched value.
+#pragma once
+
+#include <cstring>
+#include <string_view>
+
+// A character value sits in a buffer of fixed length, zero-filled past its
+// end; a value that fills the buffer has no terminator. Its text is the
+// buffer's bytes up to the first NUL or to `len`. Whoever reads a value as
+// text (timestamps, numbers, decodes, arithmetic, substitutions) takes it
+// through here.
+inline std::string_view value_text(const char* value, int len) {
+  if (!value || len <= 0) return std::string_view("", 0);
+  return {value, strnlen(value, static_cast<size_t>(len))};
+}
