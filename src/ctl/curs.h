@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ctl/operate.h"
+#include "platform/db_client.h"
 
 // Clause records hanging from a cursor (defined with their parsers).
 struct pre_cursor;
@@ -163,4 +164,7 @@ struct curs {
   std::vector<char> row_area;      // fetch buffer of the select items, end to end
   std::vector<int16_t> ind_area;   // one null indicator per select item
   std::vector<int32_t> item_lens;  // buffer lengths of the select items row_area is laid out for
+  // By select-list position: the type an item without a declared type last
+  // took from a value (type 0: none yet).
+  std::vector<db_item> value_types;
 };

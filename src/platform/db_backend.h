@@ -20,6 +20,9 @@ class db_backend_statement {
   virtual int32_t open(db_sqlca& ca) = 0;
   // Fills d.found and d.item's describe fields (after open).
   virtual int32_t describe(db_descriptor& d, db_sqlca& ca) = 0;
+  // Fetches item `i`, an untyped one (db_item::untyped), as an item of
+  // `like`'s type from now on. Backends whose items are always typed ignore it.
+  virtual void retype(size_t /*i*/, const db_item& /*like*/) {}
   // Fetches one row into the items' buffers (db_put_* of db_values.h).
   virtual int32_t fetch(db_descriptor& d, db_sqlca& ca) = 0;
   virtual int32_t close(db_sqlca& ca) = 0;

@@ -157,7 +157,23 @@ int32_t db_statement::describe(db_descriptor& d) {
     return rc;
   d.found = 0;
   d.item.clear();
+  d.code_page = db_code_page_utf8;
   return session_->after(backend_->describe(d, session_->ca_));
+}
+
+bool db_statement::retype(db_descriptor& d, size_t i, const db_item& like) {
+  if (!backend_ || step_ != step::open || i >= d.item.size() || !d.item[i].untyped) return false;
+  db_item& it = d.item[i];
+  it.type = like.type;
+  it.length = like.length;
+  it.precision = like.precision;
+  it.scale = like.scale;
+  it.col_size_chars = like.col_size_chars;
+  it.col_size_bytes = like.col_size_bytes;
+  it.nls_flag = like.nls_flag;
+  it.untyped = false;
+  backend_->retype(i, it);
+  return true;
 }
 
 int32_t db_statement::fetch(db_descriptor& d) {

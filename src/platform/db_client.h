@@ -55,6 +55,9 @@ constexpr int16_t db_nls_none = 0;     // not a character item
 constexpr int16_t db_nls_plain = 1;    // character item delivered in UTF-8
 constexpr int16_t db_nls_unicode = 2;  // national-character item delivered in UTF-16BE
 
+// The code page number of UTF-8, in which both backends deliver character items.
+constexpr int32_t db_code_page_utf8 = 1208;
+
 // The communication area: the outcome of the last operation of a session.
 struct db_sqlca {
   int32_t sqlcode = 0;  // 0 success, 100 no data, 28002 warning, negative error
@@ -81,6 +84,12 @@ struct db_item {
   int32_t col_size_chars = 0;  // character items: declared characters; others 0
   int32_t col_size_bytes = 0;  // character items: declared bytes (UTF-16 for nls 2); else length
   int16_t nls_flag = 0;        // db_nls_none, db_nls_plain or db_nls_unicode
+  // An item without a declared type (an expression of a SQLite select list)
+  // takes the type of its first value: `from_value` says it did; `untyped`
+  // says there was no value to take it from (NULL, or no row), so the type is
+  // the default VARCHAR2(4000) unless the caller gives one with retype().
+  bool from_value = false;
+  bool untyped = false;
 
   // Set by the caller before fetch(): the item's character buffer (borrowed; it
   // must stay valid until the next describe() or the statement's end), its
@@ -100,6 +109,9 @@ struct db_descriptor {
   int max_items;              // capacity, fixed by the caller
   int found = 0;              // items found; minus the count when the list has more than max_items
   std::vector<db_item> item;  // the first min(|found|, max_items) items, in select order
+  // The code page character items of nls 1 arrive in, set by describe():
+  // db_code_page_utf8, or 0 for the code page of the process locale.
+  int32_t code_page = 0;
 };
 
 class db_backend_session;
@@ -180,6 +192,10 @@ class db_statement {
   // DESCRIBE the select list into `d` (count, names, types, sizes). Resets the
   // items' buffers and returned lengths.
   int32_t describe(db_descriptor& d);
+  // Gives the untyped item `i` of `d` (see db_item::untyped) the type of
+  // `like` for this run: its describe fields and the form its values are
+  // fetched in. Returns false, changing nothing, when the item is not untyped.
+  bool retype(db_descriptor& d, size_t i, const db_item& like);
   // FETCH one row into the buffers of `d`'s items as character text: NUMBER as
   // decimal text, DATE as DD-MON-RR, RAW as upper-case hexadecimal, character
   // items in UTF-8 (UTF-16BE for nls 2). Each value is cut to buf_len on a

@@ -115,10 +115,25 @@ class sqlite_statement final : public db_backend_statement {
       it.col_size_chars = t.chars;
       it.col_size_bytes = t.bytes;
       it.nls_flag = t.nls;
+      it.from_value = t.from_value;
+      it.untyped = t.untyped;
       d.item.push_back(std::move(it));
     }
     ca.clear();
     return sql_ok;
+  }
+
+  void retype(size_t i, const db_item& like) override {
+    if (i >= types_.size()) return;
+    sqlite_type& t = types_[i];
+    t.type = like.type;
+    t.length = like.length;
+    t.precision = like.precision;
+    t.scale = like.scale;
+    t.chars = like.col_size_chars;
+    t.bytes = like.col_size_bytes;
+    t.nls = like.nls_flag;
+    t.untyped = false;
   }
 
   int32_t fetch(db_descriptor& d, db_sqlca& ca) override {

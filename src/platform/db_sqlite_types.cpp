@@ -65,15 +65,22 @@ sqlite_type sqlite_item_type(const char* decl, int storage) {
   }
   while (!upper.empty() && upper.back() == ' ') upper.pop_back();
   if (upper.empty()) {
+    sqlite_type t;
     switch (storage) {
       case SQLITE_INTEGER:
       case SQLITE_FLOAT:
-        return number(0, 0);
+        t = number(0, 0);
+        break;
       case SQLITE_BLOB:
-        return fixed(23, default_raw);
+        t = fixed(23, default_raw);
+        break;
       default:
-        return character(1, default_varchar, false);
+        t = character(1, default_varchar, false);
+        break;
     }
+    t.from_value = storage != SQLITE_NULL;
+    t.untyped = !t.from_value;
+    return t;
   }
   size_t paren = upper.find('(');
   std::string base = upper.substr(0, paren);

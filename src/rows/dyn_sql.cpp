@@ -81,6 +81,22 @@ char* work_buffer() {
   return work_buff.data();
 }
 
+// An item without a declared type keeps the type a value once gave it: a run
+// whose first value is NULL, or that has no row, does not turn it into text
+// (which would change the record layout and drop the stored rows).
+void keep_value_types(curs* cur, select_desc* lda) {
+  std::vector<db_item>& kept = cur->value_types;
+  for (size_t i = 0; i < lda->client.item.size(); ++i) {
+    const db_item& it = lda->client.item[i];
+    if (it.from_value) {
+      if (kept.size() <= i) kept.resize(i + 1);
+      kept[i] = it;
+    } else if (it.untyped && i < kept.size() && kept[i].type != 0) {
+      lda->cursor->retype(lda->client, i, kept[i]);
+    }
+  }
+}
+
 // Copies the described items into `lda`.
 void take_description(select_desc* lda) {
   const db_descriptor& d = lda->client;
@@ -264,6 +280,7 @@ int run_sql(curs* cur, const char* run_time, int* total, bool iterating) {
     rollback();
     return rc;
   }
+  keep_value_types(cur, lda.get());
   take_description(lda.get());
   if (lda->F < 0) {
     int found = lda->F;
