@@ -1,6 +1,7 @@
 // The ODBC backend of the database client (remote logons): connects to a data
 // source, maps the driver's column types and SQLSTATEs onto the client's type
 // codes and SQLCODEs, and fetches each value as the text its type calls for.
+#include <locale.h>
 #include <sql.h>
 #include <sqlext.h>
 
@@ -42,6 +43,34 @@ int32_t fail_with(SQLSMALLINT kind, SQLHANDLE h, bool oracle, db_sqlca& ca) {
   odbc_diag diag = odbc_read_diag(kind, h);
   return ca.set(odbc_map_code(diag, oracle), diag.message);
 }
+
+// A UTF-8 character-type locale, made once; null when the system has none.
+locale_t utf8_ctype() {
+  static const locale_t loc = [] {
+    for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"})
+      if (locale_t l = newlocale(LC_CTYPE_MASK, name, locale_t{})) return l;
+    return locale_t{};
+  }();
+  return loc;
+}
+
+// Drivers turn the server's text into UTF-16 with the C library's multibyte
+// functions, which follow the calling thread's locale: under one that is not
+// UTF-8 (C, Latin-1) they refuse or misread every character outside ASCII.
+// While this lives, the thread's character type is UTF-8 whatever the
+// process locale.
+class utf8_ctype_scope {
+ public:
+  utf8_ctype_scope() : old_(utf8_ctype() ? uselocale(utf8_ctype()) : locale_t{}) {}
+  ~utf8_ctype_scope() {
+    if (old_) uselocale(old_);
+  }
+  utf8_ctype_scope(const utf8_ctype_scope&) = delete;
+  utf8_ctype_scope& operator=(const utf8_ctype_scope&) = delete;
+
+ private:
+  locale_t old_;  // the locale to restore (LC_GLOBAL_LOCALE when none was set)
+};
 
 struct odbc_item {
   int16_t type = 0;  // client type code
@@ -186,8 +215,11 @@ class odbc_statement final : public db_backend_statement {
     // Character data comes as UTF-16, whatever the process locale.
     bool utf16 = t.nls == db_nls_unicode;
     std::vector<SQLWCHAR> units(static_cast<size_t>(it.buf_len) + 1);
-    rc = SQLGetData(stmt_.get(), col, SQL_C_WCHAR, units.data(),
-                    static_cast<SQLLEN>(units.size() * sizeof(SQLWCHAR)), &ind);
+    {
+      utf8_ctype_scope utf8;
+      rc = SQLGetData(stmt_.get(), col, SQL_C_WCHAR, units.data(),
+                      static_cast<SQLLEN>(units.size() * sizeof(SQLWCHAR)), &ind);
+    }
     if (!SQL_SUCCEEDED(rc)) return fail_with(SQL_HANDLE_STMT, stmt_.get(), oracle_, ca);
     if (ind == SQL_NULL_DATA) return db_put_null(it), sql_ok;
     size_t room = units.size() - 1;  // the driver ends the text with a zero unit
@@ -254,6 +286,17 @@ class odbc_session final : public db_backend_session {
     SQLSMALLINT len = 0;
     SQLGetInfo(dbc_.get(), SQL_DBMS_NAME, dbms, sizeof dbms, &len);
     oracle_ = strncmp(dbms, "Oracle", 6) == 0;
+    // The PostgreSQL driver asks the server for text in the process locale's
+    // code page, which cannot hold every character (Latin-1 has no 日): the
+    // session takes UTF-8, which the driver turns into UTF-16 losslessly.
+    if (strcmp(dbms, "PostgreSQL") == 0) {
+      odbc_handle<SQL_HANDLE_STMT> set;
+      char sql[] = "SET client_encoding TO 'UTF8'";
+      if (set.alloc(dbc_.get())) {
+        utf8_ctype_scope utf8;
+        SQLExecDirect(set.get(), reinterpret_cast<SQLCHAR*>(sql), SQL_NTS);
+      }
+    }
     if (!SQL_SUCCEEDED(SQLSetConnectAttr(dbc_.get(), SQL_ATTR_AUTOCOMMIT,
                                          reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0)))
       return fail_with(SQL_HANDLE_DBC, dbc_.get(), oracle_, ca);

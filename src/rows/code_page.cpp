@@ -173,6 +173,71 @@ bool all_ascii(const char* src, int len) {
   return true;
 }
 
+// The length of the well-formed UTF-8 character at the start of `s` (`left`
+// bytes, at least 1); 0 when the bytes are ill-formed, with `*part` the bytes
+// of the ill-formed part that make up the start of a character; -1 when the
+// bytes begin a character that `left` cuts off.
+int utf8_char_len(const unsigned char* s, int left, int* part) {
+  unsigned c = s[0];
+  *part = 1;
+  if (c < 0x80) return 1;
+  int need;
+  unsigned lo = 0x80, hi = 0xBF;  // the range of the second byte
+  if (c >= 0xC2 && c <= 0xDF) {
+    need = 2;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    need = 3;
+    if (c == 0xE0) lo = 0xA0;  // no overlong forms
+    if (c == 0xED) hi = 0x9F;  // no surrogates
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    need = 4;
+    if (c == 0xF0) lo = 0x90;  // no overlong forms
+    if (c == 0xF4) hi = 0x8F;  // nothing above U+10FFFF
+  } else {
+    return 0;
+  }
+  for (int k = 1; k < need; ++k) {
+    if (k >= left) return -1;
+    unsigned b = s[k];
+    if (b < (k == 1 ? lo : 0x80) || b > (k == 1 ? hi : 0xBF)) {
+      *part = k;
+      return 0;
+    }
+  }
+  return need;
+}
+
+// Copies UTF-8 text, checked: whole characters only, as many as fit. Returns
+// the bytes written, or 0 with `*err` set when the text is ill-formed and
+// `options` does not ask for substitution.
+int check_utf8(char* out, int outsize, const char* src, int srclen, int options, int* err) {
+  const auto* s = reinterpret_cast<const unsigned char*>(src);
+  int i = 0, o = 0;
+  while (i < srclen) {
+    int part = 1;
+    int n = utf8_char_len(s + i, srclen - i, &part);
+    if (n < 0) {  // a character cut off at the end
+      if (!(options & NLX_OPT_SUBSTITUTE)) *err = EINVAL;
+      break;
+    }
+    if (n == 0) {
+      if (!(options & NLX_OPT_SUBSTITUTE)) {
+        *err = EILSEQ;
+        return 0;
+      }
+      if (o + 1 > outsize) break;
+      out[o++] = '?';
+      i += part;
+      continue;
+    }
+    if (o + n > outsize) break;
+    memcpy(out + o, s + i, static_cast<size_t>(n));
+    o += n;
+    i += n;
+  }
+  return *err ? 0 : o;
+}
+
 // Converts between two code pages. Returns the bytes written, or 0 with the
 // failure's errno in `*err`.
 int translate(int32_t from, int32_t to, char* out, int outsize, const char* src, int srclen,
@@ -190,6 +255,7 @@ int translate(int32_t from, int32_t to, char* out, int outsize, const char* src,
     memcpy(out, src, static_cast<size_t>(n));
     return n;
   }
+  if (from == CP_UTF8 && to == CP_UTF8) return check_utf8(out, outsize, src, srclen, options, err);
   iconv_t cd = systm.converters().get(from, to);
   if (!cd) {
     *err = errno;
@@ -249,6 +315,12 @@ int Convert_toUTF8_wopt(char* out, int outsize, const char* src, int srclen, int
     PRINT('t', "utf0018", "TRC1:Result<%s>\n", shown(out, n, 4001).c_str());
   }
   return n;
+}
+
+int Convert_CodepageToUTF8_wopt(int32_t from, char* out, int outsize, const char* src, int srclen,
+                                int options) {
+  int err = 0;
+  return translate(from, CP_UTF8, out, outsize, src, srclen, options, &err);
 }
 
 int Convert_UnicodeToUTF8_wopt(char* out, int outsize, const char* src, int srclen, int options) {

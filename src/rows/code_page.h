@@ -72,6 +72,14 @@ int getCodepageInfo(int32_t code_page, char* buf, int size);
 // bytes written; 0 on failure (no locale, no code page, bad input).
 int Convert_toUTF8_wopt(char* out, int outsize, const char* src, int srclen, int options);
 
+// Converts `srclen` bytes of `src` from the code page `from` into UTF-8, as
+// Convert_toUTF8_wopt does, whatever the locale. From UTF-8 the text is
+// checked and never passed on malformed: with NLX_OPT_SUBSTITUTE each
+// ill-formed sequence (a stray byte, an overlong form, a surrogate, a code
+// point above U+10FFFF) becomes one '?'.
+int Convert_CodepageToUTF8_wopt(int32_t from, char* out, int outsize, const char* src, int srclen,
+                                int options);
+
 // The same from the national-character form (code page 57359), whatever the
 // locale.
 int Convert_UnicodeToUTF8_wopt(char* out, int outsize, const char* src, int srclen, int options);

@@ -2,6 +2,7 @@
 // fetched value before it is placed into the row.
 #include "rows/select_items.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "ctl/curs.h"
@@ -10,6 +11,7 @@
 #include "util/dump.h"
 #include "util/print.h"
 #include "util/trace.h"
+#include "util/value_text.h"
 
 namespace {
 
@@ -107,6 +109,22 @@ int size_select_items(curs* cur, select_desc* lda, item_work& work) {
 
 namespace {
 
+// A character item the client delivers in a code page of its own (UTF-8),
+// not in the locale's. The client fills such an item's buffer with whole
+// characters however many bytes they take, so the buffer bounds its bytes.
+bool client_coded(const select_desc* lda, const item_work& work, int i) {
+  return lda->client.code_page != 0 && work.orig_type[i] == O_CHAR && !work.raw_flag[i] &&
+         lda->nls_flag[i] != 2;
+}
+
+// The bytes of the first `chars` characters of the UTF-8 text `s` (`len` bytes).
+int32_t utf8_prefix(const char* s, int32_t len, int32_t chars) {
+  int32_t n = 0;
+  for (int32_t i = 0; i < len; ++i)
+    if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80 && n++ == chars) return i;
+  return len;
+}
+
 // Converts a character value into UTF-8 in place.
 void convert_item(select_desc* lda, const item_work& work, int i, int32_t octet_len, char* scratch,
                   int32_t scratch_size, bool traced);
@@ -118,7 +136,9 @@ void finish_item(select_desc* lda, const item_work& work, int i, int32_t octet_l
   bool traced = trace_on(8);
   int32_t L = lda->L[i];
   char* value = lda->V[i];
-  if (octet_len > lda->col_size_bytes[i]) {
+  if (client_coded(lda, work, i)) {
+    if (octet_len > L) octet_len = L;
+  } else if (octet_len > lda->col_size_bytes[i]) {
     octet_len = lda->col_size_bytes[i];
     char_len = lda->col_size_chars[i];
   }
@@ -147,8 +167,7 @@ void finish_item(select_desc* lda, const item_work& work, int i, int32_t octet_l
     convert_item(lda, work, i, octet_len, scratch, scratch_size, traced);
   } else if (work.orig_type[i] == O_NUMBER) {
     if (traced) PRINT('t', "oru0215", "Doing right justification\n");
-    // The text length itself: a number's text never holds a NUL.
-    size_t len = strnlen(value, static_cast<size_t>(L));
+    size_t len = value_text(value, L).size();
     if (len < static_cast<size_t>(L)) {
       memmove(value + L - len, value, len);
       memset(value, ' ', static_cast<size_t>(L) - len);
@@ -177,19 +196,30 @@ void convert_item(select_desc* lda, const item_work& work, int i, int32_t octet_
     int32_t bytes = lda->col_size_bytes[i] < L ? lda->col_size_bytes[i] : L;
     n = Convert_UnicodeToUTF8_wopt(scratch, L, value, bytes, NLX_OPT_SUBSTITUTE);
   } else {
+    // The client's own code page when it has one, else the locale's.
+    int32_t code_page = lda->client.code_page;
+    bool own = client_coded(lda, work, i);
     int32_t bytes = lda->col_size_chars[i];
-    if (!work.raw_flag[i] && octet_len < bytes) bytes = octet_len;
+    if (own)  // whole characters, as many as the item declares, whatever their bytes
+      bytes = utf8_prefix(value, octet_len < L ? octet_len : L, lda->col_size_chars[i]);
+    else if (!work.raw_flag[i] && octet_len < bytes)
+      bytes = octet_len;
     if (traced) {
       char name[50];
-      getCodepageInfo(0, name, sizeof name);
+      const char* own_name = own ? code_page_iconv_name(code_page) : nullptr;
+      if (own)
+        snprintf(name, sizeof name, "%s", own_name ? own_name : "");
+      else
+        getCodepageInfo(0, name, sizeof name);
       PRINT('t', "oru0195", "Non-Unicode conversion\n");
-      PRINT('t', "oru0200", "Code page CCSID: <%d>\n", systm.getCodepage());
+      PRINT('t', "oru0200", "Code page CCSID: <%d>\n", own ? code_page : systm.getCodepage());
       PRINT('t', "oru0205", "Code page name: <%s>\n", name);
       if (bytes != lda->col_size_chars[i])
         PRINT('t', "oru0266", "Overriding bytes to convert: <%d>\n", bytes);
     }
     if (bytes > L) bytes = L;
-    n = Convert_toUTF8_wopt(scratch, L, value, bytes, NLX_OPT_SUBSTITUTE);
+    n = own ? Convert_CodepageToUTF8_wopt(code_page, scratch, L, value, bytes, NLX_OPT_SUBSTITUTE)
+            : Convert_toUTF8_wopt(scratch, L, value, bytes, NLX_OPT_SUBSTITUTE);
   }
   if (n < 1) {
     PRINT('e', "oru0210", "UTF-8 conversion failed for column: <%.*s>\n", lda->C[i], lda->S[i]);
