@@ -20,12 +20,6 @@ class CodePageTest : public RowTest {
     env_.set("LC_ALL", name);
     systm.reset();
   }
-  std::string to_utf8(const std::string& src, int outsize, int options = NLX_OPT_SUBSTITUTE) {
-    std::string out(static_cast<size_t>(outsize), '\0');
-    int n =
-        Convert_toUTF8_wopt(out.data(), outsize, src.data(), static_cast<int>(src.size()), options);
-    return out.substr(0, static_cast<size_t>(n));
-  }
   ScopedEnv env_;
 };
 
@@ -58,10 +52,17 @@ TEST_F(CodePageTest, LocaleFromTheEnvironment) {
 }
 
 // Rows of tests/data/rows/to_utf8.txt.
-TEST_F(CodePageTest, ConvertsFromTheLocaleCodePage) {
-  for (const auto& row : data_rows("rows/to_utf8.txt", 5)) {
+TEST_F(CodePageTest, ConvertsIntoUtf8) {
+  for (const auto& row : data_rows("rows/to_utf8.txt", 6)) {
     use_locale(row[0].c_str());
-    EXPECT_EQ(to_utf8(row[1], std::stoi(row[2]), std::stoi(row[3])), row[4]) << row[1];
+    int outsize = std::stoi(row[2]);
+    std::string out(static_cast<size_t>(outsize), '\0');
+    int n = row[5] == "client"
+                ? Convert_CodepageToUTF8_wopt(CP_UTF8, out.data(), outsize, row[1].data(),
+                                              static_cast<int>(row[1].size()), std::stoi(row[3]))
+                : Convert_toUTF8_wopt(out.data(), outsize, row[1].data(),
+                                      static_cast<int>(row[1].size()), std::stoi(row[3]));
+    EXPECT_EQ(out.substr(0, static_cast<size_t>(n)), row[4]) << row[0] << " " << row[1];
   }
 }
 

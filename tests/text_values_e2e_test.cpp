@@ -1,0 +1,214 @@
+// Character values end to end: text columns of SQLite and PostgreSQL fetched
+// by the real collector under different locales and read back with the probe,
+// as agent timestamps and as text of 1- to 4-byte characters.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "child_run.h"
+#include "db_test_util.h"
+
+namespace {
+using namespace std::chrono_literals;
+
+// Values of a VARCHAR(5) column: at most 15 bytes reach the collector (three a
+// character), whatever the characters take.
+struct text_case {
+  int n;              // the row's key
+  const char* value;  // SQL expression of the stored value
+  const char* shown;  // what the probe shows
+  bool sqlite_only;   // PostgreSQL stores no such value
+};
+const text_case kTexts[] = {
+    {1, "'abcde'", "abcde", false},                    // 1-byte characters
+    {2, "'\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9'",  // five 2-byte characters: 10 bytes
+     "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9", false},
+    {3, "'\xe6\x97\xa5\xe6\x9c\xac'", "\xe6\x97\xa5\xe6\x9c\xac", false},  // 3-byte characters
+    {4, "'a\xc3\xa9\xe6\x97\xa5\xf0\x9d\x84\x9e'",                         // 1 to 4 bytes mixed
+     "a\xc3\xa9\xe6\x97\xa5\xf0\x9d\x84\x9e", false},
+    {5, "'\xf0\x9d\x84\x9e\xf0\x9d\x84\x9e\xf0\x9d\x84\x9e\xf0\x9d\x84\x9e'",  // 16 bytes: the
+     "\xf0\x9d\x84\x9e\xf0\x9d\x84\x9e\xf0\x9d\x84\x9e", false},  // fourth is cut off whole
+    {6, "CAST(X'41FF42' AS TEXT)", "A?B", true},                  // a byte that is no UTF-8
+};
+
+// The locales the collector runs under; the Latin-1 one is made in a scratch
+// directory (LOCPATH) when localedef can make it.
+const char* const kLocales[] = {"C", "C.UTF-8", "en_US.ISO-8859-1"};
+
+class TextValuesEndToEnd : public ::testing::TestWithParam<const char*> {
+ protected:
+  void SetUp() override {
+    if (postgres()) {
+      for (const char* v : {"COLLECTOR_TEST_DSN", "COLLECTOR_TEST_USER", "COLLECTOR_TEST_PASSWORD"})
+        if (!getenv(v) || !*getenv(v)) GTEST_SKIP() << v << " not set";
+    }
+    std::string latin1 = dir_.file("locales");
+    std::filesystem::create_directory(latin1);
+    ChildResult made =
+        run_program("/usr/bin/localedef",
+                    {"localedef", "-i", "en_US", "-f", "ISO-8859-1", latin1 + "/en_US.ISO-8859-1"},
+                    {"PATH=/usr/bin:/bin"}, dir_.path());
+    latin1_ = made.exit_code == 0;
+    if (!latin1_) std::cerr << "no Latin-1 locale (localedef failed): " << made.output << "\n";
+    make_tables();
+    write_control_files();
+  }
+
+  void TearDown() override {
+    if (collector_ > 0 && kill(collector_, SIGKILL) == 0) waitpid(collector_, nullptr, 0);
+  }
+
+  bool postgres() const { return std::string(GetParam()) == "postgresql"; }
+
+  // The tables, in the SQLite file of server S1 or in the test database.
+  void make_tables() {
+    std::vector<std::string> sql = {
+        "DROP TABLE IF EXISTS ts_texts", "CREATE TABLE ts_texts(n INTEGER, t VARCHAR(100))",
+        "INSERT INTO ts_texts VALUES(0, '')",  // an empty value
+        "DROP TABLE IF EXISTS utf_texts", "CREATE TABLE utf_texts(n INTEGER, v VARCHAR(5))"};
+    int n = 0;
+    for (const auto& row : data_rows("util/datetime.txt", 2)) {
+      std::string quoted;
+      for (char c : row[0]) quoted += c == '\'' ? "''" : std::string(1, c);
+      sql.push_back("INSERT INTO ts_texts VALUES(" + std::to_string(++n) + ", '" + quoted + "')");
+      stamps_[n] = row[1].substr(0, row[1].find_last_not_of(' ') + 1);
+    }
+    stamps_[0] = "";  // 16 blanks, shown without trailing blanks
+    for (const text_case& t : kTexts)
+      if (!t.sqlite_only || !postgres())
+        sql.push_back("INSERT INTO utf_texts VALUES(" + std::to_string(t.n) + ", " + t.value + ")");
+    if (!postgres()) {
+      std::string all;
+      for (const std::string& s : sql) all += s + ";";
+      make_sqlite_file(dir_.file("S1.db"), all.c_str());
+      return;
+    }
+    db_session session;
+    ASSERT_EQ(session.logon_remote(std::string(getenv("COLLECTOR_TEST_USER")) + "/" +
+                                       getenv("COLLECTOR_TEST_PASSWORD"),
+                                   getenv("COLLECTOR_TEST_DSN")),
+              0)
+        << session.sqlca().message;
+    for (const std::string& s : sql) ASSERT_EQ(exec_sql(session, s), 0) << s;
+    ASSERT_EQ(session.commit(true), 0);
+  }
+
+  void write_control_files() {
+    std::string ctl = dir_.file("ctl");
+    std::filesystem::create_directory(ctl);
+    write_file(dir_, "ctl/zdbdict.ctl", "name HOST;\ntype CHAR(8);\nend;\n");
+    write_file(dir_, "ctl/zdbcoll.ctl",
+               "cursor STAMPS;\ninsert into ts_texts (n, t) values (:INT!n, :TS!t);\n"
+               "interval 1;\nsamples 1;\nlimit 500;\n"
+               "cursor TEXTS;\ninsert into utf_texts (n, v) values (:INT!n, :v);\n"
+               "interval 1;\nsamples 1;\nend;\n");
+    // The PostgreSQL logon comes from the environment (see env()).
+    std::string logon = "type local;\nlogon_id scott;\npassword tiger;\n";
+    if (postgres())
+      logon = std::string("type sql*net;\nserver_id ") + getenv("COLLECTOR_TEST_DSN") + ";\n";
+    write_file(dir_, "ctl/zdbproc.ctl",
+               "process collector;\n" + logon +
+                   "interval 1;\nsleep 1;\nprocess pxa;\ninterval 1;\nend;\n");
+  }
+
+  // The environment of both programs under `locale`; the PostgreSQL logon
+  // is the test database's.
+  std::vector<std::string> env(const std::string& locale) const {
+    const std::string& d = dir_.path();
+    std::vector<std::string> env = {"PATH=/usr/bin:/bin",
+                                    "USER=tester",
+                                    "TZ=UTC",
+                                    "COLL_HOSTNAME=alpha",
+                                    "COLL_VERSION=zdb",
+                                    "COLL_USESHM=0",
+                                    "COLL_WAIT_TIMEOUT=3",
+                                    "LC_ALL=" + locale,
+                                    "LOCPATH=" + dir_.file("locales"),
+                                    "COLL_CTL_HOME=" + dir_.file("ctl")};
+    for (const char* name :
+         {"HOME", "PWD", "COLL_DBHOME", "COLL_PREFIX", "COLL_PREFIX_LOCAL", "COLL_OUT"})
+      env.push_back(std::string(name) + "=" + d);
+    if (!postgres()) {
+      env.push_back("COLL_SERVERID=S1");
+      return env;
+    }
+    const std::pair<const char*, const char*> from_test[] = {
+        {"ODBCSYSINI", "ODBCSYSINI"},
+        {"ODBCINI", "ODBCINI"},
+        {"COLL_SERVERID", "COLLECTOR_TEST_DSN"},
+        {"COLL_LOGON", "COLLECTOR_TEST_USER"},
+        {"COLL_PASSWORD", "COLLECTOR_TEST_PASSWORD"}};
+    for (auto [name, test_name] : from_test)
+      if (const char* value = getenv(test_name)) env.push_back(std::string(name) + "=" + value);
+    return env;
+  }
+
+  // The csv answer of `cursor` as key → rest of the line, asked until it has rows.
+  std::map<int, std::string> answer(const std::string& locale, const char* cursor) {
+    ChildResult r;
+    for (auto end = std::chrono::steady_clock::now() + 30s; std::chrono::steady_clock::now() < end;
+         std::this_thread::sleep_for(200ms))
+      if ((r = run_program(PROBE_BIN, {PROBE_BIN, "-f", "csv", cursor}, env(locale), dir_.path()))
+                  .exit_code == 0 ||
+          !running())
+        break;
+    EXPECT_EQ(r.exit_code, 0) << r.output << read_whole(dir_.file("collector.log"));
+    std::map<int, std::string> rows;
+    std::istringstream in(r.output);
+    std::string line;
+    std::getline(in, line);  // the header
+    while (std::getline(in, line)) {
+      size_t comma = line.find(',');
+      rows[std::stoi(line.substr(0, comma))] = line.substr(comma + 1);
+    }
+    return rows;
+  }
+
+  // Whether the collector still runs (it is reaped once it has ended).
+  bool running() {
+    if (collector_ > 0 && waitpid(collector_, nullptr, WNOHANG) == collector_) collector_ = -1;
+    return collector_ > 0;
+  }
+
+  ScratchDir dir_;
+  bool latin1_ = false;
+  std::map<int, std::string> stamps_;  // the timestamp each ts_texts row shows
+  pid_t collector_ = -1;
+};
+
+// Every shape and error number of the date-time normalisation through a
+// VARCHAR column, and the texts of kTexts, under each locale: the value's
+// text ends where its buffer's zero fill starts, and text arrives in UTF-8
+// as the client delivered it, bounded by its buffer, not its character count.
+TEST_P(TextValuesEndToEnd, TimestampsAndTextsUnderEveryLocale) {
+  for (const char* locale : kLocales) {
+    if (std::string(locale).find("8859") != std::string::npos && !latin1_) continue;
+    SCOPED_TRACE(locale);
+    collector_ = start_program(COLLECTOR_BIN, {COLLECTOR_BIN}, env(locale), dir_.path(),
+                               dir_.file("collector.log"));
+    EXPECT_EQ(answer(locale, "STAMPS"), stamps_);
+    std::map<int, std::string> texts;
+    for (const text_case& t : kTexts)
+      if (!t.sqlite_only || !postgres()) texts[t.n] = t.shown;
+    EXPECT_EQ(answer(locale, "TEXTS"), texts);
+    ChildResult stop = run_program(PROBE_BIN, {PROBE_BIN, "SHUTDOWN"}, env(locale), dir_.path());
+    EXPECT_EQ(stop.exit_code, 0) << stop.output;
+    for (int k = 0; k < 300 && running(); ++k) std::this_thread::sleep_for(100ms);
+    ASSERT_FALSE(running()) << "the collector did not stop";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, TextValuesEndToEnd, ::testing::Values("sqlite", "postgresql"),
+                         [](const auto& info) { return std::string(info.param); });
+}  // namespace
