@@ -50,11 +50,6 @@ void append_part(std::string& path, const char* part) {
 }
 }  // namespace
 
-void unique_fd::reset(int fd) {
-  if (fd_ >= 0) close(fd_);
-  fd_ = fd;
-}
-
 int MakeNamedPipe(comm_anchor* anchor, char side) {
   const std::string& path = side == 'C' ? anchor->coll_pipe : anchor->probe_pipe;
   if (mkfifo(path.c_str(), 0777) != 0) return errno;

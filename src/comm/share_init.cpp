@@ -13,10 +13,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "comm/comm.h"
 #include "comm/pipe_io.h"
 #include "comm/share_text.h"
+#include "platform/shell.h"
 #include "util/clock.h"
 #include "util/outfile.h"
 #include "util/print.h"
@@ -119,20 +121,13 @@ std::string share_lock_file(const char* serverid) { return share_key_file(server
 
 bool IsServerRunning(int pid) {
   char cmd[64];
-  snprintf(cmd, sizeof cmd, "ps -p %d", pid);
-  FILE* ps = popen(cmd, "r");
-  if (!ps) return false;
-  bool running = false;
-  char line[512];
-  while (fgets(line, sizeof line, ps)) {
-    line[strcspn(line, "\n")] = 0;
-    if (trace_on(5)) PRINT('t', "ush0400", "Line:'%s', pid=%d\n", line, pid);
-    char* end = nullptr;
-    long first = strtol(line, &end, 10);
-    if (end != line && first == pid) running = true;
-  }
-  pclose(ps);
-  return running;
+  // Without a header, ps prints the process id alone, or nothing.
+  snprintf(cmd, sizeof cmd, "ps -o pid= -p %d", pid);
+  std::string line = u_shell(cmd);
+  if (trace_on(5)) PRINT('t', "ush0400", "Line:'%s', pid=%d\n", line.c_str(), pid);
+  char* end = nullptr;
+  long first = strtol(line.c_str(), &end, 10);
+  return end != line.c_str() && first == pid;
 }
 
 int CreateShareCommObject() {

@@ -21,7 +21,7 @@
 #include "driver/stopping.h"
 #include "fake_clock.h"
 #include "rows/row_chain.h"
-#include "rows/row_test_support.h"
+#include "row_fixture.h"
 #include "test_state.h"
 #include "util/print_state.h"
 

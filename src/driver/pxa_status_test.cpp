@@ -10,7 +10,7 @@
 #include "comm/comm.h"
 #include "ctl/anchors.h"
 #include "ctl/distributor.h"
-#include "rows/row_test_support.h"
+#include "row_fixture.h"
 
 namespace {
 class PxaStatus : public RowTest {};

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "rows/select_desc.h"
-#include "rows/sql_test_support.h"
+#include "sql_fixture.h"
 
 namespace {
 

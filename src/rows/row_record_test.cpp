@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "rows/row_test_support.h"
+#include "row_fixture.h"
 #include "test_state.h"
 #include "util/trace.h"
 
