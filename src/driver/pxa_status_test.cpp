@@ -133,6 +133,9 @@ TEST_F(PxaStatus, Answers) {
   ASSERT_EQ(e.data.size(), 2 * 788u);
   EXPECT_EQ(std::vector<int32_t>({e.rows, e.row_len}), std::vector<int32_t>({2, 788}));
   EXPECT_EQ(std::string(e.data.data()) + "," + (e.data.data() + 788), "collector,pxa");
+  // Neither process sets hold or continuous: both bytes still say no.
+  EXPECT_EQ(std::string(e.data.data() + 208, 2) + std::string(e.data.data() + 788 + 208, 2),
+            "NNNN");
 
   // Text first, NS! taking no bytes, INT! aligned to 4.
   const char* expect[] = {"NAME 0 10 0", "HIDDEN 0 0 4", "N 12 4 1"};
