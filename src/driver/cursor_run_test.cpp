@@ -261,7 +261,7 @@ TEST_F(RunTest, DemandCursorsRunWhileStale) {
 }
 
 TEST_F(RunTest, NpxaPrintsEachType) {
-  curs* c = cursor("C1", "", {"A", "B", "C", "D", "E", "F"});
+  curs* c = cursor("C1", "", {"A", "B", "C", "D", "E", "F", "G"});
   columns* col = c->column_list;
   col->fmt_len = 6;               // text
   col->next->num_type = 1;        // INT! at 8
@@ -272,8 +272,9 @@ TEST_F(RunTest, NpxaPrintsEachType) {
   col->next->set_length = 3;
   col->next->next->num_type = 5;  // INT64! at 28, its text length passing the record
   col->next->next->fmt_len = 17;
-  ASSERT_EQ(get_row_size(c), 36);
-  char record[36] = "ab    ";
+  col->next->next->next->fmt_len = 2;  // text at 36: an empty value, all NULs
+  ASSERT_EQ(get_row_size(c), 38);
+  char record[38] = "ab    ";
   const int32_t i = -42;
   const double d = 2.5;
   memcpy(record + 8, &i, 4);
@@ -287,6 +288,7 @@ TEST_F(RunTest, NpxaPrintsEachType) {
       "CPR1895I #=1,n=A,l=2,o=0,ll=6:ab",        "CPR1895I #=2,n=B,l=3,o=8,ll=4:-42",
       "CPR1895I #=3,n=C,l=8,o=16,ll=8:2.500000", "CPR1895I #=4,n=D,l=3,o=0,ll=0:ZIP",
       "CPR1895I #=5,n=E,l=1,o=24,ll=3: ",        "CPR1895I #=6,n=F,l=8,o=28,ll=17:ABCDEFGH",
+      "CPR1895I #=7,n=G,l=1,o=36,ll=2:",  // keeps its first character, the NUL
   };
   std::vector<std::string> want = {"CPR1890I T_C1"};
   want.insert(want.end(), row.begin(), row.end());
