@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "ctl/clauses.h"
 #include "rows/select_desc.h"
 #include "sql_fixture.h"
 
@@ -73,15 +75,33 @@ TEST_F(DynSqlTest, FailedRuns) {
   make_db(
       "CREATE TABLE t(a VARCHAR2(5), l LONG, lr LONG RAW, rid ROWID);"
       "INSERT INTO t(a) VALUES('x');");
-  for (const auto& row : data_rows("rows/failed_runs.txt", 6)) {
+  for (auto& row : data_rows("rows/failed_runs.txt", 7)) {
     SCOPED_TRACE(row[0]);
-    curs* cur = cursor("BAD", row[0].c_str(), {row[1].c_str()});
+    curs* cur = cursor("BAD", row[0].c_str(), {});
+    for (std::istringstream names(row[1]); std::getline(names, row[1], ',');)
+      test_column(cur, row[1].c_str());
+    if (!row[6].empty()) {
+      ASSERT_EQ(parse_set_len(cur, row[6].data()), 0);
+    }
     PrintCapture capture;
     EXPECT_EQ(run(cur), std::stoi(row[2]));
     EXPECT_EQ(capture.lines(), row[3]);
     EXPECT_TRUE(row[4] == "-" || database_connected() == (row[4] == "1"));
     EXPECT_TRUE(row[5] == "-" || cur->hold == std::stoi(row[5])) << static_cast<int>(cur->hold);
   }
+}
+
+TEST_F(DynSqlTest, SetLenLengthsReplaceTheTypeRules) {
+  make_db("CREATE TABLE t(v VARCHAR2(100), n NUMBER(5)); INSERT INTO t VALUES('abcdef', 123);");
+  curs* cur = cursor("SETLEN", "SELECT v, n FROM t", {"v", "n"});
+  char v[] = "v 4", n[] = "n 9";
+  ASSERT_EQ(parse_set_len(cur, v), 0);
+  ASSERT_EQ(parse_set_len(cur, n), 0);
+  // The first run already lays the row out with them, so the second keeps its layout.
+  ASSERT_EQ(run(cur), 0);
+  ASSERT_EQ(run(cur), 0);
+  EXPECT_EQ(cur->lengths_set, 1);
+  EXPECT_EQ(texts(cur), (std::vector<std::string>{"abcd|      123|", "abcd|      123|"}));
 }
 
 TEST_F(DynSqlTest, RunAfterAFailingStatementLogsOnAgain) {
