@@ -92,16 +92,20 @@ TEST_F(DynSqlTest, FailedRuns) {
 }
 
 TEST_F(DynSqlTest, SetLenLengthsReplaceTheTypeRules) {
-  make_db("CREATE TABLE t(v VARCHAR2(100), n NUMBER(5)); INSERT INTO t VALUES('abcdef', 123);");
-  curs* cur = cursor("SETLEN", "SELECT v, n FROM t", {"v", "n"});
-  char v[] = "v 4", n[] = "n 9";
-  ASSERT_EQ(parse_set_len(cur, v), 0);
-  ASSERT_EQ(parse_set_len(cur, n), 0);
+  make_db(
+      "CREATE TABLE t(v VARCHAR2(100), n NUMBER(5), w VARCHAR2(1000));"
+      "INSERT INTO t VALUES('abcdef', 123, printf('%.500c', 'w'));");
+  curs* cur = cursor("SETLEN", "SELECT v, n, w FROM t", {"v", "n", "w"});
+  // Shorter than the type's length (cut on a character), longer than a number's, and
+  // longer than any type gives: the 500 bytes stay whole.
+  char v[] = "v 4", n[] = "n 9", w[] = "w 600";
+  for (char* clause : {v, n, w}) ASSERT_EQ(parse_set_len(cur, clause), 0);
   // The first run already lays the row out with them, so the second keeps its layout.
   ASSERT_EQ(run(cur), 0);
   ASSERT_EQ(run(cur), 0);
   EXPECT_EQ(cur->lengths_set, 1);
-  EXPECT_EQ(texts(cur), (std::vector<std::string>{"abcd|      123|", "abcd|      123|"}));
+  const std::string row = "abcd|      123|" + std::string(500, 'w') + std::string(101, '|');
+  EXPECT_EQ(texts(cur), (std::vector<std::string>{row, row}));
 }
 
 TEST_F(DynSqlTest, RunAfterAFailingStatementLogsOnAgain) {

@@ -159,10 +159,12 @@ void finish_item(select_desc* lda, const item_work& work, int i, int32_t octet_l
             octet_len, lda->col_size_bytes[i]);
     octet_len = lda->col_size_bytes[i];
   }
-  if (octet_len > MAX_COL_LEN) {
+  // A set_len buffer may be longer than MAX_COL_LEN; its value is kept whole.
+  const int32_t cap = L > MAX_COL_LEN ? L : MAX_COL_LEN;
+  if (octet_len > cap) {
     if (traced)
       PRINT('t', "oin0267", "Reset the returned_octet_length from %d to MAX_COL_LEN\n", octet_len);
-    octet_len = MAX_COL_LEN;
+    octet_len = cap;
   }
   if (traced) {
     PRINT('t', "oru0160", "Column name: <%.*s>\n", lda->C[i], lda->S[i]);
