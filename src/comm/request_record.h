@@ -26,6 +26,7 @@ enum class record_status {
   bad_total_length,  // L above 300, below the 7-byte minimum, or not the record's size
   bad_name_length,   // N of 9 or more
   bad_format,        // N and L disagree, or a terminator is missing
+  truncated,         // fewer bytes arrived than L announces (next_record only)
 };
 
 // The parts of a decoded record; the views point into the record's bytes.
@@ -47,6 +48,29 @@ inline uint16_t record_name_len(const uint8_t* head) {
 // Decodes a whole record (`record.size()` must equal its total length L).
 // Never reads outside `record`.
 record_status decode_request(std::span<const uint8_t> record, request_view* out);
+
+// What lies at the front of the bytes read from the request pipe.
+enum class frame_kind {
+  whole,    // a well-formed record of `length` bytes
+  partial,  // possibly the beginning of a record cut by the reader: wait for more
+  damaged,  // bytes that are no record: drop `length` of them
+};
+
+struct record_frame {
+  frame_kind kind = frame_kind::partial;
+  size_t length = 0;                         // bytes of the record, or bytes to drop
+  record_status status = record_status::ok;  // damaged: what was wrong at the front
+};
+
+// Finds the next request in `bytes`, read from the request pipe; `all` says
+// they are everything written so far (the reader did not stop early). Probes
+// write each record whole in one write, so a record that has not fully
+// arrived when everything has is damage. Damage (a malformed or truncated
+// record, garbage) is dropped only up to where the next record starts: past
+// the damaged record when a record follows it, else up to the next offset that
+// holds a whole record, else everything (all but a possible cut record when
+// not `all`). Never reads outside `bytes`.
+record_frame next_record(std::span<const uint8_t> bytes, bool all = true);
 
 // Builds a record for `name` with the reply path and parameters (at most 40
 // are taken). Returns an empty vector when the name exceeds 8 bytes, a
