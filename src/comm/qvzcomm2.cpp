@@ -18,6 +18,8 @@
 namespace {
 // Seconds the collector waits to place each block of an answer.
 constexpr int kSendDataTimeout = 10;
+// The blocks of one answer are written within this many wait_timeouts.
+constexpr int kAnswerDeadlineFactor = 4;
 // A probe whose last good send lies further back resets both channels first.
 constexpr int kProbeResetSeconds = 180;
 
@@ -79,6 +81,7 @@ int share_put(comm_anchor* anchor) {
   if (anchor->side != 'C')
     return comm_set_error(anchor, kCommPipe, "Invalid anchor side %c for put", anchor->side);
   if (!channels_ready(anchor)) return anchor->error_code;
+  share_state.data_obj->set_answer_deadline(kAnswerDeadlineFactor * anchor->wait_timeout);
   for (const curs_list& entry : anchor->entries) {
     memcpy(anchor->cur_name, entry.name, sizeof anchor->cur_name);
     // Never send more than the entry holds, whatever its counts claim.

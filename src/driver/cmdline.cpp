@@ -83,6 +83,7 @@ constexpr option_entry kOptions[] = {
     {"maxread", 4, kOptNumber, true, nullptr, option_special::maxread},
     {"dbhome", 6, kOptText, true, &env_table::db_home, option_special::none},
     {"dbversion", 5, kOptText, true, &env_table::db_version, option_special::none},
+    {"ipcmode", 4, kOptText, true, &env_table::ipc_mode, option_special::none},
     {"console", 7, kOptFlag, false, nullptr, option_special::console},
     {"initfile", 4, kOptText, true, nullptr, option_special::initfile},
     {"version", 3, kOptRest, false, nullptr, option_special::version},

@@ -203,6 +203,7 @@ int get_envs(env_table& t) {
   }
   fill_slot(t.useshm, {"COLL_USESHM"}, nullptr);
   fill_slot(t.db_home, {"COLL_DBHOME"}, nullptr);
+  fill_slot(t.ipc_mode, {"COLL_IPC_MODE"}, nullptr);
   if (t.nosignals == 0) {
     long n = 0;
     auto v = u_getenv("COLL_NOSIGNALS", kEnvQuiet, nullptr);
