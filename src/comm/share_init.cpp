@@ -4,9 +4,11 @@
 #include "comm/share_init.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/ipc.h>
 #include <sys/sem.h>
 #include <sys/shm.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -45,9 +47,22 @@ bool read_key_file(const std::string& path, key_record* out) {
   return ok;
 }
 
+// Opens `path` for writing without following a symbolic link and only when
+// it is (or becomes) a regular file; a file of this user gets `mode` exactly.
+// -1 on failure.
+int open_own_file(const std::string& path, unsigned mode) {
+  unique_fd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+  struct stat st;
+  if (!fd.valid() || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  if (st.st_uid == geteuid() && fchmod(fd.get(), mode) != 0) return -1;
+  return fd.release();
+}
+
 bool write_key_file(const std::string& path) {
-  FILE* f = fopen(path.c_str(), "w");
+  int fd = open_own_file(path, comm_ipc_modes().key);
+  FILE* f = fd < 0 || ftruncate(fd, 0) != 0 ? nullptr : fdopen(fd, "w");
   if (!f) {
+    if (fd >= 0) close(fd);
     PRINT('e', "ush0032", "Cannot open file: %s\n", path.c_str());
     return false;
   }
@@ -172,7 +187,7 @@ void DestroyShareCommObject() {
 int InitShare(const char* serverid) {
   std::string key_path = share_key_file(serverid);
   std::string lock_path = key_path + "-lk";
-  unique_fd lock(open(lock_path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+  unique_fd lock(open_own_file(lock_path, 0644));
   if (!lock.valid()) {
     PRINT('e', "ush0560", "Cannot open lock file: %s\n", lock_path.c_str());
     return -1;
@@ -198,6 +213,45 @@ int InitShare(const char* serverid) {
   fl.l_type = F_UNLCK;
   fcntl(lock.get(), F_SETLK, &fl);
   return rc;
+}
+
+bool partner_running(int pid) { return pid > 0 && (kill(pid, 0) == 0 || errno == EPERM); }
+
+void remove_if_abandoned(const share_ids& ids) {
+  shmid_ds ds;
+  for (int shm : {ids.req_shm, ids.data_shm})
+    if (shm < 0 || shmctl(shm, IPC_STAT, &ds) != 0 || ds.shm_nattch != 0) return;
+  for (int pid : ids.partner_pids)
+    if (partner_running(pid)) return;
+  for (int shm : {ids.req_shm, ids.data_shm}) shmctl(shm, IPC_RMID, nullptr);
+  for (int sem : {ids.req_sem, ids.data_sem}) semctl(sem, 0, IPC_RMID);
+}
+
+int AttachShare(const char* serverid) {
+  if (share_state.request_obj && share_state.data_obj) return 0;
+  std::string key_path = share_key_file(serverid);
+  key_record k;
+  if (!read_key_file(key_path, &k)) {
+    PRINT('e', "ush0032", "Cannot open file: %s\n", key_path.c_str());
+    return -1;
+  }
+  if (AttachShareCommObject(k.req_shm, k.req_sem, k.data_shm, k.data_sem) != 0) {
+    DestroyShareCommObject();
+    return -1;
+  }
+  share_state.request_obj->keep_objects();
+  share_state.data_obj->keep_objects();
+  share_state.attached = {
+      k.req_shm, k.req_sem, k.data_shm, k.data_sem, {k.server_pid, k.writer_pid}};
+  share_state.server_pid = k.server_pid > 0 ? k.server_pid : k.writer_pid;
+  return 0;
+}
+
+void DetachShare() {
+  share_ids ids = share_state.attached;
+  DestroyShareCommObject();
+  share_state.attached = share_ids{};
+  if (ids.req_shm >= 0) remove_if_abandoned(ids);
 }
 
 void reset_share_state() {

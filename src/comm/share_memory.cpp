@@ -88,7 +88,7 @@ QVZShareMemory::~QVZShareMemory() {
     PRINT('e', "ush0018", "Failed to detach share memory: %s\n", strerror(errno));
   shmid_ds ds;
   if (shmctl(id_, IPC_STAT, &ds) == 0 && ds.shm_nattch == 0) last = true;
-  if (!last) return;
+  if (!last || keep_) return;
   // Both users of a simultaneous leave may find themselves last; the second
   // finds the objects gone, which is what it wanted.
   if (shmctl(id_, IPC_RMID, nullptr) != 0 && errno != EINVAL && errno != EIDRM)

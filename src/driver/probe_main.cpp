@@ -8,6 +8,7 @@
 // 1 the answer has no rows, 2 the collector cannot be reached or the
 // transport failed, 3 bad usage.
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -167,12 +168,30 @@ answer_table decode(const std::string& name, const probe_answer& answer,
   if (table.names.empty()) table = hex_records(answer);
   return table;
 }
+// A stop while a request is out leaves nothing behind, then ends the
+// process by the signal as it would have without the handler.
+void on_stop_signal(int sig) {
+  probe_release_now();
+  raise(sig);
+}
+
+void handle_stop_signals() {
+  struct sigaction act = {};
+  act.sa_handler = on_stop_signal;
+  act.sa_flags = SA_RESETHAND;
+  sigemptyset(&act.sa_mask);
+  sigaddset(&act.sa_mask, SIGINT);
+  sigaddset(&act.sa_mask, SIGTERM);
+  sigaction(SIGINT, &act, nullptr);
+  sigaction(SIGTERM, &act, nullptr);
+}
 }  // namespace
 
 int main(int argc, char** argv) {
   probe_options opt;
   if (int rc = read_command_line(argc, argv, &opt); rc != 0) return rc;
   FILE* out = separate_answer(opt.messages);
+  handle_stop_signals();
 
   if (std::string cause = unreachable_cause(); !cause.empty()) return fail(kUnreachable, cause);
   probe_answer answer;
