@@ -72,6 +72,7 @@ std::string cell_of(const column_layout& c, const uint8_t* record) {
       memcpy(&v, at, sizeof v);
       return real_text(v);
     }
+    case kTimestamp:  // the time text the collector formatted, as it is
     default:
       return trimmed_text(at, static_cast<size_t>(c.record_length),
                           c.value_type == kText && c.db_type == kNumber);
