@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -26,6 +28,7 @@
 
 namespace {
 using namespace std::chrono_literals;
+using namespace std::string_literals;
 
 // Rows of BIG: 3,000 records of 100 bytes, more than three parts of the
 // shared-memory data block and many times a pipe's buffer.
@@ -105,6 +108,7 @@ class ProbeEndToEnd : public ::testing::TestWithParam<const char*> {
     env.push_back("COLL_CTL_HOME=" TEST_DATA_DIR "/comm/ctl");
     env.push_back(std::string("COLL_USESHM=") + (pipes() ? "0" : "1"));
     env.push_back("WAIT_TIMEOUT=" + std::to_string(wait_timeout));
+    env.insert(env.end(), extra_env_.begin(), extra_env_.end());
     return env;
   }
 
@@ -135,6 +139,13 @@ class ProbeEndToEnd : public ::testing::TestWithParam<const char*> {
 
   std::string fifo() const { return dir_.file("col_S1_zdb_pipe"); }
 
+  // The key file's path: the file of the scratch directory with a lock file beside it.
+  std::string read_key_path() const {
+    for (const auto& e : std::filesystem::directory_iterator(dir_.path()))
+      if (std::filesystem::exists(e.path().string() + "-lk")) return e.path().string();
+    return "";
+  }
+
   // The key file: the file of the scratch directory with a lock file beside it.
   key_ids read_key() const {
     key_ids k;
@@ -159,6 +170,7 @@ class ProbeEndToEnd : public ::testing::TestWithParam<const char*> {
 
   ScratchDir dir_;
   const std::string d_ = dir_.path();
+  std::vector<std::string> extra_env_;  // further settings of both programs
   std::vector<std::unique_ptr<CollectorRun>> collectors_;
 };
 
@@ -206,7 +218,7 @@ TEST_P(ProbeEndToEnd, AnswersEveryFormThenShutsDown) {
       sleep(6);  // longer than the collector's wait: it gives up on this pipe
       _exit(0);
     }
-    if (InitShare("S1") != 0) _exit(3);
+    if (AttachShare("S1") != 0) _exit(3);
     QVZRequest req;
     req.name = "BIG";
     if (share_state.request_obj->SendRequest(&req, 20) != 0) _exit(4);
@@ -291,7 +303,7 @@ TEST_P(ProbeEndToEnd, RequestOlderThanItsLifetimeIsDropped) {
   kill(c.pid, SIGSTOP);
   ChildResult client = run_in_child([&] {
     child_settings();
-    if (InitShare("S1") != 0) _exit(3);
+    if (AttachShare("S1") != 0) _exit(3);
     QVZRequest req;
     req.name = "NAMES";
     req.FormRequest();
@@ -300,7 +312,7 @@ TEST_P(ProbeEndToEnd, RequestOlderThanItsLifetimeIsDropped) {
     kill(c.pid, SIGCONT);
     QVZDataRow answer;
     int rc = share_state.data_obj->GetData(req.unique, "NAMES", &answer, 4) == -10 ? 0 : 5;
-    DestroyShareCommObject();  // an orderly asker detaches before it ends
+    DetachShare();  // an orderly asker detaches before it ends
     _exit(rc);
   });
   kill(c.pid, SIGCONT);
@@ -309,6 +321,237 @@ TEST_P(ProbeEndToEnd, RequestOlderThanItsLifetimeIsDropped) {
   EXPECT_EQ(probe({"SHUTDOWN"}).exit_code, 0);
   EXPECT_EQ(c.wait(30s), 0);
   EXPECT_TRUE(printed("USH0032I It's "));
+}
+
+// Hostile local input, one act after the other against one collector: none
+// may crash or hang it past the answer deadline (4 x COLL_WAIT_TIMEOUT, 12 s
+// here) or touch a file; after each a probe is answered in full. A probe
+// stopped by SIGTERM while it waits leaves nothing behind; none of the probes
+// writes the key file.
+TEST_P(ProbeEndToEnd, HostileInputNeitherStopsNorTouches) {
+  CollectorRun& c = start();
+  ASSERT_EQ(probe_until_rows({"NAMES"}).exit_code, 0);
+  const std::string kept = "precious\n";
+  const std::string file = write_file(dir_, "precious", kept);
+  symlink(file.c_str(), dir_.file("link").c_str());
+  const std::string key_before = pipes() ? "" : read_whole(read_key_path());
+  std::mt19937 random(12);
+  auto noise = [&](size_t n) {
+    std::string out(n, 0);
+    for (char& ch : out) ch = static_cast<char>(random());
+    return out;
+  };
+  // Writes bytes into the collector's request pipe as any local process may.
+  auto into_request_pipe = [&](const std::string& bytes) {
+    int fd = open(fifo().c_str(), O_WRONLY | O_NONBLOCK);
+    EXPECT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    close(fd);
+  };
+  auto request_to = [&](const std::string& reply) {
+    std::vector<uint8_t> r = encode_request("NAMES", reply, {});
+    into_request_pipe(std::string(r.begin(), r.end()));
+  };
+  // In a child: attaches to the collector's objects as a probe would.
+  auto as_share_client = [&](const std::function<int()>& act) {
+    ChildResult r = run_in_child([&] {
+      child_settings();
+      _exit(AttachShare("S1") == 0 ? act() : 3);
+    });
+    EXPECT_EQ(r.exit_code, 0) << r.output;
+  };
+  // A probe program asking for BIG, ended by `sig` while it waits for the
+  // answer of a collector held still meanwhile.
+  auto probe_ended_by = [&](int sig) {
+    kill(c.pid, SIGSTOP);
+    std::vector<std::string> args{PROBE_BIN, "-f", "raw", "BIG"};
+    int pid = start_program(PROBE_BIN, args, env(), d_, dir_.file("probe.log"));
+    EXPECT_TRUE(poll_until(10s, [&] {
+      if (!pipes()) return semctl(read_key().req_sem, kSemFilled, GETVAL) == 1;
+      for (const auto& e : std::filesystem::directory_iterator(d_))
+        if (e.path().filename().string().starts_with("prb_")) return true;
+      return false;
+    }));
+    std::this_thread::sleep_for(200ms);
+    kill(pid, sig);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
+    // Only a probe killed outright leaves its reply pipe behind.
+    for (const auto& e : std::filesystem::directory_iterator(d_))
+      if (e.path().filename().string().starts_with("prb_")) {
+        EXPECT_EQ(sig, SIGKILL) << "reply pipe left";
+        std::filesystem::remove(e.path());
+      }
+    if (sig == SIGTERM) {
+      if (!pipes()) {
+        EXPECT_EQ(read_key().live(), 4) << "objects of a running collector removed";
+      }
+    }
+    kill(c.pid, SIGCONT);
+  };
+  // A reader that takes a little of a large answer now and then.
+  auto stalling_reader = [&] {
+    ChildResult r = run_in_child([&] {
+      child_settings();
+      if (pipes()) {
+        std::string reply = dir_.file("slow_pipe");
+        mkfifo(reply.c_str(), 0600);
+        pollfd in{open(reply.c_str(), O_RDONLY | O_NONBLOCK), POLLIN, 0};
+        std::vector<uint8_t> rec = encode_request("BIG", reply, {});
+        int out = open(fifo().c_str(), O_WRONLY);
+        if (write(out, rec.data(), rec.size()) != static_cast<ssize_t>(rec.size()) ||
+            poll(&in, 1, 20000) != 1)
+          _exit(1);
+        char buf[4096];
+        for (int i = 0; i < 10; ++i, sleep(2))
+          if (read(in.fd, buf, sizeof buf) == 0) break;  // the collector gave up
+        unlink(reply.c_str());
+        _exit(0);
+      }
+      if (AttachShare("S1") != 0) _exit(3);
+      QVZRequest req;
+      req.name = "BIG";
+      if (share_state.request_obj->SendRequest(&req, 20) != 0) _exit(4);
+      QVZSemaphore& sem = share_state.data_obj->semaphore();
+      for (int block = 0; block < 4 && sem.TimedTake(kSemFilled, 8) == 0; ++block) {
+        sleep(5);  // each block within the per-block wait, all of them not
+        sem.Give(kSemAvailable);
+      }
+      _exit(0);
+    });
+    EXPECT_EQ(r.exit_code, 0) << r.output;
+  };
+
+  struct act {
+    const char* what;
+    bool pipe, shm;             // the transports it applies to
+    std::function<void()> run;  // the hostile act
+    const char* printed;        // the start of a line the collector prints, or null
+  };
+  const act acts[] = {
+      // garbage and an oversized record in the request pipe
+      {"garbage", true, false, [&] { into_request_pipe(noise(3000)); }, nullptr},
+      {"oversized", true, false, [&] { into_request_pipe("\xff\xff\0\1" + noise(2000)); },
+       "COM0203E request length error, size=65535"},
+      // a truncated record with a good one queued behind it
+      {"truncated", true, false,
+       [&] {
+         into_request_pipe("\1\0\0\5NA"s);
+         request_to(dir_.file("nobody_reads"));
+       },
+       "CIR1835E Pipe read error."},
+      // reply paths that are no FIFO
+      {"regular file", true, false, [&] { request_to(file); },
+       "COM0117E Reply path is not a FIFO, refused."},
+      {"symbolic link", true, false, [&] { request_to(dir_.file("link")); },
+       "COM0117E Reply path is not a FIFO, refused."},
+      {"directory", true, false, [&] { request_to(d_); },
+       "COM0117E Reply path is not a FIFO, refused."},
+      // the request segment overwritten with random bytes, then offered
+      {"request segment noise", false, true,
+       [&] {
+         as_share_client([&] {
+           std::string bytes = noise(sizeof(request_area));
+           memcpy(share_state.request_obj->request(), bytes.data(), bytes.size());
+           return share_state.request_obj->semaphore().Give(kSemFilled);
+         });
+       },
+       nullptr},
+      // the data segment overwritten while idle
+      {"data segment noise", false, true,
+       [&] {
+         as_share_client([&] {
+           std::string bytes = noise(kDataSegment);
+           memcpy(share_state.data_obj->data(), bytes.data(), bytes.size());
+           return 0;
+         });
+       },
+       nullptr},
+      // a cursor name too long to be served
+      {"long name", false, true,
+       [&] {
+         as_share_client([&] {
+           QVZRequest req;
+           req.name = "FOURTEEN_CHARS";
+           return share_state.request_obj->SendRequest(&req, 5);
+         });
+       },
+       "USH0215E GetRequest: request 'FOURTEEN_CHARS-"},
+      // a reader too slow for the answer deadline
+      {"stalling reader", true, true, stalling_reader,
+       pipes() ? "COM0135E Answer not taken within 12 seconds, abandoned."
+               : "USH0245E SendData(BIG): answer not taken within 12 seconds, abandoned"},
+      // probes ended mid-answer and while waiting
+      {"probe killed", true, true, [&] { probe_ended_by(SIGKILL); }, nullptr},
+      {"probe terminated", true, true, [&] { probe_ended_by(SIGTERM); }, nullptr},
+  };
+  for (const act& a : acts) {
+    if (!(pipes() ? a.pipe : a.shm)) continue;
+    SCOPED_TRACE(a.what);
+    const auto started = std::chrono::steady_clock::now();
+    a.run();
+    ChildResult answer = probe_until_rows({"-f", "csv", "NAMES"});
+    EXPECT_EQ(answer.output, kNamesCsv);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 60s);
+    EXPECT_EQ(waitpid(c.pid, nullptr, WNOHANG), 0) << "collector ended";
+    if (a.printed) {
+      EXPECT_TRUE(poll_until(5s, [&] { return printed(a.printed); }));
+    }
+    EXPECT_EQ(read_whole(file), kept);
+  }
+  if (!pipes()) {
+    EXPECT_EQ(read_whole(read_key_path()), key_before);
+  }
+  EXPECT_EQ(probe({"SHUTDOWN"}).exit_code, 0);
+  EXPECT_EQ(c.wait(30s), 0);
+}
+
+// COLL_IPC_MODE decides whether a probe of another user is served: by default
+// it is, with an owner-only mode it is refused. The modes are applied as
+// given, whatever the collector's umask.
+TEST_P(ProbeEndToEnd, IpcModeDecidesWhetherAnotherUserIsServed) {
+  if (geteuid() != 0 || access("/usr/bin/setpriv", X_OK) != 0)
+    GTEST_SKIP() << "needs root to run the probe as nobody";
+  chmod(d_.c_str(), 01777);  // the other user's probe makes its reply pipe here
+  struct row {
+    const char* setting;  // COLL_IPC_MODE, or null
+    unsigned mode;        // of the FIFO or the segments
+    int exit_code;        // of the other user's probe
+  };
+  const row rows[] = {
+      {nullptr, pipes() ? 0777u : 0666u, 0},  // default: any local user is served
+      {"0600", 0600, 2},                      // owner only: another user is refused
+  };
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.setting ? r.setting : "unset");
+    extra_env_.clear();
+    if (r.setting) extra_env_.push_back(std::string("COLL_IPC_MODE=") + r.setting);
+    CollectorRun& c = start();
+    ASSERT_EQ(probe_until_rows({"NAMES"}).exit_code, 0);
+    unsigned mode = 0;
+    if (pipes()) {
+      mode = static_cast<unsigned>(std::filesystem::status(fifo()).permissions());
+    } else {
+      shmid_ds ds;
+      if (shmctl(read_key().req_shm, IPC_STAT, &ds) == 0) mode = ds.shm_perm.mode & 0777;
+    }
+    EXPECT_EQ(mode, r.mode);
+    std::vector<std::string> args{"/usr/bin/setpriv",
+                                  "--reuid=65534",
+                                  "--regid=65534",
+                                  "--clear-groups",
+                                  PROBE_BIN,
+                                  "-f",
+                                  "csv",
+                                  "NAMES"};
+    ChildResult other = run_program(args[0], args, env(), d_);
+    EXPECT_EQ(other.exit_code, r.exit_code) << other.output;
+    if (r.exit_code == 0) {
+      EXPECT_EQ(other.output, kNamesCsv);
+    }
+    EXPECT_EQ(probe({"SHUTDOWN"}).exit_code, 0);
+    EXPECT_EQ(c.wait(30s), 0);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, ProbeEndToEnd, ::testing::Values("pipe", "shm"),

@@ -123,6 +123,7 @@ TEST_F(ShareSetUp, ModesFollowTheSetting) {
               static_cast<std::filesystem::perms>(r.key));
     reset_process_state();
     CommTest::SetUp();
+    unlink(key_.c_str());
   }
   umask(umask_was);
 }
@@ -133,13 +134,14 @@ TEST_F(ShareSetUp, LinkedKeyFilesAreNotFollowed) {
   write_file(scratch_, "target", "keep\n");
   for (const std::string& linked : {key_, key_ + "-lk"}) {
     SCOPED_TRACE(linked);
+    unlink(key_.c_str());
+    unlink((key_ + "-lk").c_str());
     symlink(path("target").c_str(), linked.c_str());
     CapturedOutput out;
     EXPECT_EQ(InitShare(server_.c_str()), -1);
     EXPECT_EQ(out.text().substr(0, 8), linked == key_ ? "USH0034I" : "USH0560E");
     EXPECT_EQ(read_whole(path("target")), "keep\n");
     reset_share_state();
-    unlink(linked.c_str());
   }
 }
 
@@ -147,7 +149,11 @@ TEST_F(ShareSetUp, LinkedKeyFilesAreNotFollowed) {
 // writes no file, and at its end leaves the objects to a collector that
 // still runs but removes them when the collector is gone.
 TEST_F(ShareSetUp, ProbeAttachesWithoutWriting) {
-  EXPECT_EQ(AttachShare(server_.c_str()), -1);  // no key file: nothing is created
+  {
+    CapturedOutput out;
+    EXPECT_EQ(AttachShare(server_.c_str()), -1);  // no key file: nothing is created
+    EXPECT_EQ(out.text(), "USH0032E (hhmmss) Cannot open file: " + key_ + "\n");
+  }
   EXPECT_TRUE(std::filesystem::is_empty(dir_));
   ChildResult collector = run_in_child(
       [&](int ready) {
