@@ -29,8 +29,7 @@ struct env_table {
   const char* cfgdir = nullptr;       // 19 configuration directory (QVZCFGDIR)
   const char* db_home = nullptr;      // 20 database home (-dbhome, COLL_DBHOME)
   const char* db_version = nullptr;   // 21 database version (-dbversion, COLL_DBVERSION)
-  const char* ipc_mode =
-      nullptr;  //    octal mode of FIFOs and IPC objects (-ipcmode, COLL_IPC_MODE)
+  const char* ipc_mode = nullptr;     //    transport objects' mode (-ipcmode, COLL_IPC_MODE)
 };
 
 // The process-wide settings table.
