@@ -12,6 +12,7 @@
 #include "comm/comm.h"
 #include "comm/request_record.h"
 #include "comm/share_init.h"
+#include "util/print_state.h"
 
 namespace {
 comm_anchor* collector_end = nullptr;
@@ -23,8 +24,11 @@ void remove_channels() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // Messages would drown the fuzzer's own output.
+  // Messages would drown the fuzzer's own output (and, once many lines are
+  // copied, move standard error into a log file).
   if (!freopen("/dev/null", "w", stdout)) return 1;
+  print_globals.log_stream = fopen("/dev/null", "w");
+  setenv("COLL_WRAPLINES", "0", 1);
   setenv("COLL_WAIT_TIMEOUT", "1", 1);
   if (CreateShareCommObject() != 0) return 1;
   collector_end = qvzcomm2("initc").anchor;
