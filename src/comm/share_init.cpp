@@ -161,13 +161,15 @@ int CreateShareCommObject() {
   return rc;
 }
 
-int AttachShareCommObject(int req_shm, int req_sem, int data_shm, int data_sem) {
+int AttachShareCommObject(int req_shm, int req_sem, int data_shm, int data_sem, bool keep) {
   auto request = std::make_unique<ShareCommObject>(0, req_shm, req_sem);
+  if (keep) request->keep_objects();
   if (!request->IsGood()) {
     PRINT('e', "ush0036", "Failed to attach Request object\n");
     return -1;
   }
   auto data = std::make_unique<ShareCommObject>(1, data_shm, data_sem);
+  if (keep) data->keep_objects();
   if (!data->IsGood()) {
     PRINT('e', "ush0037", "Failed to attach Data object\n");
     return -1;
@@ -235,12 +237,8 @@ int AttachShare(const char* serverid) {
     PRINT('e', "ush0032", "Cannot open file: %s\n", key_path.c_str());
     return -1;
   }
-  if (AttachShareCommObject(k.req_shm, k.req_sem, k.data_shm, k.data_sem) != 0) {
-    DestroyShareCommObject();
-    return -1;
-  }
-  share_state.request_obj->keep_objects();
-  share_state.data_obj->keep_objects();
+  // Kept from the start: a failed attach must not remove what others use.
+  if (AttachShareCommObject(k.req_shm, k.req_sem, k.data_shm, k.data_sem, true) != 0) return -1;
   share_state.attached = {
       k.req_shm, k.req_sem, k.data_shm, k.data_sem, {k.server_pid, k.writer_pid}};
   share_state.server_pid = k.server_pid > 0 ? k.server_pid : k.writer_pid;

@@ -56,8 +56,9 @@ bool IsServerRunning(int pid);
 
 // Creates both channels (null members in share_state on failure).
 int CreateShareCommObject();
-// Attaches both channels to existing ids. Returns 0 or -1 after reporting.
-int AttachShareCommObject(int req_shm, int req_sem, int data_shm, int data_sem);
+// Attaches both channels to existing ids; with `keep` detaching never removes
+// them (QVZShareMemory::keep_objects). Returns 0 or -1 after reporting.
+int AttachShareCommObject(int req_shm, int req_sem, int data_shm, int data_sem, bool keep = false);
 // Detaches both channels; the last user removes the objects.
 void DestroyShareCommObject();
 
