@@ -217,7 +217,29 @@ int InitShare(const char* serverid) {
   return rc;
 }
 
-bool partner_running(int pid) { return pid > 0 && (kill(pid, 0) == 0 || errno == EPERM); }
+// Whether process `pid` exists and has not ended: a process that ended but
+// was not yet waited for counts as gone. Async-signal-safe.
+bool partner_running(int pid) {
+  if (pid <= 0 || (kill(pid, 0) != 0 && errno != EPERM)) return false;
+  char path[32] = "/proc/";
+  int at = 6;
+  char digits[12];
+  int n = 0;
+  for (int v = pid; v > 0 && n < 11; v /= 10) digits[n++] = static_cast<char>('0' + v % 10);
+  while (n > 0) path[at++] = digits[--n];
+  memcpy(path + at, "/stat", 6);
+  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return true;
+  char stat[256];
+  ssize_t len = read(fd, stat, sizeof stat - 1);
+  close(fd);
+  if (len <= 0) return true;
+  stat[len] = 0;
+  // The state follows the parenthesised command name: "pid (comm) S ...".
+  const char* close_paren = strrchr(stat, ')');
+  return !(close_paren && close_paren[1] == ' ' &&
+           (close_paren[2] == 'Z' || close_paren[2] == 'X'));
+}
 
 void remove_if_abandoned(const share_ids& ids) {
   shmid_ds ds;
