@@ -3,6 +3,8 @@
 // answer requests, and the "npxa" print lines of each value type.
 #include "driver/cursor_run.h"
 
+#include <filesystem>
+
 #include "ctl/clause_records.h"
 #include "driver/cluster.h"
 #include "driver/cursor_edits.h"
@@ -158,13 +160,34 @@ TEST_F(RunTest, IterationMakesOneSamplePerRun) {
   EXPECT_EQ(run_cursor(q, kT), 0);
   EXPECT_EQ(q->sample_no, 3);
   EXPECT_EQ(rows_of(q), (std::vector<std::string>{"2/1:x", "2/2:x", "2/3:x"}));
-  // A failed iteration does not stop the others; the last one's code is the result.
+  // A failure that released the session ends the run: the later rows would
+  // each log on again only to fail the same way.
   ASSERT_EQ(run_cursor(s, kT), 0);
   q->select = "SELECT w FROM nowhere";
   mark();
   EXPECT_EQ(run_cursor(q, kT), sql_no_such_table);
-  EXPECT_EQ(lines("CIT3150"), std::vector<std::string>(
-                                  3, "CIT3150E Iteration broken for cursor S, cursor Q rc= -942"));
+  EXPECT_EQ(lines("CIT3150"),
+            std::vector<std::string>{"CIT3150E Iteration broken for cursor S, cursor Q rc= -942"});
+  EXPECT_EQ(lines("ORU0006E").size(), 1u);
+}
+
+// A server that is down (here: the database file is gone) is asked once a
+// pass: the other cursors fail with its code at once, without a message.
+TEST_F(RunTest, ALogonRefusedOtherThanByPasswordWaitsForTheNextPass) {
+  curs* a = cursor("A", "SELECT v FROM t", {"v"});
+  curs* b = cursor("B", "SELECT v FROM t", {"v"});
+  std::filesystem::remove(dir_.file("coll.db"));
+  database_new_pass();
+  mark();
+  EXPECT_EQ(get_cursor_data(rel(kMonday10), a), 1);
+  EXPECT_EQ(get_cursor_data(rel(kMonday10), b), 1);
+  EXPECT_EQ(lines("RCD0100").size(), 1u);
+  EXPECT_EQ(a->last_sqlcode, sql_not_available);
+  EXPECT_EQ(b->last_sqlcode, sql_not_available);
+  EXPECT_STREQ(coll_->run_status, "CNCT");
+  database_new_pass();
+  EXPECT_EQ(get_cursor_data(rel(kMonday10), a), 1);
+  EXPECT_EQ(lines("RCD0100").size(), 2u);
 }
 
 TEST_F(RunTest, EditsBindOrReportEveryProblem) {
