@@ -84,6 +84,8 @@ constexpr option_entry kOptions[] = {
     {"dbhome", 6, kOptText, true, &env_table::db_home, option_special::none},
     {"dbversion", 5, kOptText, true, &env_table::db_version, option_special::none},
     {"ipcmode", 4, kOptText, true, &env_table::ipc_mode, option_special::none},
+    {"logontimeout", 6, kOptText, true, &env_table::logon_timeout, option_special::none},
+    {"sqltimeout", 4, kOptText, true, &env_table::sql_timeout, option_special::none},
     {"console", 7, kOptFlag, false, nullptr, option_special::console},
     {"initfile", 4, kOptText, true, nullptr, option_special::initfile},
     {"version", 3, kOptRest, false, nullptr, option_special::version},

@@ -210,5 +210,7 @@ int get_envs(env_table& t) {
     if (v && read_decimal(*v, n)) t.nosignals = static_cast<uint16_t>(n);
   }
   fill_slot(t.cfgdir, {"QVZCFGDIR"}, [&] { return std::string(text_or_empty(t.ctl_home)); });
+  fill_slot(t.logon_timeout, {"COLL_LOGON_TIMEOUT"}, nullptr);
+  fill_slot(t.sql_timeout, {"COLL_SQL_TIMEOUT"}, nullptr);
   return 1;
 }
