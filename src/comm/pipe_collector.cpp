@@ -10,6 +10,7 @@
 
 #include "comm/pipe_transport.h"
 #include "comm/request_record.h"
+#include "platform/emergency.h"
 #include "util/dump.h"
 #include "util/print.h"
 #include "util/trace.h"
@@ -202,6 +203,7 @@ comm_anchor* init_collector() {
     unlink(anchor->coll_pipe.c_str());
     return nullptr;
   }
+  emergency_note_path(anchor->coll_pipe.c_str());
   return anchor.release();
 }
 
@@ -297,7 +299,9 @@ comm_anchor* term_comm(comm_anchor* anchor) {
   ClosePipe(anchor->read_fd);
   ClosePipe(anchor->write_fd);
   ClosePipe(anchor->extra_write_fd);
-  unlink((anchor->side == 'C' ? anchor->coll_pipe : anchor->probe_pipe).c_str());
+  const std::string& own = anchor->side == 'C' ? anchor->coll_pipe : anchor->probe_pipe;
+  unlink(own.c_str());
+  emergency_forget_path(own.c_str());
   sigpipe_restore(anchor);
   delete anchor;
   return nullptr;
