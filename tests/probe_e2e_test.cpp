@@ -3,8 +3,11 @@
 // words, answers of several parts, clients that die mid-answer, leftovers of
 // a killed collector, a second collector, requests older than their
 // lifetime, and the ways a collector stops.
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -14,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <random>
 #include <set>
 #include <sstream>
@@ -560,8 +564,129 @@ TEST_P(ProbeEndToEnd, IpcModeDecidesWhetherAnotherUserIsServed) {
     EXPECT_EQ(probe({"SHUTDOWN"}).exit_code, 0);
     EXPECT_EQ(c.wait(30s), 0);
   }
-}
+  // A PostgreSQL server of this test's own (scripts/pg-server.sh), started,
+  // stopped and started again on the same port; stopped at the end.
+  class OwnServer {
+   public:
+    explicit OwnServer(const std::string& dir) : dir_(dir) { start(); }
+    ~OwnServer() { stop(); }
+    OwnServer(const OwnServer&) = delete;
+    OwnServer& operator=(const OwnServer&) = delete;
+    // Starts the server; its `export NAME=value` lines fill the settings.
+    bool start() {
+      FILE* out = popen((script() + " start " + dir_ + " 2>&1").c_str(), "r");
+      if (!out) return false;
+      char line[1024];
+      while (fgets(line, sizeof line, out)) {
+        std::string l(line);
+        if (!l.starts_with("export ") || l.find('=') == std::string::npos) continue;
+        l = l.substr(7, l.find_last_not_of("\n") - 6);
+        std::string value = l.substr(l.find('=') + 1);
+        if (value.size() >= 2 && (value[0] == '\'' || value[0] == '"'))
+          value = value.substr(1, value.size() - 2);
+        settings[l.substr(0, l.find('='))] = value;
+      }
+      return pclose(out) == 0;
+    }
+    void stop() { (void)!system((script() + " stop " + dir_ + " >/dev/null 2>&1").c_str()); }
+    std::string port() { return settings["COLLECTOR_PG_PORT"]; }
+    // An ODBC connection string for the server (the driver of the suite's setup).
+    std::string connection() {
+      return "DRIVER={PostgreSQL Unicode};SERVER=127.0.0.1;PORT=" + port() +
+             ";DATABASE=collector;TextAsLongVarchar=0;UseServerSidePrepare=0";
+    }
+    std::string user_pw() {
+      return settings["COLLECTOR_TEST_USER"] + "/" + settings["COLLECTOR_TEST_PASSWORD"];
+    }
+    std::map<std::string, std::string> settings;
 
-INSTANTIATE_TEST_SUITE_P(Transports, ProbeEndToEnd, ::testing::Values("pipe", "shm"),
-                         [](const auto& info) { return std::string(info.param); });
+   private:
+    static std::string script() { return TEST_DATA_DIR "/../../scripts/pg-server.sh"; }
+    std::string dir_;
+  };
+
+  // Runs `sql` and commits on the server; the SQLCODE.
+  int32_t on_server(OwnServer & pg, const std::string& sql) {
+    db_session s;
+    int32_t rc = s.logon_remote(pg.user_pw(), pg.connection());
+    if (rc == 0) rc = run_query(s, sql).rc;
+    if (rc == 0 || rc == sql_no_data) rc = s.commit(true);
+    return rc;
+  }
+
+  // The database goes away under a collecting collector: first stopped (logons
+  // refused), then replaced by a listener that accepts connections and never
+  // answers (logons wait for the login timeout). Probes are answered all the
+  // while, within the wait timeout; once the server is back the collector logs
+  // on again and the rows of the later runs arrive.
+  TEST_P(ProbeEndToEnd, DatabaseOutageLeavesProbesAnswered) {
+    if (!pipes()) GTEST_SKIP() << "the database side is the same on both transports";
+    if (!getenv("COLLECTOR_TEST_DSN")) GTEST_SKIP() << "COLLECTOR_TEST_DSN not set (no PostgreSQL)";
+    ScratchDir pg_dir, ctl;
+    OwnServer pg(pg_dir.path());
+    ASSERT_FALSE(pg.port().empty()) << "the test server did not start";
+    ASSERT_EQ(on_server(pg, "CREATE TABLE people(id INTEGER, name VARCHAR(8))"), 0);
+    ASSERT_EQ(on_server(pg, "INSERT INTO people VALUES (1, 'alpha')"), 0);
+    // The collector's server id (S1) is its connect string: a data source of its own.
+    std::ofstream(ctl.file("odbc.ini"))
+        << "[S1]\nDriver = PostgreSQL Unicode\nServername = 127.0.0.1\nPort = " << pg.port()
+        << "\nDatabase = collector\nTextAsLongVarchar = 0\nMaxVarcharSize = 4000\n"
+           "UseServerSidePrepare = 0\n";
+    std::ofstream(ctl.file("zdbproc.ctl"))
+        << "process collector;\ntype sql*net;\nlogon_id " << pg.settings["COLLECTOR_TEST_USER"]
+        << ";\nserver_id S1;\ninterval 1;\nsleep 1;\nprocess pxa;\ninterval 1;\nend;\n";
+    std::ofstream(ctl.file("zdbcoll.ctl"))
+        << "cursor NAMES;\ninsert into people (id, name) values (:INT!id, :name^8);\n"
+           "interval 1;\nsamples 1;\nend;\n";
+    std::filesystem::copy_file(TEST_DATA_DIR "/comm/ctl/zdbdict.ctl", ctl.file("zdbdict.ctl"));
+    std::vector<std::string> e = {"COLL_CTL_HOME=" + ctl.path(),
+                                  "ODBCSYSINI=" + pg.settings["ODBCSYSINI"],
+                                  "ODBCINI=" + ctl.file("odbc.ini"),
+                                  "COLL_PASSWORD=" + pg.settings["COLLECTOR_TEST_PASSWORD"],
+                                  "COLL_LOGON_TIMEOUT=2",
+                                  "COLL_SQL_TIMEOUT=5"};
+    for (const std::string& base : env()) e.push_back(base);
+    collectors_.push_back(std::make_unique<CollectorRun>(e, dir_.path()));
+    CollectorRun& c = *collectors_.back();
+    ASSERT_EQ(probe_until_rows({"-f", "csv", "NAMES"}).output, "id,name\n1,alpha\n");
+
+    // Each outage lasts several passes; every probe meanwhile gets its answer
+    // (the rows held, or none) well within the probe's wait timeout of 20 s.
+    auto answered_throughout = [&](const char* what) {
+      for (int i = 0; i < 4; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        ChildResult r = probe({"-f", "csv", "NAMES"});
+        EXPECT_NE(r.exit_code, 2) << what << ": " << r.output;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 15s) << what;
+        std::this_thread::sleep_for(1s);
+      }
+    };
+    pg.stop();
+    answered_throughout("server stopped");
+    const int silent = socket(AF_INET, SOCK_STREAM, 0);
+    const int on = 1;
+    setsockopt(silent, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in at = {};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    at.sin_port = htons(static_cast<uint16_t>(std::stoi(pg.port())));
+    ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&at), sizeof at), 0) << strerror(errno);
+    ASSERT_EQ(listen(silent, 64), 0);
+    answered_throughout("server silent");
+    close(silent);
+
+    ASSERT_TRUE(pg.start());
+    ASSERT_EQ(on_server(pg, "INSERT INTO people VALUES (2, 'beta')"), 0);
+    ChildResult back;
+    poll_until(60s, [&] {
+      return (back = probe({"-f", "csv", "NAMES"})).output.find("2,beta") != std::string::npos;
+    });
+    EXPECT_EQ(back.output, "id,name\n1,alpha\n2,beta\n");
+    EXPECT_TRUE(printed("RCD0100E Unable to connect to ORACLE at collector"));
+    EXPECT_EQ(probe({"SHUTDOWN"}).exit_code, 0);
+    EXPECT_EQ(c.wait(30s), 0);
+  }
+
+  INSTANTIATE_TEST_SUITE_P(Transports, ProbeEndToEnd, ::testing::Values("pipe", "shm"),
+                           [](const auto& info) { return std::string(info.param); });
 }  // namespace
