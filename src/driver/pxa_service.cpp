@@ -54,6 +54,7 @@ void set_up_transport() {
   }
 }
 
+// The words the service answers itself, in place of a cursor name.
 bool is_control_word(const char* name) {
   for (const char* w : {"RETRACE", "SHUTDOWN", "C-STATUS", "D-STATUS", "C-LAYOUT"})
     if (strcmp(name, w) == 0) return true;
