@@ -575,6 +575,8 @@ TEST_P(ProbeEndToEnd, IpcModeDecidesWhetherAnotherUserIsServed) {
     EXPECT_EQ(probe({"SHUTDOWN"}).exit_code, 0);
     EXPECT_EQ(c.wait(30s), 0);
   }
+}
+
 // The collector's wait for a request (a minute here) ends when its next
 // collection is due: a 1-second cursor keeps its pace while no probe asks.
 TEST_P(ProbeEndToEnd, WaitForRequestsEndsAtTheNextCollection) {
