@@ -102,11 +102,11 @@ class ProbeEndToEnd : public ::testing::TestWithParam<const char*> {
   bool pipes() const { return std::string(GetParam()) == "pipe"; }
 
   // The environment of both programs; `out` is the collector's output directory.
-  std::vector<std::string> env(const std::string& out = "", int wait_timeout = 20) const {
+  std::vector<std::string> env(const std::string& out = "", int wait_timeout = 20,
+                               int collector_wait = 3) const {
     std::istringstream words(
         "PATH=/usr/bin:/bin HOME=@ PWD=@ USER=tester TZ=UTC COLL_HOSTNAME=alpha COLL_SERVERID=S1 "
-        "COLL_VERSION=zdb COLL_DBHOME=@ COLL_PREFIX=@ COLL_PREFIX_LOCAL=@ "
-        "COLL_WAIT_TIMEOUT=3");
+        "COLL_VERSION=zdb COLL_DBHOME=@ COLL_PREFIX=@ COLL_PREFIX_LOCAL=@");
     std::vector<std::string> env;
     for (std::string w; words >> w;)
       env.push_back(w.ends_with("@") ? w.erase(w.size() - 1) + d_ : w);
@@ -115,11 +115,13 @@ class ProbeEndToEnd : public ::testing::TestWithParam<const char*> {
     env.push_back(std::string("COLL_USESHM=") + (pipes() ? "0" : "1"));
     env.push_back("WAIT_TIMEOUT=" + std::to_string(wait_timeout));
     env.insert(env.end(), extra_env_.begin(), extra_env_.end());
+    env.push_back("COLL_WAIT_TIMEOUT=" + std::to_string(collector_wait));
     return env;
   }
 
-  CollectorRun& start(const std::string& out = "", int wait_timeout = 20) {
-    collectors_.push_back(std::make_unique<CollectorRun>(env(out, wait_timeout), dir_.path()));
+  CollectorRun& start(const std::string& out = "", int wait_timeout = 20, int collector_wait = 3) {
+    collectors_.push_back(
+        std::make_unique<CollectorRun>(env(out, wait_timeout, collector_wait), dir_.path()));
     return *collectors_.back();
   }
 
@@ -202,10 +204,16 @@ TEST_P(ProbeEndToEnd, AnswersEveryFormThenShutsDown) {
     EXPECT_EQ(got.exit_code, std::stoi(r[0])) << got.output.substr(0, 200);
     EXPECT_EQ(got.output.substr(0, n), want.substr(0, n));
   }
-  // Row counts of the status answers: two cursors, two processes.
-  for (const char* word : {"C-STATUS", "D-STATUS"}) {
+  // Row counts of the status answers: three cursors, two processes.
+  for (auto [word, lines] : {std::pair{"C-STATUS", 4}, {"D-STATUS", 3}}) {
     std::string csv = probe({"-f", "csv", word}).output;
-    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 3) << word;
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), lines) << word;
+  }
+  // Shared memory carries 40 parameters of 19 characters.
+  if (!pipes()) {
+    std::vector<std::string> args{"-f", "csv", "NAMES"};
+    for (int k = 0; k < kMaxParms; ++k) args.push_back(std::string(19, 'a' + k % 26));
+    EXPECT_EQ(probe(args).output, kNamesCsv);
   }
 
   ChildResult client = run_in_child([&] {
@@ -254,7 +262,8 @@ TEST_P(ProbeEndToEnd, AnswersEveryFormThenShutsDown) {
       << gone.output;
 }
 
-// A collector killed outright leaves its FIFO or objects behind; the next one
+// A probe gives up on a collector that stopped answering; killed outright,
+// the collector leaves its FIFO or objects behind; the next one
 // removes them and serves with new ones; on shared memory a third collector
 // attaches to those and its stop leaves them to their creator; a
 // terminating signal stops that one in order.
@@ -262,6 +271,12 @@ TEST_P(ProbeEndToEnd, KilledCollectorIsReplacedAndSignalStopsTheNext) {
   CollectorRun& first = start();
   ASSERT_EQ(probe_until_rows({"NAMES"}).exit_code, 0);
   key_ids old = read_key();
+  // A collector that stopped answering: the probe gives up after its layout
+  // request instead of sending the data request as well.
+  kill(first.pid, SIGSTOP);
+  ChildResult stuck = run_program(PROBE_BIN, {PROBE_BIN, "NAMES"}, env("", 1), d_);
+  EXPECT_EQ(stuck.exit_code, 2);
+  EXPECT_TRUE(stuck.output.starts_with("probe: request C-LAYOUT failed: ")) << stuck.output;
   kill(first.pid, SIGKILL);
   EXPECT_EQ(first.wait(10s), 128 + SIGKILL);
   if (pipes())
@@ -565,6 +580,23 @@ TEST_P(ProbeEndToEnd, IpcModeDecidesWhetherAnotherUserIsServed) {
     EXPECT_EQ(probe({"SHUTDOWN"}).exit_code, 0);
     EXPECT_EQ(c.wait(30s), 0);
   }
+}
+
+// The collector's wait for a request (a minute here) ends when its next
+// collection is due: a 1-second cursor keeps its pace while no probe asks.
+TEST_P(ProbeEndToEnd, WaitForRequestsEndsAtTheNextCollection) {
+  CollectorRun& c = start("", 20, 60);
+  ASSERT_EQ(probe_until_rows({"NAMES"}).exit_code, 0);
+  auto sample_no = [&] {
+    std::string json = probe({"-f", "json", "C-STATUS"}).output;
+    size_t at = json.find("\"sample_no\":");
+    return at == std::string::npos ? -1 : std::stoi(json.substr(at + 12));
+  };
+  const int before = sample_no();
+  std::this_thread::sleep_for(5s);  // no request meanwhile
+  EXPECT_GE(sample_no(), before + 2);
+  EXPECT_EQ(probe({"SHUTDOWN"}).exit_code, 0);
+  EXPECT_EQ(c.wait(30s), 0);
 }
 
 // Runs scripts/pg-server.sh `command` (start, stop) on `dir`: a PostgreSQL

@@ -121,6 +121,8 @@ struct comm_globals {
   int collector_timeout = 0;       // COLL_WAIT_TIMEOUT once read, 0 before
   int probe_timeout = 0;           // WAIT_TIMEOUT once read, 0 before
   bool ipc_mode_reported = false;  // an unusable COLL_IPC_MODE has been reported
+  int request_wait_cap = -1;       // collector: most seconds a "get" waits for a request
+                                   // (the next collection is due then); negative: no cap
 };
 
 extern comm_globals comm_state;

@@ -210,7 +210,7 @@ comm_anchor* init_collector() {
 void set_anchor_parms(comm_anchor* anchor, const curs_list& entry) {
   for (const char*& slot : anchor->parms) slot = nullptr;
   request_view view;
-  if (decode_request(entry.data_request, &view) != record_status::ok) return;
+  if (decode_request(entry.data_request, &view, kMaxFiledRequestLen) != record_status::ok) return;
   // Each parameter in the record is NUL-terminated, so the view's start is a C string.
   for (size_t i = 0; i < view.parms.size(); ++i) anchor->parms[i] = view.parms[i].data();
 }

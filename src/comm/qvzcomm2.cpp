@@ -54,16 +54,21 @@ std::list<curs_list>* share_get_probe_reqs(comm_anchor* anchor) {
   for (const char*& slot : anchor->parms) slot = nullptr;
   if (!channels_ready(anchor)) return nullptr;
   QVZRequest req;
-  int rc = share_state.request_obj->GetRequest(&req, anchor->wait_timeout);
+  // The wait ends in time for the collector's next collection.
+  int wait = anchor->wait_timeout;
+  if (comm_state.request_wait_cap >= 0 && comm_state.request_wait_cap < wait)
+    wait = comm_state.request_wait_cap;
+  int rc = share_state.request_obj->GetRequest(&req, wait);
   if (rc != 0) {
     if (trace_on(5)) PRINT('t', "ush0410", "Call get_probe_reqs: No request\n");
     SetError(anchor, rc);
     return &anchor->entries;
   }
   anchor->probe_pipe = req.unique;
-  std::vector<uint8_t> record = encode_request(req.name, req.unique, req.parms);
+  std::vector<uint8_t> record =
+      encode_request(req.name, req.unique, req.parms, kMaxFiledRequestLen);
   request_view view;
-  if (record.empty() || decode_request(record, &view) != record_status::ok) {
+  if (record.empty() || decode_request(record, &view, kMaxFiledRequestLen) != record_status::ok) {
     // Cursor names have at most 8 characters; a longer one cannot be served.
     PRINT('e', "ush0215", "GetRequest: request '%s' refused, cursor name too long\n",
           req.unique.c_str());

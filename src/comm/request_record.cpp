@@ -62,12 +62,13 @@ record_frame next_record(std::span<const uint8_t> bytes, bool all) {
   return {frame_kind::damaged, all ? bytes.size() : cut, why};
 }
 
-record_status decode_request(std::span<const uint8_t> record, request_view* out) {
+record_status decode_request(std::span<const uint8_t> record, request_view* out, size_t max_len) {
   *out = request_view{};
   if (record.size() < 4) return record_status::bad_total_length;
   size_t total = record_total_len(record.data());
   size_t name_len = record_name_len(record.data());
-  if (total > kMaxRequestLen || total < kRecordOverhead || total != record.size())
+  if (total > max_len || total > kMaxFiledRequestLen || total < kRecordOverhead ||
+      total != record.size())
     return record_status::bad_total_length;
   if (name_len > kMaxRequestName) return record_status::bad_name_length;
   if (name_len + kRecordOverhead > total) return record_status::bad_format;
@@ -98,7 +99,7 @@ record_status decode_request(std::span<const uint8_t> record, request_view* out)
 }
 
 std::vector<uint8_t> encode_request(std::string_view name, std::string_view reply_path,
-                                    std::span<const std::string> parms) {
+                                    std::span<const std::string> parms, size_t max_len) {
   if (name.size() > kMaxRequestName) return {};
   auto has_nul = [](std::string_view s) { return s.find('\0') != std::string_view::npos; };
   if (has_nul(name) || has_nul(reply_path)) return {};
@@ -108,7 +109,7 @@ std::vector<uint8_t> encode_request(std::string_view name, std::string_view repl
     if (has_nul(parms[i])) return {};
     total += parms[i].size() + 1;
   }
-  if (total > kMaxRequestLen) return {};
+  if (total > max_len || total > kMaxFiledRequestLen) return {};
 
   std::vector<uint8_t> out(total, 0);
   put16(out, 0, total);
@@ -129,7 +130,8 @@ curs_list* file_request(std::list<curs_list>& entries, std::vector<uint8_t> reco
                         const request_view& view) {
   for (curs_list& entry : entries) {
     request_view other;
-    if (decode_request(entry.data_request, &other) != record_status::ok) continue;
+    if (decode_request(entry.data_request, &other, kMaxFiledRequestLen) != record_status::ok)
+      continue;
     if (other.name == view.name && entry.data_request.size() == record.size() &&
         std::ranges::equal(other.parm_bytes, view.parm_bytes)) {
       entry.pipe_list.emplace_back(view.reply_path);

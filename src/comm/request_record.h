@@ -1,6 +1,6 @@
 // Wire formats of the probe protocol: the request record a probe writes into
 // the collector's pipe and the stream header that precedes every answer. All
-// integers are big-endian; a record is at most 300 bytes.
+// integers are big-endian; a record in a pipe is at most 300 bytes.
 #pragma once
 
 #include <cstddef>
@@ -13,8 +13,11 @@
 
 struct curs_list;
 
-// Largest request record, header included.
+// Largest request record a pipe carries, header included.
 constexpr size_t kMaxRequestLen = 300;
+// Largest record filed for a shared-memory request: its name, its unique id
+// and 40 parameters of 19 characters fit.
+constexpr size_t kMaxFiledRequestLen = 1024;
 // Longest cursor name in a request record.
 constexpr size_t kMaxRequestName = 8;
 // Size of the stream header: row count and row length.
@@ -45,9 +48,10 @@ inline uint16_t record_name_len(const uint8_t* head) {
   return static_cast<uint16_t>(head[2] << 8 | head[3]);
 }
 
-// Decodes a whole record (`record.size()` must equal its total length L).
-// Never reads outside `record`.
-record_status decode_request(std::span<const uint8_t> record, request_view* out);
+// Decodes a whole record (`record.size()` must equal its total length L, at
+// most `max_len`). Never reads outside `record`.
+record_status decode_request(std::span<const uint8_t> record, request_view* out,
+                             size_t max_len = kMaxRequestLen);
 
 // What lies at the front of the bytes read from the request pipe.
 enum class frame_kind {
@@ -74,9 +78,10 @@ record_frame next_record(std::span<const uint8_t> bytes, bool all = true);
 
 // Builds a record for `name` with the reply path and parameters (at most 40
 // are taken). Returns an empty vector when the name exceeds 8 bytes, a
-// string contains a NUL, or the record would exceed 300 bytes.
+// string contains a NUL, or the record would exceed `max_len` bytes.
 std::vector<uint8_t> encode_request(std::string_view name, std::string_view reply_path,
-                                    std::span<const std::string> parms);
+                                    std::span<const std::string> parms,
+                                    size_t max_len = kMaxRequestLen);
 
 // Files a decoded request into `entries`: an entry whose request has the same
 // name, the same total length and the same parameter bytes takes the reply

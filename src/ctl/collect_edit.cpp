@@ -201,7 +201,10 @@ int compact_insert(curs* cur) {
 }
 
 int edit_cursor_block(curs* c) {
-  // Column ordinals are numbered by the row layer when it lays out the rows.
+  // Column ordinals are known from here on, before the cursor first runs
+  // (the probe's layout of a cursor that has not run yet carries them).
+  int16_t ordinal = 0;
+  for (columns* col = c->column_list; col; col = col->next) col->col_ordinal = ++ordinal;
   bool bad = false;
   auto fail = [&] { bad = true; };
   if (c->cur_name[0] == 0) {

@@ -151,6 +151,11 @@ process_status process_status_of(const distributor& d) {
 
 std::vector<column_layout> column_layouts_of(curs* c) {
   int32_t size = get_row_size(c);
+  // Before the first row fixes the columns' lengths, a text column without a
+  // declared length has none yet: the record size is then given as 0, which
+  // no answer's row length matches, so the probe asks again after the data.
+  for (const columns* col = c->column_list; col && !c->cols_resolved; col = col->next)
+    if (record_length(*col) == 0 && col->num_type != kNoSend) size = 0;
   std::vector<column_layout> out;
   if (size < 0) return out;  // too wide to be sent: no layout either
   for (const columns* col = c->column_list; col; col = col->next) {

@@ -167,7 +167,11 @@ void probe_request_loop(distributor* d) {
   const distributor* coll = anchors.collector_at;
   for (;;) {
     run_caught_signals();
+    // Waiting for a request never delays the next collection.
+    const int32_t before = rel_now();
+    comm_state.request_wait_cap = coll && coll->next_time > before ? coll->next_time - before : 0;
     const int ret = do_pxa();
+    comm_state.request_wait_cap = -1;
     if (trace_on(8)) PRINT('t', "cgn1533", "do_pxa returned. ret = %d (100 = NO_REQUEST)\n", ret);
     if (go_home) return;
     get_time(d->last_run);
