@@ -7,7 +7,8 @@ what=${1:-all}
 pkgs=(cmake ninja-build g++ pkg-config libsqlite3-dev sqlite3 unixodbc unixodbc-dev odbc-postgresql)
 case "$what" in
   build) ;;
-  test|all) pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev postgresql procps) ;;
+  test|all) pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev postgresql procps util-linux
+                   clang libclang-rt-14-dev) ;;
   *) echo "usage: $0 [build|test|all]" >&2; exit 2 ;;
 esac
 

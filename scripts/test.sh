@@ -1,10 +1,21 @@
 #!/usr/bin/env bash
 # Builds the collector and passes every test: first a plain build, then the
-# same suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# same suite built with AddressSanitizer and UndefinedBehaviorSanitizer, then
+# the fuzz targets (clang), each run for a few seconds so they cannot rot.
 # A throwaway PostgreSQL server serves the ODBC tests for the whole run.
+#   scripts/test.sh           everything, both builds (what CI runs)
+#   scripts/test.sh --quick   the plain build and the unit tests only
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
+
+if [ "${1:-}" = "--quick" ]; then
+  scripts/check-deps.py
+  scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCOLLECTOR_WERROR=ON
+  ctest --test-dir build --output-on-failure -j "$(nproc)" -L unit
+  echo "unit tests passed"
+  exit 0
+fi
 
 # No include may point up the folder order of src/LAYERS.
 scripts/check-deps.py
@@ -12,6 +23,7 @@ scripts/check-deps.py
 scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCOLLECTOR_WERROR=ON
 scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DCOLLECTOR_SANITIZE=ON -DCOLLECTOR_BENCH=OFF \
   -DCOLLECTOR_WERROR=ON
+CC=clang CXX=clang++ scripts/build.sh build-fuzz -DCOLLECTOR_FUZZ=ON -DCOLLECTOR_WERROR=ON
 
 if [ -x scripts/pg-server.sh ]; then
   pgdir=$(mktemp -d /tmp/collector-pg.XXXXXX)
@@ -27,4 +39,5 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir build --output-on-failure -j "$(nproc)"
 ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
+fuzz/run.sh build-fuzz 5s
 echo "all tests passed"

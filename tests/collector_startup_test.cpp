@@ -4,9 +4,11 @@
 // from a real SQLite database until the go_home time, read back from the
 // print file.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <iterator>
 #include <sstream>
@@ -29,6 +31,19 @@ std::vector<std::string> printed(const std::string& out_dir) {
   return message_lines(text);
 }
 
+// The path of the file in `dir` whose name ends with `suffix` ("" when none does).
+std::string path_ending(const std::string& dir, const std::string& suffix) {
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    if (entry.path().filename().string().ends_with(suffix)) return entry.path().string();
+  return "";
+}
+
+// The text of that file.
+std::string text_ending(const std::string& dir, const std::string& suffix) {
+  const std::string path = path_ending(dir, suffix);
+  return path.empty() ? "" : read_whole(path);
+}
+
 // The blank-separated words of `text`.
 std::vector<std::string> words(const std::string& text) {
   std::istringstream in(text);
@@ -45,12 +60,15 @@ class CollectorStartup : public ::testing::Test {
   // the environment a probe gives it, output into the scratch directory;
   // entries of `env` come first and so hide base entries of the same name.
   ChildResult run_as(const std::vector<std::string>& argv, std::vector<std::string> env = {}) {
+    return run_program(COLLECTOR_BIN, argv, with_base(std::move(env)), dir_.path());
+  }
+  std::vector<std::string> with_base(std::vector<std::string> env) {
     const std::string d = dir_.path();
     for (const std::string& base :
          {"PATH=/usr/bin:/bin"s, "HOME=" + d, "PWD=" + d, "USER=tester"s, "COLL_HOSTNAME=alpha"s,
           "COLL_OUT=" + d, "COLL_PREFIX=" + d, "TZ=UTC"s})
       env.push_back(base);
-    return run_program(COLLECTOR_BIN, argv, env, dir_.path());
+    return env;
   }
   ChildResult run(std::vector<std::string> args, std::vector<std::string> env = {}) {
     args.insert(args.begin(), COLLECTOR_BIN);
@@ -94,8 +112,9 @@ TEST_F(CollectorStartup, VersionDumpsHeadersAndExits) {
 
 // Rows of tests/data/comm/startup_stops.txt. Start-up runs until a step it
 // cannot pass and stops with status 0 through the stop routine; the program never crashes on its
-// way there. The stop shows on the console (the print file is closed by then), followed by the exit
-// hook's line, and, when a print file could be opened, ends it.
+// way there. With a print file the copies of the messages go to the log file from the start and the
+// console gets one line naming the print file; without one the stop shows on the console. Either
+// way it is followed by the exit hook's line, and a print file ends with it.
 TEST_F(CollectorStartup, StartupStopsThroughQuitting) {
   for (const auto& r : data_rows("comm/startup_stops.txt", 3)) {
     SCOPED_TRACE(r[1] + " " + r[2]);
@@ -104,13 +123,21 @@ TEST_F(CollectorStartup, StartupStopsThroughQuitting) {
     if (r[0] == "1") env.push_back("COLL_OUT=" + out.path());
     ChildResult result = r[2] == "(no argv)" ? run_as({}, env) : run(words(r[2]), env);
     EXPECT_EQ(result.exit_code, 0);
-    std::vector<std::string> console = message_lines(result.output);
-    auto stop = std::find_if(console.begin(), console.end(), is_stop_line) - console.begin();
-    ASSERT_LT(stop + 1, std::ssize(console)) << result.output;
-    EXPECT_TRUE(console[stop + 1].starts_with("COL9999S Exiting collector at ")) << result.output;
+    const std::string log = r[0] == "1" ? text_ending(out.path(), "col.log") : result.output;
+    std::vector<std::string> copies = message_lines(log);
+    auto stop = std::find_if(copies.begin(), copies.end(), is_stop_line) - copies.begin();
+    ASSERT_LT(stop + 1, std::ssize(copies)) << log;
+    EXPECT_TRUE(copies[stop + 1].starts_with("COL9999S Exiting collector at ")) << log;
     std::vector<std::string> lines = printed(out.path());
     EXPECT_EQ(lines.empty(), r[0] == "0");
     EXPECT_TRUE(lines.empty() || is_stop_line(lines.back()));
+    if (r[0] == "1") {
+      const std::vector<std::string> console = message_lines(result.output, false);
+      ASSERT_FALSE(console.empty());
+      EXPECT_EQ(console.back(),
+                "collector: start-up failed, see " + path_ending(out.path(), "col.out"));
+      EXPECT_EQ(std::count_if(console.begin(), console.end(), is_stop_line), 0) << result.output;
+    }
   }
 }
 
@@ -142,5 +169,39 @@ TEST_F(CollectorStartup, RowsOfEachPassReachThePrintFile) {
     return l.starts_with("CGN1524I Quit request received. ");
   }));
   EXPECT_TRUE(is_stop_line(lines.back()));
+}
+
+// The database password shows nowhere: not in the print and log files under
+// full tracing (dictionary parameters, PROCESS.CTL statements as read), nor
+// in the process listing written when a signal comes, nor in the collector's
+// own arguments as the system shows them.
+TEST_F(CollectorStartup, PasswordShowsNowhere) {
+  make_sqlite_file(dir_.file("S1.db"), "CREATE TABLE people(id INTEGER, name VARCHAR(10));");
+  const int pid = start_program(
+      COLLECTOR_BIN,
+      {COLLECTOR_BIN, "-v", "-rdbms", "S1", "-dbtype", "qvz", "-password", "topsecret"},
+      with_base({"COLL_CTL_HOME=" TEST_DATA_DIR "/comm/ctl", "COLL_DBHOME=" + dir_.path()}),
+      dir_.path(), dir_.file("console"));
+  auto started = [&] {
+    const std::vector<std::string> lines = printed(dir_.path());
+    return std::any_of(lines.begin(), lines.end(),
+                       [](const std::string& l) { return l.starts_with("CML1530I"); });
+  };
+  for (int i = 0; i < 200 && !started(); ++i) usleep(50000);
+  const std::string arguments = read_whole("/proc/" + std::to_string(pid) + "/cmdline");
+  kill(pid, SIGUSR1);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(arguments.find("topsecret"), std::string::npos);
+  EXPECT_NE(arguments.find("*********"), std::string::npos);
+  std::string everything;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
+    if (entry.is_regular_file() && !entry.path().string().ends_with(".db"))
+      everything += read_whole(entry.path());
+  EXPECT_NE(everything.find("PDC2164I"), std::string::npos);  // the parameters were listed
+  EXPECT_NE(everything.find("grep " + std::to_string(getpid())), std::string::npos);  // and ps ran
+  EXPECT_EQ(everything.find("topsecret"), std::string::npos);
+  EXPECT_EQ(everything.find("tiger"), std::string::npos);
 }
 }  // namespace

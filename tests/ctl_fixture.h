@@ -90,9 +90,7 @@ inline lines matching(const lines& all, const std::string& pattern) {
 }
 
 // The text of tests/data/ctl/<name>.
-inline std::string ctl_data(const std::string& name) {
-  return read_whole(std::string(TEST_DATA_DIR) + "/ctl/" + name);
-}
+inline std::string ctl_data(const std::string& name) { return test_data("ctl/" + name); }
 
 // An input and the message lines it must print.
 struct ctl_case {

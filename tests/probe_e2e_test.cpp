@@ -3,9 +3,13 @@
 // words, answers of several parts, clients that die mid-answer, leftovers of
 // a killed collector, a second collector, requests older than their
 // lifetime, and the ways a collector stops.
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
@@ -13,6 +17,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
+#include <random>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -26,6 +34,7 @@
 
 namespace {
 using namespace std::chrono_literals;
+using namespace std::string_literals;
 
 // Rows of BIG: 3,000 records of 100 bytes, more than three parts of the
 // shared-memory data block and many times a pipe's buffer.
@@ -93,11 +102,11 @@ class ProbeEndToEnd : public ::testing::TestWithParam<const char*> {
   bool pipes() const { return std::string(GetParam()) == "pipe"; }
 
   // The environment of both programs; `out` is the collector's output directory.
-  std::vector<std::string> env(const std::string& out = "", int wait_timeout = 20) const {
+  std::vector<std::string> env(const std::string& out = "", int wait_timeout = 20,
+                               int collector_wait = 3) const {
     std::istringstream words(
         "PATH=/usr/bin:/bin HOME=@ PWD=@ USER=tester TZ=UTC COLL_HOSTNAME=alpha COLL_SERVERID=S1 "
-        "COLL_VERSION=zdb COLL_DBHOME=@ COLL_PREFIX=@ COLL_PREFIX_LOCAL=@ "
-        "COLL_WAIT_TIMEOUT=3");
+        "COLL_VERSION=zdb COLL_DBHOME=@ COLL_PREFIX=@ COLL_PREFIX_LOCAL=@");
     std::vector<std::string> env;
     for (std::string w; words >> w;)
       env.push_back(w.ends_with("@") ? w.erase(w.size() - 1) + d_ : w);
@@ -105,11 +114,14 @@ class ProbeEndToEnd : public ::testing::TestWithParam<const char*> {
     env.push_back("COLL_CTL_HOME=" TEST_DATA_DIR "/comm/ctl");
     env.push_back(std::string("COLL_USESHM=") + (pipes() ? "0" : "1"));
     env.push_back("WAIT_TIMEOUT=" + std::to_string(wait_timeout));
+    env.insert(env.end(), extra_env_.begin(), extra_env_.end());
+    env.push_back("COLL_WAIT_TIMEOUT=" + std::to_string(collector_wait));
     return env;
   }
 
-  CollectorRun& start(const std::string& out = "", int wait_timeout = 20) {
-    collectors_.push_back(std::make_unique<CollectorRun>(env(out, wait_timeout), dir_.path()));
+  CollectorRun& start(const std::string& out = "", int wait_timeout = 20, int collector_wait = 3) {
+    collectors_.push_back(
+        std::make_unique<CollectorRun>(env(out, wait_timeout, collector_wait), dir_.path()));
     return *collectors_.back();
   }
 
@@ -135,6 +147,13 @@ class ProbeEndToEnd : public ::testing::TestWithParam<const char*> {
 
   std::string fifo() const { return dir_.file("col_S1_zdb_pipe"); }
 
+  // The key file's path: the file of the scratch directory with a lock file beside it.
+  std::string read_key_path() const {
+    for (const auto& e : std::filesystem::directory_iterator(dir_.path()))
+      if (std::filesystem::exists(e.path().string() + "-lk")) return e.path().string();
+    return "";
+  }
+
   // The key file: the file of the scratch directory with a lock file beside it.
   key_ids read_key() const {
     key_ids k;
@@ -159,6 +178,7 @@ class ProbeEndToEnd : public ::testing::TestWithParam<const char*> {
 
   ScratchDir dir_;
   const std::string d_ = dir_.path();
+  std::vector<std::string> extra_env_;  // further settings of both programs
   std::vector<std::unique_ptr<CollectorRun>> collectors_;
 };
 
@@ -184,10 +204,16 @@ TEST_P(ProbeEndToEnd, AnswersEveryFormThenShutsDown) {
     EXPECT_EQ(got.exit_code, std::stoi(r[0])) << got.output.substr(0, 200);
     EXPECT_EQ(got.output.substr(0, n), want.substr(0, n));
   }
-  // Row counts of the status answers: two cursors, two processes.
-  for (const char* word : {"C-STATUS", "D-STATUS"}) {
+  // Row counts of the status answers: three cursors, two processes.
+  for (auto [word, lines] : {std::pair{"C-STATUS", 4}, {"D-STATUS", 3}}) {
     std::string csv = probe({"-f", "csv", word}).output;
-    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 3) << word;
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), lines) << word;
+  }
+  // Shared memory carries 40 parameters of 19 characters.
+  if (!pipes()) {
+    std::vector<std::string> args{"-f", "csv", "NAMES"};
+    for (int k = 0; k < kMaxParms; ++k) args.push_back(std::string(19, 'a' + k % 26));
+    EXPECT_EQ(probe(args).output, kNamesCsv);
   }
 
   ChildResult client = run_in_child([&] {
@@ -206,7 +232,7 @@ TEST_P(ProbeEndToEnd, AnswersEveryFormThenShutsDown) {
       sleep(6);  // longer than the collector's wait: it gives up on this pipe
       _exit(0);
     }
-    if (InitShare("S1") != 0) _exit(3);
+    if (AttachShare("S1") != 0) _exit(3);
     QVZRequest req;
     req.name = "BIG";
     if (share_state.request_obj->SendRequest(&req, 20) != 0) _exit(4);
@@ -236,7 +262,8 @@ TEST_P(ProbeEndToEnd, AnswersEveryFormThenShutsDown) {
       << gone.output;
 }
 
-// A collector killed outright leaves its FIFO or objects behind; the next one
+// A probe gives up on a collector that stopped answering; killed outright,
+// the collector leaves its FIFO or objects behind; the next one
 // removes them and serves with new ones; on shared memory a third collector
 // attaches to those and its stop leaves them to their creator; a
 // terminating signal stops that one in order.
@@ -244,6 +271,12 @@ TEST_P(ProbeEndToEnd, KilledCollectorIsReplacedAndSignalStopsTheNext) {
   CollectorRun& first = start();
   ASSERT_EQ(probe_until_rows({"NAMES"}).exit_code, 0);
   key_ids old = read_key();
+  // A collector that stopped answering: the probe gives up after its layout
+  // request instead of sending the data request as well.
+  kill(first.pid, SIGSTOP);
+  ChildResult stuck = run_program(PROBE_BIN, {PROBE_BIN, "NAMES"}, env("", 1), d_);
+  EXPECT_EQ(stuck.exit_code, 2);
+  EXPECT_TRUE(stuck.output.starts_with("probe: request C-LAYOUT failed: ")) << stuck.output;
   kill(first.pid, SIGKILL);
   EXPECT_EQ(first.wait(10s), 128 + SIGKILL);
   if (pipes())
@@ -291,7 +324,7 @@ TEST_P(ProbeEndToEnd, RequestOlderThanItsLifetimeIsDropped) {
   kill(c.pid, SIGSTOP);
   ChildResult client = run_in_child([&] {
     child_settings();
-    if (InitShare("S1") != 0) _exit(3);
+    if (AttachShare("S1") != 0) _exit(3);
     QVZRequest req;
     req.name = "NAMES";
     req.FormRequest();
@@ -300,7 +333,7 @@ TEST_P(ProbeEndToEnd, RequestOlderThanItsLifetimeIsDropped) {
     kill(c.pid, SIGCONT);
     QVZDataRow answer;
     int rc = share_state.data_obj->GetData(req.unique, "NAMES", &answer, 4) == -10 ? 0 : 5;
-    DestroyShareCommObject();  // an orderly asker detaches before it ends
+    DetachShare();  // an orderly asker detaches before it ends
     _exit(rc);
   });
   kill(c.pid, SIGCONT);
@@ -309,6 +342,362 @@ TEST_P(ProbeEndToEnd, RequestOlderThanItsLifetimeIsDropped) {
   EXPECT_EQ(probe({"SHUTDOWN"}).exit_code, 0);
   EXPECT_EQ(c.wait(30s), 0);
   EXPECT_TRUE(printed("USH0032I It's "));
+}
+
+// Hostile local input, one act after the other against one collector: none
+// may crash or hang it past the answer deadline (4 x COLL_WAIT_TIMEOUT, 12 s
+// here) or touch a file; after each a probe is answered in full. A probe
+// stopped by SIGTERM while it waits leaves nothing behind; none of the probes
+// writes the key file.
+TEST_P(ProbeEndToEnd, HostileInputNeitherStopsNorTouches) {
+  CollectorRun& c = start();
+  ASSERT_EQ(probe_until_rows({"NAMES"}).exit_code, 0);
+  const std::string kept = "precious\n";
+  const std::string file = write_file(dir_, "precious", kept);
+  symlink(file.c_str(), dir_.file("link").c_str());
+  const std::string key_before = pipes() ? "" : read_whole(read_key_path());
+  std::mt19937 random(12);
+  auto noise = [&](size_t n) {
+    std::string out(n, 0);
+    for (char& ch : out) ch = static_cast<char>(random());
+    return out;
+  };
+  // Writes bytes into the collector's request pipe as any local process may.
+  auto into_request_pipe = [&](const std::string& bytes) {
+    int fd = open(fifo().c_str(), O_WRONLY | O_NONBLOCK);
+    EXPECT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    close(fd);
+  };
+  auto request_to = [&](const std::string& reply) {
+    std::vector<uint8_t> r = encode_request("NAMES", reply, {});
+    into_request_pipe(std::string(r.begin(), r.end()));
+  };
+  // In a child: attaches to the collector's objects as a probe would.
+  auto as_share_client = [&](const std::function<int()>& act) {
+    ChildResult r = run_in_child([&] {
+      child_settings();
+      _exit(AttachShare("S1") == 0 ? act() : 3);
+    });
+    EXPECT_EQ(r.exit_code, 0) << r.output;
+  };
+  // A probe program asking for BIG, ended by `sig` while it waits for the
+  // answer of a collector held still meanwhile.
+  auto reply_pipes = [&] {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(d_))
+      if (e.path().filename().string().starts_with("prb_")) names.insert(e.path());
+    return names;
+  };
+  auto probe_ended_by = [&](int sig) {
+    const std::set<std::string> before = reply_pipes();
+    kill(c.pid, SIGSTOP);
+    std::vector<std::string> args{PROBE_BIN, "-f", "raw", "BIG"};
+    int pid = start_program(PROBE_BIN, args, env(), d_, dir_.file("probe.log"));
+    EXPECT_TRUE(poll_until(10s, [&] {
+      if (!pipes()) return semctl(read_key().req_sem, kSemFilled, GETVAL) == 1;
+      return reply_pipes().size() > before.size();
+    }));
+    std::this_thread::sleep_for(200ms);
+    kill(pid, sig);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
+    // Only a probe killed outright leaves its reply pipe behind (and later
+    // probes take other names while it is there).
+    if (sig == SIGTERM) {
+      EXPECT_EQ(reply_pipes(), before) << "reply pipe left";
+      if (!pipes()) {
+        EXPECT_EQ(read_key().live(), 4) << "objects of a running collector removed";
+      }
+    }
+    kill(c.pid, SIGCONT);
+  };
+  // A reader that takes a little of a large answer now and then.
+  auto stalling_reader = [&] {
+    ChildResult r = run_in_child([&] {
+      child_settings();
+      if (pipes()) {
+        std::string reply = dir_.file("slow_pipe");
+        mkfifo(reply.c_str(), 0600);
+        pollfd in{open(reply.c_str(), O_RDONLY | O_NONBLOCK), POLLIN, 0};
+        std::vector<uint8_t> rec = encode_request("BIG", reply, {});
+        int out = open(fifo().c_str(), O_WRONLY);
+        if (write(out, rec.data(), rec.size()) != static_cast<ssize_t>(rec.size()) ||
+            poll(&in, 1, 20000) != 1)
+          _exit(1);
+        char buf[4096];
+        for (int i = 0; i < 10; ++i, sleep(2))
+          if (read(in.fd, buf, sizeof buf) == 0) break;  // the collector gave up
+        unlink(reply.c_str());
+        _exit(0);
+      }
+      if (AttachShare("S1") != 0) _exit(3);
+      QVZRequest req;
+      req.name = "BIG";
+      if (share_state.request_obj->SendRequest(&req, 20) != 0) _exit(4);
+      QVZSemaphore& sem = share_state.data_obj->semaphore();
+      for (int block = 0; block < 4 && sem.TimedTake(kSemFilled, 8) == 0; ++block) {
+        sleep(5);  // each block within the per-block wait, all of them not
+        sem.Give(kSemAvailable);
+      }
+      _exit(0);
+    });
+    EXPECT_EQ(r.exit_code, 0) << r.output;
+  };
+
+  struct act {
+    const char* what;
+    bool pipe, shm;             // the transports it applies to
+    std::function<void()> run;  // the hostile act
+    const char* printed;        // the start of a line the collector prints, or null
+  };
+  const act acts[] = {
+      // garbage and an oversized record in the request pipe
+      {"garbage", true, false, [&] { into_request_pipe(noise(3000)); }, nullptr},
+      {"oversized", true, false, [&] { into_request_pipe("\xff\xff\0\1" + noise(2000)); },
+       "COM0203E request length error, size=65535"},
+      // a truncated record with a good one queued behind it
+      {"truncated", true, false,
+       [&] {
+         into_request_pipe("\1\0\0\5NA"s);
+         request_to(dir_.file("nobody_reads"));
+       },
+       "CIR1835E Pipe read error."},
+      // reply paths that are no FIFO
+      {"regular file", true, false, [&] { request_to(file); },
+       "COM0117E Reply path is not a FIFO, refused."},
+      {"symbolic link", true, false, [&] { request_to(dir_.file("link")); },
+       "COM0117E Reply path is not a FIFO, refused."},
+      {"directory", true, false, [&] { request_to(d_); },
+       "COM0117E Reply path is not a FIFO, refused."},
+      // the request segment overwritten with random bytes, then offered
+      {"request segment noise", false, true,
+       [&] {
+         as_share_client([&] {
+           std::string bytes = noise(sizeof(request_area));
+           memcpy(share_state.request_obj->request(), bytes.data(), bytes.size());
+           return share_state.request_obj->semaphore().Give(kSemFilled);
+         });
+       },
+       nullptr},
+      // the data segment overwritten while idle
+      {"data segment noise", false, true,
+       [&] {
+         as_share_client([&] {
+           std::string bytes = noise(kDataSegment);
+           memcpy(share_state.data_obj->data(), bytes.data(), bytes.size());
+           return 0;
+         });
+       },
+       nullptr},
+      // a cursor name too long to be served
+      {"long name", false, true,
+       [&] {
+         as_share_client([&] {
+           QVZRequest req;
+           req.name = "FOURTEEN_CHARS";
+           return share_state.request_obj->SendRequest(&req, 5);
+         });
+       },
+       "USH0215E GetRequest: request 'FOURTEEN_CHARS-"},
+      // a reader too slow for the answer deadline
+      {"stalling reader", true, true, stalling_reader,
+       pipes() ? "COM0135E Answer not taken within 12 seconds, abandoned."
+               : "USH0245E SendData(BIG): answer not taken within 12 seconds, abandoned"},
+      // probes ended mid-answer and while waiting
+      {"probe killed", true, true, [&] { probe_ended_by(SIGKILL); }, nullptr},
+      {"probe terminated", true, true, [&] { probe_ended_by(SIGTERM); }, nullptr},
+  };
+  for (const act& a : acts) {
+    if (!(pipes() ? a.pipe : a.shm)) continue;
+    SCOPED_TRACE(a.what);
+    const auto started = std::chrono::steady_clock::now();
+    a.run();
+    ChildResult answer = probe_until_rows({"-f", "csv", "NAMES"});
+    EXPECT_EQ(answer.output, kNamesCsv);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 60s);
+    EXPECT_EQ(waitpid(c.pid, nullptr, WNOHANG), 0) << "collector ended";
+    if (a.printed) {
+      EXPECT_TRUE(poll_until(5s, [&] { return printed(a.printed); }));
+    }
+    EXPECT_EQ(read_whole(file), kept);
+  }
+  if (!pipes()) {
+    EXPECT_EQ(read_whole(read_key_path()), key_before);
+  }
+  // An answer left in the channel by the last act may hold the first asker up.
+  int status = -1;
+  poll_until(90s, [&] {
+    probe({"SHUTDOWN"});
+    return (status = c.wait(10s)) >= 0;
+  });
+  EXPECT_EQ(status, 0);
+}
+
+// COLL_IPC_MODE decides whether a probe of another user is served: by default
+// it is, with an owner-only mode it is refused. The modes are applied as
+// given, whatever the collector's umask.
+TEST_P(ProbeEndToEnd, IpcModeDecidesWhetherAnotherUserIsServed) {
+  if (geteuid() != 0 || access("/usr/bin/setpriv", X_OK) != 0)
+    GTEST_SKIP() << "needs root to run the probe as nobody";
+  chmod(d_.c_str(), 01777);  // the other user's probe makes its reply pipe here
+  struct row {
+    const char* setting;  // COLL_IPC_MODE, or null
+    unsigned mode;        // of the FIFO or the segments
+    int exit_code;        // of the other user's probe
+  };
+  const row rows[] = {
+      {nullptr, pipes() ? 0777u : 0666u, 0},  // default: any local user is served
+      {"0600", 0600, 2},                      // owner only: another user is refused
+  };
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.setting ? r.setting : "unset");
+    extra_env_.clear();
+    if (r.setting) extra_env_.push_back(std::string("COLL_IPC_MODE=") + r.setting);
+    CollectorRun& c = start();
+    ASSERT_EQ(probe_until_rows({"NAMES"}).exit_code, 0);
+    unsigned mode = 0;
+    if (pipes()) {
+      mode = static_cast<unsigned>(std::filesystem::status(fifo()).permissions());
+    } else {
+      shmid_ds ds;
+      if (shmctl(read_key().req_shm, IPC_STAT, &ds) == 0) mode = ds.shm_perm.mode & 0777;
+    }
+    EXPECT_EQ(mode, r.mode);
+    std::vector<std::string> args{"/usr/bin/setpriv",
+                                  "--reuid=65534",
+                                  "--regid=65534",
+                                  "--clear-groups",
+                                  PROBE_BIN,
+                                  "-f",
+                                  "csv",
+                                  "NAMES"};
+    ChildResult other = run_program(args[0], args, env(), d_);
+    EXPECT_EQ(other.exit_code, r.exit_code) << other.output;
+    if (r.exit_code == 0) {
+      EXPECT_EQ(other.output, kNamesCsv);
+    }
+    EXPECT_EQ(probe({"SHUTDOWN"}).exit_code, 0);
+    EXPECT_EQ(c.wait(30s), 0);
+  }
+}
+
+// The collector's wait for a request (a minute here) ends when its next
+// collection is due: a 1-second cursor keeps its pace while no probe asks.
+TEST_P(ProbeEndToEnd, WaitForRequestsEndsAtTheNextCollection) {
+  CollectorRun& c = start("", 20, 60);
+  ASSERT_EQ(probe_until_rows({"NAMES"}).exit_code, 0);
+  auto sample_no = [&] {
+    std::string json = probe({"-f", "json", "C-STATUS"}).output;
+    size_t at = json.find("\"sample_no\":");
+    return at == std::string::npos ? -1 : std::stoi(json.substr(at + 12));
+  };
+  const int before = sample_no();
+  std::this_thread::sleep_for(5s);  // no request meanwhile
+  EXPECT_GE(sample_no(), before + 2);
+  EXPECT_EQ(probe({"SHUTDOWN"}).exit_code, 0);
+  EXPECT_EQ(c.wait(30s), 0);
+}
+
+// Runs scripts/pg-server.sh `command` (start, stop) on `dir`: a PostgreSQL
+// server of the test's own. Returns the settings its `export` lines print.
+std::map<std::string, std::string> pg_server(const std::string& command, const std::string& dir) {
+  std::map<std::string, std::string> out;
+  const std::string cmd = TEST_DATA_DIR "/../../scripts/pg-server.sh " + command + " " + dir;
+  FILE* p = popen((cmd + " 2>/dev/null").c_str(), "r");
+  static const std::regex line_re(R"(^export (\w+)='?([^'\n]*)'?)");
+  std::smatch m;
+  for (char line[1024]; p && fgets(line, sizeof line, p);)
+    if (std::string l(line); std::regex_search(l, m, line_re)) out[m[1]] = m[2];
+  if (p) pclose(p);
+  return out;
+}
+
+// Runs `sql` on the server of `pg` and commits; the SQLCODE.
+int32_t on_server(std::map<std::string, std::string>& pg, const std::string& sql) {
+  db_session s;
+  int32_t rc = s.logon_remote(pg["COLLECTOR_TEST_USER"] + "/" + pg["COLLECTOR_TEST_PASSWORD"],
+                              "DRIVER={PostgreSQL Unicode};SERVER=127.0.0.1;DATABASE=collector;"
+                              "UseServerSidePrepare=0;PORT=" +
+                                  pg["COLLECTOR_PG_PORT"]);
+  if (rc == 0) rc = run_query(s, sql).rc;
+  return rc == 0 || rc == sql_no_data ? s.commit(true) : rc;
+}
+
+// The database goes away under a collecting collector: first stopped (logons
+// refused), then replaced by a listener that accepts connections and never
+// answers (logons wait for the login timeout). Probes are answered all the
+// while, within the wait timeout; once the server is back the collector logs
+// on again and the rows of the later runs arrive.
+TEST_P(ProbeEndToEnd, DatabaseOutageLeavesProbesAnswered) {
+  if (!pipes()) GTEST_SKIP() << "the database side is the same on both transports";
+  if (!getenv("COLLECTOR_TEST_DSN")) GTEST_SKIP() << "COLLECTOR_TEST_DSN not set (no PostgreSQL)";
+  ScratchDir pg_dir, ctl;
+  std::map<std::string, std::string> pg = pg_server("start", pg_dir.path());
+  struct stopper {
+    std::string dir;
+    ~stopper() { pg_server("stop", dir); }
+  } stop_at_end{pg_dir.path()};
+  ASSERT_TRUE(pg.count("COLLECTOR_PG_PORT")) << "the test server did not start";
+  ASSERT_EQ(on_server(pg, "CREATE TABLE people(id INTEGER, name VARCHAR(8))"), 0);
+  ASSERT_EQ(on_server(pg, "INSERT INTO people VALUES (1, 'alpha')"), 0);
+  // The collector's server id (S1) is its connect string: the server's data source renamed.
+  std::string sources = read_whole(pg["ODBCINI"]);
+  std::ofstream(ctl.file("odbc.ini"))
+      << sources.replace(sources.find("[collector_test]"), 16, "[S1]");
+  std::ofstream(ctl.file("zdbproc.ctl"))
+      << "process collector;\ntype sql*net;\nlogon_id " << pg["COLLECTOR_TEST_USER"]
+      << ";\nserver_id S1;\ninterval 1;\nsleep 1;\nprocess pxa;\ninterval 1;\nend;\n";
+  std::ofstream(ctl.file("zdbcoll.ctl"))
+      << "cursor NAMES;\ninsert into people (id, name) values (:INT!id, :name^8);\n"
+         "interval 1;\nsamples 1;\nend;\n";
+  std::filesystem::copy_file(TEST_DATA_DIR "/comm/ctl/zdbdict.ctl", ctl.file("zdbdict.ctl"));
+  std::vector<std::string> e = {"COLL_CTL_HOME=" + ctl.path(),
+                                "ODBCSYSINI=" + pg["ODBCSYSINI"],
+                                "ODBCINI=" + ctl.file("odbc.ini"),
+                                "COLL_PASSWORD=" + pg["COLLECTOR_TEST_PASSWORD"],
+                                "COLL_LOGON_TIMEOUT=2",
+                                "COLL_SQL_TIMEOUT=5"};
+  for (const std::string& base : env()) e.push_back(base);
+  collectors_.push_back(std::make_unique<CollectorRun>(e, dir_.path()));
+  CollectorRun& c = *collectors_.back();
+  ASSERT_EQ(probe_until_rows({"-f", "csv", "NAMES"}).output, "id,name\n1,alpha\n");
+
+  // Each outage lasts several passes; every probe meanwhile gets its answer
+  // (the rows held, or none) well within the probe's wait timeout of 20 s.
+  auto answered_throughout = [&](const char* what) {
+    for (int i = 0; i < 4; ++i) {
+      const auto start = std::chrono::steady_clock::now();
+      ChildResult r = probe({"-f", "csv", "NAMES"});
+      EXPECT_NE(r.exit_code, 2) << what << ": " << r.output;
+      EXPECT_LT(std::chrono::steady_clock::now() - start, 15s) << what;
+      std::this_thread::sleep_for(1s);
+    }
+  };
+  pg_server("stop", pg_dir.path());
+  answered_throughout("server stopped");
+  const int silent = socket(AF_INET, SOCK_STREAM, 0);
+  const int on = 1;
+  setsockopt(silent, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  sockaddr_in at = {};
+  at.sin_family = AF_INET;
+  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  at.sin_port = htons(static_cast<uint16_t>(std::stoi(pg["COLLECTOR_PG_PORT"])));
+  ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&at), sizeof at), 0) << strerror(errno);
+  ASSERT_EQ(listen(silent, 64), 0);
+  answered_throughout("server silent");
+  close(silent);
+
+  ASSERT_TRUE(pg_server("start", pg_dir.path()).count("COLLECTOR_PG_PORT"));
+  ASSERT_EQ(on_server(pg, "INSERT INTO people VALUES (2, 'beta')"), 0);
+  ChildResult back;
+  poll_until(60s, [&] {
+    return (back = probe({"-f", "csv", "NAMES"})).output.find("2,beta") != std::string::npos;
+  });
+  EXPECT_EQ(back.output, "id,name\n1,alpha\n2,beta\n");
+  EXPECT_TRUE(printed("RCD0100E Unable to connect to ORACLE at collector"));
+  EXPECT_EQ(probe({"SHUTDOWN"}).exit_code, 0);
+  EXPECT_EQ(c.wait(30s), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, ProbeEndToEnd, ::testing::Values("pipe", "shm"),

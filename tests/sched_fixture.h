@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "ctl/operate.h"
-#include "rows/sql_test_support.h"
+#include "sql_fixture.h"
 
 class SchedTest : public SqlTest {
  protected:

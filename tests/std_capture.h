@@ -3,6 +3,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -43,12 +44,26 @@ inline std::string read_whole(const std::string& path) {
   return text.str();
 }
 
+// The content of the bundled data file tests/data/<name>; a file that cannot
+// be read fails the test (and reads as empty).
+inline std::string test_data(const std::string& name) {
+  const std::string path = std::string(TEST_DATA_DIR) + "/" + name;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    ADD_FAILURE() << "missing test data file " << path;
+    return "";
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
 // The rows of the table tests/data/<name>, each cut to `fields` fields: one row
 // a line, fields separated by " | ", a row's comment after "  # "; lines that
 // are empty or start with "#" are skipped. \n \r \t \0 \\ and \xHH are decoded.
 inline std::vector<std::vector<std::string>> data_rows(const std::string& name, size_t fields) {
   std::vector<std::vector<std::string>> rows;
-  std::istringstream in(read_whole(std::string(TEST_DATA_DIR) + "/" + name));
+  std::istringstream in(test_data(name));
   for (std::string l; std::getline(in, l);) {
     if (l.empty() || l[0] == '#') continue;
     std::vector<std::string> row(1);

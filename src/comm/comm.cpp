@@ -3,6 +3,7 @@
 // for the stop paths.
 #include "comm/comm.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -103,6 +104,27 @@ int read_wait_timeout(char side) {
   return cached;
 }
 
+ipc_modes comm_ipc_modes() {
+  ipc_modes modes;
+  const char* text = env_vars.ipc_mode;
+  if (!env_set(text)) return modes;
+  char* end = nullptr;
+  errno = 0;
+  unsigned long mode = strtoul(text, &end, 8);
+  if (errno != 0 || *end != 0 || mode > 0777 || strspn(text, "01234567") != strlen(text)) {
+    if (!comm_state.ipc_mode_reported)
+      PRINT('w', "com0105", "COLL_IPC_MODE %s is not an octal mode of at most 0777, ignored\n",
+            text);
+    comm_state.ipc_mode_reported = true;
+    return modes;
+  }
+  modes.fifo = static_cast<unsigned>(mode);
+  modes.ipc = static_cast<unsigned>(mode);
+  // The key file holds only ids; those who may read the objects may read it.
+  modes.key = 0600 | (static_cast<unsigned>(mode) & 0044);
+  return modes;
+}
+
 int comm_set_error(comm_anchor* anchor, int code, const char* fmt, ...) {
   char text[2200];
   va_list ap;
@@ -130,6 +152,7 @@ comm_reply qvzcomm(const char* word, comm_anchor* anchor, const char* names) {
 int comm_wait_request(comm_anchor* anchor, int seconds) {
   if (!anchor || anchor->side != 'C') return -1;
   if (anchor->pipe_transport) {
+    if (pipe_request_waiting(anchor)) return 0;
     switch (wait_for_read(anchor, anchor->read_fd.get(), seconds, true)) {
       case 0:
         return 0;

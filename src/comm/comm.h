@@ -57,6 +57,8 @@ struct comm_anchor {
   bool sigpipe_saved = false;            // saved_sigpipe holds the disposition to restore
   struct sigaction saved_sigpipe = {};   // SIGPIPE disposition before the first "get" or "put"
   time_t last_success = 0;               // probe with shared memory: time of the last good send
+  std::vector<uint8_t>
+      pending;  // collector, pipes: bytes read from the request pipe, not yet taken
 };
 
 // Result of one qvzcomm call; which member carries it depends on the word.
@@ -90,6 +92,18 @@ bool use_pipes();
 // 0, negative or unset gives the default, values above 600 become 600.
 int read_wait_timeout(char side);
 
+// Access modes of the transport's objects. COLL_IPC_MODE (or -ipcmode), an
+// octal mode of at most 0777, is applied exactly to the FIFOs, the segments
+// and the semaphore sets; unset, FIFOs get 0777 and the System V objects 0666,
+// which lets any local user ask and read every answer. A value that is not
+// such a mode is reported once ("com0105") and the defaults apply.
+struct ipc_modes {
+  unsigned fifo = 0777;  // FIFOs: the collector's request pipe, the probes' reply pipes
+  unsigned ipc = 0666;   // segments and semaphore sets
+  unsigned key = 0644;   // the key file: readable by whoever may use the objects
+};
+ipc_modes comm_ipc_modes();
+
 // Records a failure in the anchor (code and formatted text). Returns `code`.
 int comm_set_error(comm_anchor* anchor, int code, const char* fmt, ...)
     __attribute__((format(printf, 3, 4)));
@@ -106,6 +120,9 @@ struct comm_globals {
   int qvzcomm_locked = 0;          // function code of the call in progress, 0 when none
   int collector_timeout = 0;       // COLL_WAIT_TIMEOUT once read, 0 before
   int probe_timeout = 0;           // WAIT_TIMEOUT once read, 0 before
+  bool ipc_mode_reported = false;  // an unusable COLL_IPC_MODE has been reported
+  int request_wait_cap = -1;       // collector: most seconds a "get" waits for a request
+                                   // (the next collection is due then); negative: no cap
 };
 
 extern comm_globals comm_state;

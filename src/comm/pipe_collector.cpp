@@ -2,24 +2,48 @@
 // reading and filing request records, writing the answer streams and closing.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <memory>
 
 #include "comm/pipe_transport.h"
 #include "comm/request_record.h"
+#include "platform/emergency.h"
 #include "util/dump.h"
 #include "util/print.h"
 #include "util/trace.h"
 
 namespace {
-// Discards whatever is waiting in the pipe: after a malformed record the
-// stream has lost its framing, and probes write whole records atomically, so
-// nothing after the damage can be trusted.
-void drain(int fd) {
-  char junk[4096];
-  for (int i = 0; i < 256 && ReadPipe(fd, junk, sizeof junk) > 0; ++i) {
+// Most bytes held from the request pipe at once: many records, and a bound on
+// whatever a writer pours in.
+constexpr size_t kPendingMax = 16 * kMaxRequestLen;
+// An answer to one reply pipe is written within this many wait_timeouts, or
+// abandoned: a reader that takes a little now and then cannot hold the
+// collector for longer.
+constexpr int kAnswerDeadlineFactor = 4;
+
+int64_t monotonic_seconds() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<int64_t>(ts.tv_sec);
+}
+
+// Appends what waits in the request pipe to the anchor's pending bytes.
+// False on a read error.
+bool fill_pending(comm_anchor* anchor) {
+  uint8_t buf[kPendingMax];
+  while (anchor->pending.size() < kPendingMax) {
+    ssize_t n = ReadPipe(anchor->read_fd.get(), buf, kPendingMax - anchor->pending.size());
+    if (n > 0) {
+      anchor->pending.insert(anchor->pending.end(), buf, buf + n);
+      continue;
+    }
+    if (n == 0 || errno == EAGAIN) return true;
+    if (errno != EINTR) return false;
   }
+  return true;
 }
 
 // Opens the request pipe in `mode`; on failure reports it and returns -1.
@@ -41,6 +65,13 @@ bool open_request_pipe(comm_anchor* anchor) {
   int fd = open_request_end(anchor, 4);
   if (fd < 0) return false;
   anchor->read_fd.reset(fd);
+  anchor->pending.clear();
+  if (int err = apply_fifo_mode(fd)) {
+    comm_set_error(anchor, kCommPipe, "Create Pipe error %d. Pipe=%s", err,
+                   anchor->coll_pipe.c_str());
+    PRINT('e', "com0110", "Create Pipe error %d. Pipe=%s\n", err, anchor->coll_pipe.c_str());
+    return false;
+  }
   fd = open_request_end(anchor, 6);
   if (fd < 0) return false;
   anchor->extra_write_fd.reset(fd);
@@ -59,13 +90,20 @@ bool create_request_pipe(comm_anchor* anchor) {
 }
 
 // Outcome of writing one block to a reply pipe.
-enum class write_result { done, pipe_broken, call_ended };
+enum class write_result { done, pipe_broken, call_ended, past_deadline };
 
-write_result write_block(comm_anchor* anchor, const void* buf, size_t len, bool header) {
+// Writes `len` bytes to the open reply pipe, every wait ending by `deadline`
+// (monotonic seconds).
+write_result write_block(comm_anchor* anchor, const void* buf, size_t len, bool header,
+                         int64_t deadline) {
   const char* p = static_cast<const char*>(buf);
   int fd = anchor->write_fd.get();
   while (len > 0) {
-    int w = wait_for_write(anchor, fd);
+    int64_t left = deadline - monotonic_seconds();
+    if (left <= 0) return write_result::past_deadline;
+    int w =
+        wait_for_write(anchor, fd, static_cast<int>(std::min<int64_t>(left, anchor->wait_timeout)));
+    if (w == 1 && left <= anchor->wait_timeout) return write_result::past_deadline;
     if (w == 1) {
       if (header)
         comm_set_error(anchor, kCommTimeout,
@@ -108,16 +146,23 @@ write_result write_block(comm_anchor* anchor, const void* buf, size_t len, bool 
   return write_result::done;
 }
 
-// Writes one entry's stream to one reply pipe. False when the call must end.
-bool answer_pipe(comm_anchor* anchor, const curs_list& entry, const std::string& path) {
+// Writes one entry's stream to one reply pipe; a failure ends only this
+// answer, with the anchor's error set.
+void answer_pipe(comm_anchor* anchor, const curs_list& entry, const std::string& path) {
   int fd = ClientOpenPipe(path, 6);
   if (fd < 0) {
-    comm_set_error(anchor, kCommOpenWrite, "Open Probe pipe errno= %d. Pipe=%s. cursor=%s", errno,
+    int err = errno;
+    if (refused_not_fifo(err))
+      PRINT('e', "com0117", "Reply path is not a FIFO, refused. Pipe=%s cursor=%s\n", path.c_str(),
+            anchor->cur_name);
+    comm_set_error(anchor, kCommOpenWrite, "Open Probe pipe errno= %d. Pipe=%s. cursor=%s", err,
                    path.c_str(), anchor->cur_name);
-    return false;
+    return;
   }
   anchor->write_fd.reset(fd);
   anchor->pipe_error = false;
+  const int64_t deadline =
+      monotonic_seconds() + static_cast<int64_t>(kAnswerDeadlineFactor) * anchor->wait_timeout;
   // Never send more than the entry holds, whatever its counts claim.
   int64_t bytes = static_cast<int64_t>(entry.rows) * entry.row_len;
   int32_t rows = entry.rows;
@@ -131,13 +176,20 @@ bool answer_pipe(comm_anchor* anchor, const curs_list& entry, const std::string&
   }
   uint8_t header[kStreamHeaderLen];
   encode_stream_header(rows, entry.row_len, header);
-  write_result r = write_block(anchor, header, sizeof header, true);
+  write_result r = write_block(anchor, header, sizeof header, true, deadline);
   if (r == write_result::done && rows > 0)
-    r = write_block(anchor, entry.data.data(), static_cast<size_t>(bytes), false);
+    r = write_block(anchor, entry.data.data(), static_cast<size_t>(bytes), false, deadline);
   ClosePipe(anchor->write_fd);
-  if (r == write_result::call_ended) return false;
+  if (r == write_result::past_deadline) {
+    PRINT('e', "com0135", "Answer not taken within %d seconds, abandoned. Pipe=%s cursor=%s\n",
+          kAnswerDeadlineFactor * anchor->wait_timeout, path.c_str(), anchor->cur_name);
+    comm_set_error(anchor, kCommTimeout,
+                   "Data Collector Wait Timeout. Is collector still there? Cursor=%s",
+                   anchor->cur_name);
+    return;
+  }
+  if (r == write_result::call_ended) return;
   if (trace_on(5)) PRINT('t', "com2010", "put_request() %8.8s pipe=%s\n", entry.name, path.c_str());
-  return true;
 }
 }  // namespace
 
@@ -151,16 +203,19 @@ comm_anchor* init_collector() {
     unlink(anchor->coll_pipe.c_str());
     return nullptr;
   }
+  emergency_note_path(anchor->coll_pipe.c_str());
   return anchor.release();
 }
 
 void set_anchor_parms(comm_anchor* anchor, const curs_list& entry) {
   for (const char*& slot : anchor->parms) slot = nullptr;
   request_view view;
-  if (decode_request(entry.data_request, &view) != record_status::ok) return;
+  if (decode_request(entry.data_request, &view, kMaxFiledRequestLen) != record_status::ok) return;
   // Each parameter in the record is NUL-terminated, so the view's start is a C string.
   for (size_t i = 0; i < view.parms.size(); ++i) anchor->parms[i] = view.parms[i].data();
 }
+
+bool pipe_request_waiting(const comm_anchor* anchor) { return !anchor->pending.empty(); }
 
 std::list<curs_list>* get_probe_reqs(comm_anchor* anchor) {
   anchor->error_code = 0;
@@ -173,52 +228,44 @@ std::list<curs_list>* get_probe_reqs(comm_anchor* anchor) {
     anchor->extra_write_fd.reset();
     if (!create_request_pipe(anchor)) return nullptr;
   }
-  int fd = anchor->read_fd.get();
-  uint8_t head[4];
-  ssize_t n = ReadPipe(fd, head, sizeof head);
-  if (n == 0 || (n < 0 && errno == EAGAIN)) return &anchor->entries;
-  if (n != static_cast<ssize_t>(sizeof head)) {
+  if (!fill_pending(anchor)) {
     comm_set_error(anchor, kCommPipe, "Pipe read error. Pipe=%s", anchor->coll_pipe.c_str());
-    drain(fd);
     return nullptr;
   }
-  size_t total = record_total_len(head);
-  if (total > kMaxRequestLen || total < sizeof head) {
-    PRINT('e', "com0203", "request length error, size=%d\n", static_cast<int>(total));
-    drain(fd);
-    return nullptr;
-  }
-  std::vector<uint8_t> record(total);
-  memcpy(record.data(), head, sizeof head);
-  size_t rest = total - sizeof head;
-  if (rest > 0) {
-    n = ReadPipe(fd, record.data() + sizeof head, rest);
-    if (n != static_cast<ssize_t>(rest)) {
-      comm_set_error(anchor, kCommPipe, "Pipe read error. Pipe=%s", anchor->coll_pipe.c_str());
-      drain(fd);
-      return nullptr;
-    }
-  }
+  std::vector<uint8_t>& pending = anchor->pending;
+  // A full buffer may end in a record the reader cut; it waits for its rest.
+  record_frame frame = next_record(pending, pending.size() < kPendingMax);
+  if (frame.kind == frame_kind::partial) return &anchor->entries;
+  const auto taken = static_cast<std::ptrdiff_t>(frame.length);
+  std::vector<uint8_t> record(pending.begin(), pending.begin() + taken);
+  pending.erase(pending.begin(), pending.begin() + taken);
   if (trace_on(7)) {
     PRINT('t', "com0202", "pipe buffer:\n");
     u_print_dumpx(nullptr, record.data(), static_cast<int>(record.size()));
   }
-  request_view view;
-  switch (decode_request(record, &view)) {
-    case record_status::ok:
-      break;
-    case record_status::bad_name_length:
-      comm_set_error(anchor, kCommPipe, "Pipe cursor length error. Pipe=%s",
-                     anchor->coll_pipe.c_str());
-      return nullptr;
-    case record_status::bad_total_length:
-      PRINT('e', "com0203", "request length error, size=%d\n", static_cast<int>(total));
-      return nullptr;
-    case record_status::bad_format:
-      comm_set_error(anchor, kCommPipe, "Pipe request format error. Pipe=%s",
-                     anchor->coll_pipe.c_str());
-      return nullptr;
+  // Damage is dropped; the records behind it stay for the next calls.
+  if (frame.kind == frame_kind::damaged) {
+    switch (frame.status) {
+      case record_status::bad_name_length:
+        comm_set_error(anchor, kCommPipe, "Pipe cursor length error. Pipe=%s",
+                       anchor->coll_pipe.c_str());
+        break;
+      case record_status::truncated:
+        comm_set_error(anchor, kCommPipe, "Pipe read error. Pipe=%s", anchor->coll_pipe.c_str());
+        break;
+      case record_status::bad_total_length:
+        PRINT('e', "com0203", "request length error, size=%d\n",
+              record.size() >= 2 ? static_cast<int>(record_total_len(record.data()))
+                                 : static_cast<int>(record.size()));
+        break;
+      default:
+        comm_set_error(anchor, kCommPipe, "Pipe request format error. Pipe=%s",
+                       anchor->coll_pipe.c_str());
+    }
+    return nullptr;
   }
+  request_view view;
+  decode_request(record, &view);
   memset(anchor->cur_name, 0, sizeof anchor->cur_name);
   memcpy(anchor->cur_name, view.name.data(), view.name.size());
   anchor->probe_pipe.assign(view.reply_path);
@@ -232,12 +279,11 @@ int put_request(comm_anchor* anchor) {
   anchor->error_text.clear();
   if (anchor->side != 'C')
     return comm_set_error(anchor, kCommPipe, "Invalid anchor side %c for put", anchor->side);
+  // Each reply pipe is answered on its own: one that fails or stalls costs
+  // only its own answer.
   for (const curs_list& entry : anchor->entries) {
     memcpy(anchor->cur_name, entry.name, sizeof anchor->cur_name);
-    bool go_on = true;
-    for (const std::string& path : entry.pipe_list)
-      if (!(go_on = answer_pipe(anchor, entry, path))) break;
-    if (!go_on) break;
+    for (const std::string& path : entry.pipe_list) answer_pipe(anchor, entry, path);
   }
   anchor->entries.clear();
   for (const char*& slot : anchor->parms) slot = nullptr;
@@ -253,7 +299,9 @@ comm_anchor* term_comm(comm_anchor* anchor) {
   ClosePipe(anchor->read_fd);
   ClosePipe(anchor->write_fd);
   ClosePipe(anchor->extra_write_fd);
-  unlink((anchor->side == 'C' ? anchor->coll_pipe : anchor->probe_pipe).c_str());
+  const std::string& own = anchor->side == 'C' ? anchor->coll_pipe : anchor->probe_pipe;
+  unlink(own.c_str());
+  emergency_forget_path(own.c_str());
   sigpipe_restore(anchor);
   delete anchor;
   return nullptr;

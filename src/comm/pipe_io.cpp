@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -50,31 +51,54 @@ void append_part(std::string& path, const char* part) {
 }
 }  // namespace
 
-void unique_fd::reset(int fd) {
-  if (fd_ >= 0) close(fd_);
-  fd_ = fd;
-}
-
 int MakeNamedPipe(comm_anchor* anchor, char side) {
   const std::string& path = side == 'C' ? anchor->coll_pipe : anchor->probe_pipe;
-  if (mkfifo(path.c_str(), 0777) != 0) return errno;
+  // Owner-only until the opener applies the configured mode with fchmod.
+  if (mkfifo(path.c_str(), 0600) != 0) return errno;
   return 0;
 }
 
 int ClientOpenPipe(const std::string& path, int flags) {
   int mode = (flags & 2) ? O_WRONLY : O_RDONLY;
   if (flags & 4) mode |= O_NONBLOCK;
-  return open(path.c_str(), mode | O_CLOEXEC);
+  // The file is looked at before it is opened for real: a symbolic link, a
+  // regular file, a directory or a device named where a FIFO belongs is
+  // refused without being opened, let alone written.
+  unique_fd probe_fd(open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+  if (!probe_fd.valid()) return -1;
+  struct stat st;
+  if (fstat(probe_fd.get(), &st) != 0) return -1;
+  if (!S_ISFIFO(st.st_mode)) {
+    errno = EINVAL;
+    return -1;
+  }
+  // Reopening the descriptor opens the very FIFO that was checked.
+  char self[64];
+  snprintf(self, sizeof self, "/proc/self/fd/%d", probe_fd.get());
+  int fd = open(self, mode | O_CLOEXEC);
+  if (fd >= 0 || errno != ENOENT) return fd;
+  // Without /proc: open by name, still refusing links, and check again.
+  fd = open(path.c_str(), mode | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+  if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISFIFO(st.st_mode))) {
+    close(fd);
+    errno = EINVAL;
+    return -1;
+  }
+  return fd;
 }
+
+bool refused_not_fifo(int err) { return err == EINVAL || err == ELOOP; }
+
+int apply_fifo_mode(int fd) { return fchmod(fd, comm_ipc_modes().fifo) == 0 ? 0 : errno; }
 
 ssize_t ReadPipe(int fd, void* buf, size_t len) { return read(fd, buf, len); }
 ssize_t WritePipe(int fd, const void* buf, size_t len) { return write(fd, buf, len); }
 void ClosePipe(unique_fd& fd) { fd.reset(); }
 bool Access(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
-int wait_for_write(comm_anchor* anchor, int fd) {
+int wait_for_write(comm_anchor* anchor, int fd, int seconds) {
   if (fd < 0 || fd >= FD_SETSIZE) return 4;
-  timeval tv{anchor->wait_timeout, 0};
+  timeval tv{seconds < 0 ? anchor->wait_timeout : seconds, 0};
   for (;;) {
     fd_set set;
     FD_ZERO(&set);

@@ -7,43 +7,25 @@
 
 #include <string>
 
+#include "util/unique_fd.h"
+
 struct comm_anchor;
 
-// An owned file descriptor; closed when the holder goes away.
-class unique_fd {
- public:
-  unique_fd() = default;
-  explicit unique_fd(int fd) : fd_(fd) {}
-  unique_fd(unique_fd&& other) noexcept : fd_(other.release()) {}
-  unique_fd& operator=(unique_fd&& other) noexcept {
-    reset(other.release());
-    return *this;
-  }
-  unique_fd(const unique_fd&) = delete;
-  unique_fd& operator=(const unique_fd&) = delete;
-  ~unique_fd() { reset(); }
-
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  int release() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-  // Closes the held descriptor (if any) and holds `fd` instead.
-  void reset(int fd = -1);
-
- private:
-  int fd_ = -1;
-};
-
 // Creates the FIFO of the anchor's side (side 'C': the collector pipe, 'P':
-// the reply pipe) with mode 0777. Returns 0, or the errno of the failure.
+// the reply pipe), owner-only; whoever opens it then applies the configured
+// mode with apply_fifo_mode. Returns 0, or the errno of the failure.
 int MakeNamedPipe(comm_anchor* anchor, char side);
 
-// Opens `path`: write-only when flag 2 is set, read-only otherwise;
-// non-blocking when flag 4 is set. Returns the descriptor, or -1 with errno set.
+// Opens the FIFO `path`: write-only when flag 2 is set, read-only otherwise;
+// non-blocking when flag 4 is set. Never creates or truncates: a path that is
+// a symbolic link (ELOOP) or anything but a FIFO (EINVAL) is refused without
+// being opened. Returns the descriptor, or -1 with errno set.
 int ClientOpenPipe(const std::string& path, int flags);
+// True when ClientOpenPipe's errno says the path was refused as no FIFO.
+bool refused_not_fifo(int err);
+// Gives the open FIFO `fd` exactly the mode of comm_ipc_modes(). Returns 0 or
+// the errno of the failure.
+int apply_fifo_mode(int fd);
 
 // read(2)/write(2) of one call; results as the system calls give them.
 ssize_t ReadPipe(int fd, void* buf, size_t len);
@@ -55,10 +37,11 @@ bool Access(const std::string& path);
 // Nothing to do for FIFOs; kept for the symmetry of the transport.
 inline void DisconnectPipe() {}
 
-// Waits until `fd` can be written, at most the anchor's wait_timeout. Returns
-// 0 ready (a descriptor not reported writable or a failed select also sets the
-// anchor's pipe_error), 1 timeout, 4 descriptor of 1024 or more.
-int wait_for_write(comm_anchor* anchor, int fd);
+// Waits until `fd` can be written, at most the anchor's wait_timeout (or
+// `seconds` when not negative). Returns 0 ready (a descriptor not reported
+// writable or a failed select also sets the anchor's pipe_error), 1 timeout,
+// 4 descriptor of 1024 or more.
+int wait_for_write(comm_anchor* anchor, int fd, int seconds = -1);
 
 // Waits until `fd` can be read, at most `seconds` (the anchor's wait_timeout
 // when negative). Returns 0 ready, 1 timeout, 2 failure (also when the own

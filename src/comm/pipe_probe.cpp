@@ -170,6 +170,11 @@ comm_anchor* init_probe() {
   }
   anchor->read_fd.reset(fd);
   anchor->extra_write_fd.reset(wfd);
+  if (int err = apply_fifo_mode(fd)) {
+    PRINT('e', "com0110", "Create Pipe error %d. Pipe=%s\n", err, anchor->probe_pipe.c_str());
+    unlink(anchor->probe_pipe.c_str());
+    return nullptr;
+  }
   if (trace_on(5))
     PRINT('t', "com2005", "init_probe() Created pipe=%s\n", anchor->probe_pipe.c_str());
   return anchor.release();

@@ -17,9 +17,14 @@ comm_anchor* init_collector();
 // message reported it.
 std::list<curs_list>* get_probe_reqs(comm_anchor* anchor);
 
+// True when the collector end holds read bytes that the next "get" takes (a
+// request, or damage to drop) without waiting for more.
+bool pipe_request_waiting(const comm_anchor* anchor);
+
 // Collector "put": writes the stream of every entry to each of its reply
-// pipes, then releases the entries. Returns 0, or the error code left in the
-// anchor when the call ended early.
+// pipes, then releases the entries. A reply path that is not a FIFO is
+// refused; an answer not taken within 4 wait_timeouts is abandoned; either
+// costs only that answer. Returns 0, or the error code of the last failure.
 int put_request(comm_anchor* anchor);
 
 // Probe end ("init"): creates and opens a fresh reply pipe. Returns the new

@@ -99,59 +99,97 @@ TEST_F(PipeTransport, CollectorReadsRequestAndWritesExactStream) {
   close(rfd);
 }
 
-TEST_F(PipeTransport, RefusesBadRecordsAndServesTheNext) {
+// A bad record costs only itself: the request queued behind it in the pipe
+// is served by the next "get".
+TEST_F(PipeTransport, DropsOnlyTheBadRecord) {
   int rfd = reply_fifo("reply");
   const std::string pipe = c_->coll_pipe;
+  const std::string read_error = "Pipe read error. Pipe=" + pipe;
+  const std::string format_error = "Pipe request format error. Pipe=" + pipe;
   struct row {
     std::string bytes;
+    bool alone;  // nothing follows until the bad record has been taken
     int error;
     std::string text, output;
   };
   const row rows[] = {
       // total length shorter than its own header
-      {"\0\3\0\0"s, 0, "", "COM0203E (hhmmss) request length error, size=3\n"},
+      {"\0\3\0\0"s, false, 0, "", "COM0203E (hhmmss) request length error, size=3\n"},
+      // total length 301, all of it written
+      {"\1\55\0\1X"s + std::string(296, '\0'), false, 0, "",
+       "COM0203E (hhmmss) request length error, size=301\n"},
       // text where a record belongs: "he" reads as 26725, beyond the longest record
-      {"hello, not a record", 0, "", "COM0203E (hhmmss) request length error, size=26725\n"},
+      {"hello, not a record", false, 0, "", "COM0203E (hhmmss) request length error, size=26725\n"},
       // name length 9
-      {"\0\20\0\11ABCDEFGHI\0\0\0"s, 4, "Pipe cursor length error. Pipe=" + pipe, ""},
+      {"\0\20\0\11ABCDEFGHI\0\0\0"s, false, 4, "Pipe cursor length error. Pipe=" + pipe, ""},
       // reply path and closing zeros missing
-      {"\0\12\0\1X/pxyz"s, 4, "Pipe request format error. Pipe=" + pipe, ""},
-      // 40 bytes announced, 20 written
-      {"\0\50\0\1"s + std::string(16, 'x'), 4, "Pipe read error. Pipe=" + pipe, ""},
-      // a header cut after 2 bytes
-      {"\0\50"s, 4, "Pipe read error. Pipe=" + pipe, ""},
+      {"\0\12\0\1X/pxyz"s, false, 4, format_error, ""},
+      // 40 bytes announced, 20 written: the next record's bytes do not complete it
+      {"\0\50\0\1"s + std::string(16, 'x'), false, 4, format_error, ""},
+      {"\0\50\0\1"s + std::string(16, 'x'), true, 4, read_error, ""},
+      // a header cut after 2 bytes: the next record's length reads as a name length of 47
+      {"\0\50"s, false, 4, "Pipe cursor length error. Pipe=" + pipe, ""},
+      {"\0\50"s, true, 4, read_error, ""},
   };
   for (const row& r : rows) {
     SCOPED_TRACE(r.output + r.text);
     write_raw(r.bytes);
+    if (!r.alone) ask("NEXT", "reply");
     CapturedOutput out;
     EXPECT_EQ(serve(c_, 0, ""), -2);
     EXPECT_EQ(out.text(), r.output);
     EXPECT_EQ(c_->error_code, r.error);
     EXPECT_EQ(c_->error_text, r.text);
-    // Nothing of the bad record is left to spoil the next request.
-    ask("NEXT", "reply");
-    EXPECT_EQ(serve(c_, 1, "ok"), 0);
+    if (r.alone) ask("NEXT", "reply");
+    EXPECT_EQ(comm_wait_request(c_, 0), 0);
+    EXPECT_EQ(serve(c_, 1, "ok", "NEXT"), 0);
     EXPECT_EQ(read_all(rfd), "\0\0\0\1\0\0\0\2ok"s);
+    EXPECT_EQ(serve(c_, 0, ""), -1);  // nothing of the bad record is left
   }
   close(rfd);
 }
 
-// A reply pipe without a reader ends "put" before the next entry (a removed
-// one is in the request service's tests).
-TEST_F(PipeTransport, PutEndsAtAReplyPipeNoLongerRead) {
+// Only a FIFO receives an answer: a reply path naming anything else is
+// refused untouched, and a failing reply pipe costs only its own answer.
+TEST_F(PipeTransport, PutWritesOnlyToFifos) {
   int live = reply_fifo("live");
   mkfifo(path("noreader").c_str(), 0600);
-  for (const std::string reply : {"noreader", "live"}) {  // own parameters: own entry
-    std::vector<uint8_t> bytes = encode_request("CUR1", path(reply), std::vector{reply});
-    request_view view;
-    ASSERT_EQ(decode_request(bytes, &view), record_status::ok);
-    file_request(c_->entries, std::move(bytes), view);
+  const std::string kept = "precious\n";
+  write_file(scratch_, "file", kept);
+  symlink(path("live").c_str(), path("link").c_str());
+  mkdir(path("dir").c_str(), 0700);
+  struct row {
+    std::string reply;
+    int err;       // errno in the error text
+    bool refused;  // "com0117" reports a path that is no FIFO
+  };
+  const row rows[] = {
+      {"noreader", ENXIO, false},  // a FIFO nobody reads
+      {"file", EINVAL, true},      // a regular file is never written
+      {"link", EINVAL, true},      // a symbolic link, even to a live FIFO, is not followed
+      {"dir", EINVAL, true},       // a directory
+      {"missing", ENOENT, false},  // nothing there: nothing is created
+  };
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.reply);
+    for (const std::string& reply : {r.reply, std::string("live")}) {  // own parameters: own entry
+      std::vector<uint8_t> bytes = encode_request("CUR1", path(reply), std::vector{reply});
+      request_view view;
+      ASSERT_EQ(decode_request(bytes, &view), record_status::ok);
+      file_request(c_->entries, std::move(bytes), view);
+    }
+    CapturedOutput out;
+    EXPECT_EQ(qvzcomm("put", c_).status, 3);
+    EXPECT_EQ(c_->error_text, "Open Probe pipe errno= " + std::to_string(r.err) +
+                                  ". Pipe=" + path(r.reply) + ". cursor=CUR1");
+    EXPECT_EQ(out.text(), r.refused ? "COM0117E (hhmmss) Reply path is not a FIFO, refused. Pipe=" +
+                                          path(r.reply) + " cursor=CUR1\n"
+                                    : "");
+    EXPECT_EQ(read_all(live), "\0\0\0\0\0\0\0\0"s);  // the next pipe is still answered
+    EXPECT_TRUE(c_->entries.empty());
   }
-  EXPECT_EQ(qvzcomm("put", c_).status, 3);
-  EXPECT_EQ(c_->error_text, "Open Probe pipe errno= 6. Pipe=" + path("noreader") + ". cursor=CUR1");
-  EXPECT_EQ(read_all(live), "");
-  EXPECT_TRUE(c_->entries.empty());
+  EXPECT_EQ(read_whole(path("file")), kept);
+  EXPECT_FALSE(std::filesystem::exists(path("missing")));
   close(live);
 }
 

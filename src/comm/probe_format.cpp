@@ -72,6 +72,7 @@ std::string cell_of(const column_layout& c, const uint8_t* record) {
       memcpy(&v, at, sizeof v);
       return real_text(v);
     }
+    case kTimestamp:  // the time text the collector formatted, as it is
     default:
       return trimmed_text(at, static_cast<size_t>(c.record_length),
                           c.value_type == kText && c.db_type == kNumber);
@@ -106,7 +107,13 @@ int32_t fixed_length(int32_t value_type) {
 }
 
 std::string csv_field(const std::string& v) {
-  bool quote = v.find_first_of(",\"\r\n") != std::string::npos ||
+  // Control characters are kept, but only inside quotes, where every csv
+  // reader takes them as part of the field.
+  bool quote = std::any_of(v.begin(), v.end(),
+                           [](char ch) {
+                             auto b = static_cast<unsigned char>(ch);
+                             return b < 0x20 || b == 0x7f || ch == ',' || ch == '"';
+                           }) ||
                (!v.empty() && (v.front() == ' ' || v.back() == ' '));
   if (!quote) return v;
   std::string out = "\"";
@@ -117,16 +124,25 @@ std::string csv_field(const std::string& v) {
   return out + '"';
 }
 
-// Length of the valid UTF-8 sequence at `s`, or 0 when it is not one.
+// Length of the well-formed UTF-8 sequence at `s`, or 0 when it is not one:
+// overlong forms, surrogates and code points above U+10FFFF are refused.
 size_t utf8_length(const unsigned char* s, size_t left) {
-  size_t n = s[0] < 0xC2 ? 0 : s[0] < 0xE0 ? 2 : s[0] < 0xF0 ? 3 : s[0] < 0xF5 ? 4 : 0;
+  const unsigned char b = s[0];
+  size_t n = b < 0xC2 ? 0 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : b < 0xF5 ? 4 : 0;
   if (n == 0 || n > left) return 0;
-  for (size_t i = 1; i < n; ++i)
+  // The second byte's range depends on the first; the others are 80..BF.
+  unsigned char low = 0x80, high = 0xBF;
+  if (b == 0xE0) low = 0xA0;
+  if (b == 0xED) high = 0x9F;
+  if (b == 0xF0) low = 0x90;
+  if (b == 0xF4) high = 0x8F;
+  if (s[1] < low || s[1] > high) return 0;
+  for (size_t i = 2; i < n; ++i)
     if ((s[i] & 0xC0) != 0x80) return 0;
   return n;
 }
 
-// A json string. Bytes that are not UTF-8 are taken as Latin-1, so that every
+// A json string. Bytes that do not form UTF-8 become U+FFFD, so that every
 // record prints as valid json.
 std::string json_string(const std::string& v) {
   std::string out = "\"";
@@ -152,11 +168,54 @@ std::string json_string(const std::string& v) {
       out.append(v, i, n);
       i += n - 1;
     } else {
-      snprintf(esc, sizeof esc, "\\u%04x", ch);
-      out += esc;
+      out += "\\ufffd";
     }
   }
   return out + '"';
+}
+
+// A value as a table shows it: control characters (C0, DEL and C1) and bytes
+// that are not UTF-8 as escapes, so that no value can break a line or reach
+// the terminal as a command; the backslash is doubled to keep escapes apart.
+std::string shown_text(const std::string& v) {
+  std::string out;
+  const auto* s = reinterpret_cast<const unsigned char*>(v.data());
+  for (size_t i = 0; i < v.size(); ++i) {
+    unsigned char ch = s[i];
+    char esc[8];
+    if (ch == '\\') {
+      out += "\\\\";
+    } else if (ch == '\n') {
+      out += "\\n";
+    } else if (ch == '\t') {
+      out += "\\t";
+    } else if (ch == '\r') {
+      out += "\\r";
+    } else if (ch < 0x20 || ch == 0x7f) {
+      snprintf(esc, sizeof esc, "\\x%02x", ch);
+      out += esc;
+    } else if (ch < 0x80) {
+      out += static_cast<char>(ch);
+    } else if (size_t n = utf8_length(s + i, v.size() - i)) {
+      if (ch == 0xC2 && s[i + 1] < 0xA0) {  // U+0080..U+009F
+        snprintf(esc, sizeof esc, "\\u%04x", s[i + 1]);
+        out += esc;
+      } else {
+        out.append(v, i, n);
+      }
+      i += n - 1;
+    } else {
+      snprintf(esc, sizeof esc, "\\x%02x", ch);
+      out += esc;
+    }
+  }
+  return out;
+}
+
+// Characters of a UTF-8 text: the bytes that do not continue a sequence.
+size_t char_count(const std::string& v) {
+  return static_cast<size_t>(std::count_if(
+      v.begin(), v.end(), [](char ch) { return (static_cast<unsigned char>(ch) & 0xC0) != 0x80; }));
 }
 
 std::string json_value(const std::string& v, cell_kind kind) {
@@ -166,22 +225,26 @@ std::string json_value(const std::string& v, cell_kind kind) {
   return finite ? v : "null";
 }
 
-std::string format_table(const answer_table& t) {
+std::string format_table(const answer_table& raw) {
+  answer_table t = raw;
+  for (auto& n : t.names) n = shown_text(n);
+  for (auto& row : t.rows)
+    for (auto& cell : row) cell = shown_text(cell);
   std::vector<size_t> width(t.names.size());
   for (size_t c = 0; c < t.names.size(); ++c) {
-    width[c] = t.names[c].size();
-    for (const auto& row : t.rows) width[c] = std::max(width[c], row[c].size());
+    width[c] = char_count(t.names[c]);
+    for (const auto& row : t.rows) width[c] = std::max(width[c], char_count(row[c]));
   }
   size_t total = 0;
   for (size_t w : width) total += w + 2;
   std::string out;
   if (total > kTableWidth + 2) {
     size_t name_width = 0;
-    for (const auto& n : t.names) name_width = std::max(name_width, n.size());
+    for (const auto& n : t.names) name_width = std::max(name_width, char_count(n));
     for (size_t r = 0; r < t.rows.size(); ++r) {
       out += "-[ RECORD " + std::to_string(r + 1) + " ]-\n";
       for (size_t c = 0; c < t.names.size(); ++c)
-        out += t.names[c] + std::string(name_width - t.names[c].size(), ' ') + " | " +
+        out += t.names[c] + std::string(name_width - char_count(t.names[c]), ' ') + " | " +
                t.rows[r][c] + "\n";
     }
     return out;
@@ -190,7 +253,7 @@ std::string format_table(const answer_table& t) {
     std::string l;
     for (size_t c = 0; c < cells.size(); ++c) {
       if (c > 0) l += "  ";
-      std::string pad(width[c] - cells[c].size(), ' ');
+      std::string pad(width[c] - char_count(cells[c]), ' ');
       bool right = !header && t.kinds[c] != cell_kind::text;
       l += right ? pad + cells[c] : cells[c] + pad;
     }

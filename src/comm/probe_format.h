@@ -53,12 +53,15 @@ bool decode_cursor_answer(const probe_answer& answer, std::span<const column_lay
 answer_table hex_records(const probe_answer& answer);
 
 // Renders a decoded answer. table: a header line, a line of dashes and one
-// line per row, columns separated by two blanks, numbers right-aligned; rows
-// wider than 160 characters are shown one "name | value" line per column
-// under a "-[ RECORD n ]-" line instead. csv: a header line and one line per
-// row, fields quoted when they hold a comma, a double quote, a line end or
-// leading or trailing blanks (quotes doubled). json: an array with one object
-// per row, one row per line. Every line ends with "\n".
+// line per row, columns separated by two blanks, numbers right-aligned, widths
+// in characters; rows wider than 160 characters are shown one "name | value"
+// line per column under a "-[ RECORD n ]-" line instead; control characters
+// and bytes that are not UTF-8 are shown as escapes (\n, \t, \r, \xNN, \u00NN
+// for C1) and a backslash as two. csv: a header line and one line per row,
+// fields quoted when they hold a comma, a double quote, a control character
+// or leading or trailing blanks (quotes doubled). json: an array with one
+// object per row, one row per line, always valid UTF-8 (bytes that are not
+// are replaced by U+FFFD). Every line ends with "\n".
 std::string format_answer(const answer_table& table, output_format format);
 
 // The raw rendering: "rows=R row_len=W", then per record "record N" and a

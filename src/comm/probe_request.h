@@ -29,6 +29,12 @@ comm_anchor* probe_open(probe_answer* out);
 // when this process was their last user.
 void probe_close(comm_anchor* anchor);
 
+// For a handler of SIGINT and SIGTERM while an end is open: removes the
+// reply FIFO, detaches the segments and removes them when nobody uses them
+// any more and the collector is gone. Async-signal-safe; the process must
+// end afterwards.
+void probe_release_now();
+
 // Sends one request for `name` (at most 8 characters, no blank or comma) with
 // at most 40 parameters (further ones are not sent) through the open end and
 // waits for the answer. Returns out->error_code.

@@ -18,6 +18,8 @@
 namespace {
 // Seconds the collector waits to place each block of an answer.
 constexpr int kSendDataTimeout = 10;
+// The blocks of one answer are written within this many wait_timeouts.
+constexpr int kAnswerDeadlineFactor = 4;
 // A probe whose last good send lies further back resets both channels first.
 constexpr int kProbeResetSeconds = 180;
 
@@ -52,16 +54,21 @@ std::list<curs_list>* share_get_probe_reqs(comm_anchor* anchor) {
   for (const char*& slot : anchor->parms) slot = nullptr;
   if (!channels_ready(anchor)) return nullptr;
   QVZRequest req;
-  int rc = share_state.request_obj->GetRequest(&req, anchor->wait_timeout);
+  // The wait ends in time for the collector's next collection.
+  int wait = anchor->wait_timeout;
+  if (comm_state.request_wait_cap >= 0 && comm_state.request_wait_cap < wait)
+    wait = comm_state.request_wait_cap;
+  int rc = share_state.request_obj->GetRequest(&req, wait);
   if (rc != 0) {
     if (trace_on(5)) PRINT('t', "ush0410", "Call get_probe_reqs: No request\n");
     SetError(anchor, rc);
     return &anchor->entries;
   }
   anchor->probe_pipe = req.unique;
-  std::vector<uint8_t> record = encode_request(req.name, req.unique, req.parms);
+  std::vector<uint8_t> record =
+      encode_request(req.name, req.unique, req.parms, kMaxFiledRequestLen);
   request_view view;
-  if (record.empty() || decode_request(record, &view) != record_status::ok) {
+  if (record.empty() || decode_request(record, &view, kMaxFiledRequestLen) != record_status::ok) {
     // Cursor names have at most 8 characters; a longer one cannot be served.
     PRINT('e', "ush0215", "GetRequest: request '%s' refused, cursor name too long\n",
           req.unique.c_str());
@@ -79,6 +86,7 @@ int share_put(comm_anchor* anchor) {
   if (anchor->side != 'C')
     return comm_set_error(anchor, kCommPipe, "Invalid anchor side %c for put", anchor->side);
   if (!channels_ready(anchor)) return anchor->error_code;
+  share_state.data_obj->set_answer_deadline(kAnswerDeadlineFactor * anchor->wait_timeout);
   for (const curs_list& entry : anchor->entries) {
     memcpy(anchor->cur_name, entry.name, sizeof anchor->cur_name);
     // Never send more than the entry holds, whatever its counts claim.

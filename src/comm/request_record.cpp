@@ -15,14 +15,60 @@ void put16(std::vector<uint8_t>& out, size_t at, size_t v) {
   out[at] = static_cast<uint8_t>(v >> 8);
   out[at + 1] = static_cast<uint8_t>(v);
 }
+enum class look { whole, partial, damaged };
+
+// What the bytes at `at` hold; `total` gets the length the header claims.
+look look_at(std::span<const uint8_t> bytes, size_t at, size_t* total, record_status* why) {
+  size_t left = bytes.size() - at;
+  if (left < 4) return look::partial;
+  const uint8_t* head = bytes.data() + at;
+  *total = record_total_len(head);
+  size_t name_len = record_name_len(head);
+  if (*total > kMaxRequestLen || *total < kRecordOverhead) {
+    *why = record_status::bad_total_length;
+    return look::damaged;
+  }
+  if (name_len > kMaxRequestName) {
+    *why = record_status::bad_name_length;
+    return look::damaged;
+  }
+  if (name_len + kRecordOverhead > *total) {
+    *why = record_status::bad_format;
+    return look::damaged;
+  }
+  if (left < *total) return look::partial;
+  request_view view;
+  *why = decode_request(bytes.subspan(at, *total), &view);
+  return *why == record_status::ok ? look::whole : look::damaged;
+}
 }  // namespace
 
-record_status decode_request(std::span<const uint8_t> record, request_view* out) {
+record_frame next_record(std::span<const uint8_t> bytes, bool all) {
+  size_t total = 0, unused = 0;
+  record_status why = record_status::ok, ignored = record_status::ok;
+  look front = look_at(bytes, 0, &total, &why);
+  if (front == look::whole) return {frame_kind::whole, total, record_status::ok};
+  if (bytes.empty() || (front == look::partial && !all)) return {};
+  if (front == look::partial) why = record_status::truncated;
+  if (front == look::damaged && why != record_status::bad_total_length && total <= bytes.size() &&
+      (total == bytes.size() || look_at(bytes, total, &unused, &ignored) == look::whole))
+    return {frame_kind::damaged, total, why};
+  size_t cut = bytes.size();  // where a record cut by the reader may begin
+  for (size_t at = 1; at < bytes.size(); ++at) {
+    look here = look_at(bytes, at, &unused, &ignored);
+    if (here == look::whole) return {frame_kind::damaged, at, why};
+    if (here == look::partial && cut == bytes.size()) cut = at;
+  }
+  return {frame_kind::damaged, all ? bytes.size() : cut, why};
+}
+
+record_status decode_request(std::span<const uint8_t> record, request_view* out, size_t max_len) {
   *out = request_view{};
   if (record.size() < 4) return record_status::bad_total_length;
   size_t total = record_total_len(record.data());
   size_t name_len = record_name_len(record.data());
-  if (total > kMaxRequestLen || total < kRecordOverhead || total != record.size())
+  if (total > max_len || total > kMaxFiledRequestLen || total < kRecordOverhead ||
+      total != record.size())
     return record_status::bad_total_length;
   if (name_len > kMaxRequestName) return record_status::bad_name_length;
   if (name_len + kRecordOverhead > total) return record_status::bad_format;
@@ -53,7 +99,7 @@ record_status decode_request(std::span<const uint8_t> record, request_view* out)
 }
 
 std::vector<uint8_t> encode_request(std::string_view name, std::string_view reply_path,
-                                    std::span<const std::string> parms) {
+                                    std::span<const std::string> parms, size_t max_len) {
   if (name.size() > kMaxRequestName) return {};
   auto has_nul = [](std::string_view s) { return s.find('\0') != std::string_view::npos; };
   if (has_nul(name) || has_nul(reply_path)) return {};
@@ -63,7 +109,7 @@ std::vector<uint8_t> encode_request(std::string_view name, std::string_view repl
     if (has_nul(parms[i])) return {};
     total += parms[i].size() + 1;
   }
-  if (total > kMaxRequestLen) return {};
+  if (total > max_len || total > kMaxFiledRequestLen) return {};
 
   std::vector<uint8_t> out(total, 0);
   put16(out, 0, total);
@@ -84,7 +130,8 @@ curs_list* file_request(std::list<curs_list>& entries, std::vector<uint8_t> reco
                         const request_view& view) {
   for (curs_list& entry : entries) {
     request_view other;
-    if (decode_request(entry.data_request, &other) != record_status::ok) continue;
+    if (decode_request(entry.data_request, &other, kMaxFiledRequestLen) != record_status::ok)
+      continue;
     if (other.name == view.name && entry.data_request.size() == record.size() &&
         std::ranges::equal(other.parm_bytes, view.parm_bytes)) {
       entry.pipe_list.emplace_back(view.reply_path);

@@ -69,6 +69,60 @@ TEST(RequestRecord, DecodesOrRefuses) {
   EXPECT_TRUE(encode_request("C", "/p", nul).empty());
 }
 
+// The stream of the request pipe taken apart: each step's frame as a text,
+// "whole N", "damaged N why" or "partial", until the bytes are used up.
+TEST(RequestRecord, StreamDropsOnlyDamage) {
+  const bytes good = rec(1, "X/p\0\0\0"s);  // 10 bytes
+  auto cat = [](std::initializer_list<bytes> parts) {
+    bytes out;
+    for (const bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+  };
+  struct row {
+    bytes stream;
+    bool all;  // the reader took everything written so far
+    std::string frames;
+  };
+  const row rows[] = {
+      // two records back to back
+      {cat({good, good}), true, "whole 10, whole 10"},
+      // garbage in front: dropped up to the record
+      {cat({bytes{'h', 'e', 'l', 'l', 'o'}, good}), true, "damaged 5 length, whole 10"},
+      // a well-framed record with a bad name: exactly its bytes go
+      {cat({rec(9, "ABCDEFGHI\0\0\0"s), good}), true, "damaged 16 name, whole 10"},
+      // a record cut short by its writer, then a whole one
+      {cat({bytes(good.begin(), good.begin() + 6), good}), true, "damaged 6 format, whole 10"},
+      // a cut record with nothing after it: damage once everything has arrived
+      {bytes(good.begin(), good.begin() + 6), true, "damaged 6 truncated"},
+      // ... but the rest may still come when the reader stopped early
+      {cat({good, bytes(good.begin(), good.begin() + 6)}), false, "whole 10, partial"},
+      // garbage only, and garbage ending in what may be the start of a record
+      {bytes(40, 0xff), true, "damaged 40 length"},
+      {cat({bytes(40, 0xff), bytes(good.begin(), good.begin() + 6)}), false,
+       "damaged 40 length, partial"},
+      // a record of 301 bytes is too long even when all of it is there
+      {cat({rec(1, "X" + std::string(296, '\0')), good}), true, "damaged 301 length, whole 10"},
+  };
+  const char* why[] = {"ok", "length", "name", "format", "truncated"};
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.frames);
+    std::string frames;
+    for (bytes rest = r.stream; !rest.empty();) {
+      record_frame f = next_record(rest, r.all);
+      if (!frames.empty()) frames += ", ";
+      if (f.kind == frame_kind::partial) {
+        frames += "partial";
+        break;
+      }
+      frames += (f.kind == frame_kind::whole ? "whole " : "damaged ") + std::to_string(f.length);
+      if (f.kind == frame_kind::damaged) frames += " "s + why[static_cast<int>(f.status)];
+      ASSERT_GT(f.length, 0u);
+      rest.erase(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(f.length));
+    }
+    EXPECT_EQ(frames, r.frames);
+  }
+}
+
 TEST(RequestRecord, TakesFortyParameters) {
   // The encoder sends 40 of 45 exactly; a record carrying 45 has the further ones ignored.
   std::string forty = "C/r\0"s, five;

@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "comm/comm.h"
 #include "comm/share_init.h"
 #include "comm/share_text.h"
 #include "util/clock.h"
@@ -14,7 +15,9 @@
 #include "util/trace.h"
 
 namespace {
-constexpr int kCreateFlags = IPC_CREAT | IPC_EXCL | 0666;
+// New private objects with the configured mode (System V modes are not
+// subject to the umask, so the mode given is the mode they get).
+int create_flags() { return IPC_CREAT | IPC_EXCL | static_cast<int>(comm_ipc_modes().ipc); }
 
 size_t segment_size(int type) { return type == 0 ? kRequestSegment : kDataSegment; }
 }  // namespace
@@ -29,9 +32,9 @@ void QVZRequest::FormRequest() {
 }
 
 ShareCommObject::ShareCommObject(int type, int lifetime)
-    : type_(type), memory_(segment_size(type), IPC_PRIVATE, kCreateFlags) {
+    : type_(type), memory_(segment_size(type), IPC_PRIVATE, create_flags()) {
   if (!memory_.attached()) return;
-  int rc = semaphore_.Create(IPC_PRIVATE, kCreateFlags);
+  int rc = semaphore_.Create(IPC_PRIVATE, create_flags());
   // A set that was made but not initialised must still go with the segment.
   if (semaphore_.id() >= 0) memory_.set_sem_id(semaphore_.id());
   if (rc == 0) init(lifetime);

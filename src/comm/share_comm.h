@@ -85,6 +85,11 @@ class ShareCommObject final : public QVZCommObject {
   int shm_id() const { return memory_.id(); }
   int sem_id() const { return semaphore_.id(); }
   QVZSemaphore& semaphore() { return semaphore_; }
+  // Every later SendData writes its blocks within `seconds` in all (0: no
+  // limit), or abandons the answer.
+  void set_answer_deadline(int seconds) { answer_deadline_ = seconds; }
+  // See QVZShareMemory::keep_objects.
+  void keep_objects() { memory_.keep_objects(); }
   // The mapped areas; null unless this channel is of that type and attached.
   request_area* request() const;
   data_area* data() const;
@@ -106,6 +111,7 @@ class ShareCommObject final : public QVZCommObject {
   QVZShareMemory memory_;
   QVZSemaphore semaphore_;
   ShareCommObject* request_channel_ = nullptr;
+  int answer_deadline_ = 0;
 };
 
 // Returns the current time for the segments' 32-bit time fields.

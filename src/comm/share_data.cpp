@@ -5,6 +5,7 @@
 #include <atomic>
 #include <climits>
 #include <cstring>
+#include <ctime>
 
 #include "comm/share_comm.h"
 #include "comm/share_text.h"
@@ -17,6 +18,12 @@ namespace {
 constexpr int kReaderPolls = 20;
 constexpr unsigned kReaderPollSeconds = 3;
 constexpr int64_t kReserveMax = 64 << 20;  // most bytes reserved for an answer at once
+
+int64_t monotonic_seconds() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<int64_t>(ts.tv_sec);
+}
 
 std::atomic_ref<int32_t> reader_done(data_area* d) {
   return std::atomic_ref<int32_t>(d->reader_done);
@@ -94,9 +101,21 @@ int ShareCommObject::SendData(const std::string& unique, int32_t rows, int32_t r
     PRINT('t', "ush0240", "Reader should already finish read now!\n");
   reader_done(d).store(0);
 
+  // A reader that takes a block now and then gets a fresh wait each time; the
+  // deadline bounds the whole transfer.
+  const int64_t deadline = answer_deadline_ > 0 ? monotonic_seconds() + answer_deadline_ : 0;
   int64_t sent = 0;
   do {
-    int rc = semaphore_.TimedTake(kSemAvailable, timeout);
+    int wait = timeout;
+    const int64_t left = deadline > 0 ? deadline - monotonic_seconds() : INT32_MAX;
+    if (left < wait) wait = static_cast<int>(std::max<int64_t>(left, 0));
+    int rc = wait == 0 && left <= 0 ? -10 : semaphore_.TimedTake(kSemAvailable, wait);
+    if (rc == -10 && left <= timeout) {
+      PRINT('e', "ush0245", "SendData(%s): answer not taken within %d seconds, abandoned\n",
+            name.c_str(), answer_deadline_);
+      clean();
+      return -10;
+    }
     if (rc == -10) {
       if (trace_on(5)) PRINT('t', "ush0002", "Function SendData Timeout\n");
       // The reader is gone or stuck; what it left in the channel is dropped

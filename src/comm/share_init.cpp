@@ -4,19 +4,23 @@
 #include "comm/share_init.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/ipc.h>
 #include <sys/sem.h>
 #include <sys/shm.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "comm/comm.h"
 #include "comm/pipe_io.h"
 #include "comm/share_text.h"
+#include "platform/shell.h"
 #include "util/clock.h"
 #include "util/outfile.h"
 #include "util/print.h"
@@ -43,9 +47,22 @@ bool read_key_file(const std::string& path, key_record* out) {
   return ok;
 }
 
+// Opens `path` for writing without following a symbolic link and only when
+// it is (or becomes) a regular file; a file of this user gets `mode` exactly.
+// -1 on failure.
+int open_own_file(const std::string& path, unsigned mode) {
+  unique_fd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+  struct stat st;
+  if (!fd.valid() || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  if (st.st_uid == geteuid() && fchmod(fd.get(), mode) != 0) return -1;
+  return fd.release();
+}
+
 bool write_key_file(const std::string& path) {
-  FILE* f = fopen(path.c_str(), "w");
+  int fd = open_own_file(path, comm_ipc_modes().key);
+  FILE* f = fd < 0 || ftruncate(fd, 0) != 0 ? nullptr : fdopen(fd, "w");
   if (!f) {
+    if (fd >= 0) close(fd);
     PRINT('e', "ush0032", "Cannot open file: %s\n", path.c_str());
     return false;
   }
@@ -119,20 +136,13 @@ std::string share_lock_file(const char* serverid) { return share_key_file(server
 
 bool IsServerRunning(int pid) {
   char cmd[64];
-  snprintf(cmd, sizeof cmd, "ps -p %d", pid);
-  FILE* ps = popen(cmd, "r");
-  if (!ps) return false;
-  bool running = false;
-  char line[512];
-  while (fgets(line, sizeof line, ps)) {
-    line[strcspn(line, "\n")] = 0;
-    if (trace_on(5)) PRINT('t', "ush0400", "Line:'%s', pid=%d\n", line, pid);
-    char* end = nullptr;
-    long first = strtol(line, &end, 10);
-    if (end != line && first == pid) running = true;
-  }
-  pclose(ps);
-  return running;
+  // Without a header, ps prints the process id alone, or nothing.
+  snprintf(cmd, sizeof cmd, "ps -o pid= -p %d", pid);
+  std::string line = u_shell(cmd);
+  if (trace_on(5)) PRINT('t', "ush0400", "Line:'%s', pid=%d\n", line.c_str(), pid);
+  char* end = nullptr;
+  long first = strtol(line.c_str(), &end, 10);
+  return end != line.c_str() && first == pid;
 }
 
 int CreateShareCommObject() {
@@ -151,13 +161,15 @@ int CreateShareCommObject() {
   return rc;
 }
 
-int AttachShareCommObject(int req_shm, int req_sem, int data_shm, int data_sem) {
+int AttachShareCommObject(int req_shm, int req_sem, int data_shm, int data_sem, bool keep) {
   auto request = std::make_unique<ShareCommObject>(0, req_shm, req_sem);
+  if (keep) request->keep_objects();
   if (!request->IsGood()) {
     PRINT('e', "ush0036", "Failed to attach Request object\n");
     return -1;
   }
   auto data = std::make_unique<ShareCommObject>(1, data_shm, data_sem);
+  if (keep) data->keep_objects();
   if (!data->IsGood()) {
     PRINT('e', "ush0037", "Failed to attach Data object\n");
     return -1;
@@ -177,7 +189,7 @@ void DestroyShareCommObject() {
 int InitShare(const char* serverid) {
   std::string key_path = share_key_file(serverid);
   std::string lock_path = key_path + "-lk";
-  unique_fd lock(open(lock_path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+  unique_fd lock(open_own_file(lock_path, 0644));
   if (!lock.valid()) {
     PRINT('e', "ush0560", "Cannot open lock file: %s\n", lock_path.c_str());
     return -1;
@@ -203,6 +215,63 @@ int InitShare(const char* serverid) {
   fl.l_type = F_UNLCK;
   fcntl(lock.get(), F_SETLK, &fl);
   return rc;
+}
+
+// Whether process `pid` exists and has not ended: a process that ended but
+// was not yet waited for counts as gone. Async-signal-safe.
+bool partner_running(int pid) {
+  if (pid <= 0 || (kill(pid, 0) != 0 && errno != EPERM)) return false;
+  char path[32] = "/proc/";
+  int at = 6;
+  char digits[12];
+  int n = 0;
+  for (int v = pid; v > 0 && n < 11; v /= 10) digits[n++] = static_cast<char>('0' + v % 10);
+  while (n > 0) path[at++] = digits[--n];
+  memcpy(path + at, "/stat", 6);
+  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return true;
+  char stat[256];
+  ssize_t len = read(fd, stat, sizeof stat - 1);
+  close(fd);
+  if (len <= 0) return true;
+  stat[len] = 0;
+  // The state follows the parenthesised command name: "pid (comm) S ...".
+  const char* close_paren = strrchr(stat, ')');
+  return !(close_paren && close_paren[1] == ' ' &&
+           (close_paren[2] == 'Z' || close_paren[2] == 'X'));
+}
+
+void remove_if_abandoned(const share_ids& ids) {
+  shmid_ds ds;
+  for (int shm : {ids.req_shm, ids.data_shm})
+    if (shm < 0 || shmctl(shm, IPC_STAT, &ds) != 0 || ds.shm_nattch != 0) return;
+  for (int pid : ids.partner_pids)
+    if (partner_running(pid)) return;
+  for (int shm : {ids.req_shm, ids.data_shm}) shmctl(shm, IPC_RMID, nullptr);
+  for (int sem : {ids.req_sem, ids.data_sem}) semctl(sem, 0, IPC_RMID);
+}
+
+int AttachShare(const char* serverid) {
+  if (share_state.request_obj && share_state.data_obj) return 0;
+  std::string key_path = share_key_file(serverid);
+  key_record k;
+  if (!read_key_file(key_path, &k)) {
+    PRINT('e', "ush0032", "Cannot open file: %s\n", key_path.c_str());
+    return -1;
+  }
+  // Kept from the start: a failed attach must not remove what others use.
+  if (AttachShareCommObject(k.req_shm, k.req_sem, k.data_shm, k.data_sem, true) != 0) return -1;
+  share_state.attached = {
+      k.req_shm, k.req_sem, k.data_shm, k.data_sem, {k.server_pid, k.writer_pid}};
+  share_state.server_pid = k.server_pid > 0 ? k.server_pid : k.writer_pid;
+  return 0;
+}
+
+void DetachShare() {
+  share_ids ids = share_state.attached;
+  DestroyShareCommObject();
+  share_state.attached = share_ids{};
+  if (ids.req_shm >= 0) remove_if_abandoned(ids);
 }
 
 void reset_share_state() {

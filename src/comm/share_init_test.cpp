@@ -4,6 +4,9 @@
 // end-to-end tests of the programs.
 #include "comm/share_init.h"
 
+#include <sys/stat.h>
+
+#include <csignal>
 #include <fstream>
 
 #include "comm_fixture.h"
@@ -85,6 +88,95 @@ TEST_F(ShareSetUp, UnusableKeyFilesLeadToNewObjects) {
     DestroyShareCommObject();
     EXPECT_EQ(live(), 0);
   }
+}
+
+// COLL_IPC_MODE gives the objects and the key file their modes exactly,
+// whatever the umask; a value that is no mode leaves the defaults.
+TEST_F(ShareSetUp, ModesFollowTheSetting) {
+  struct row {
+    const char* setting;  // COLL_IPC_MODE, or null
+    unsigned objects;     // segments and semaphore sets
+    unsigned key;         // key file
+    std::string output;   // messages before "Created"
+  };
+  const row rows[] = {
+      {nullptr, 0666, 0644, ""},  // unset: anyone may ask and read
+      {"0600", 0600, 0600, ""},   // owner only
+      {"640", 0640, 0640, ""},    // the group may read, not ask
+      {"0999", 0666, 0644,        // not octal: the defaults, said once
+       "COM0105W (hhmmss) COLL_IPC_MODE 0999 is not an octal mode of at most 0777, ignored\n"},
+  };
+  mode_t umask_was = umask(077);
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.setting ? r.setting : "unset");
+    env_vars.ipc_mode = r.setting ? env_store(r.setting) : nullptr;
+    CapturedOutput out;
+    ASSERT_EQ(InitShare(server_.c_str()), 0);
+    EXPECT_EQ(out.text().substr(0, r.output.size()), r.output);
+    shmid_ds ds;
+    semid_ds sds;
+    ASSERT_EQ(shmctl(share_state.data_obj->shm_id(), IPC_STAT, &ds), 0);
+    ASSERT_EQ(semctl(share_state.request_obj->sem_id(), 0, IPC_STAT, &sds), 0);
+    EXPECT_EQ(ds.shm_perm.mode & 0777, r.objects);
+    EXPECT_EQ(sds.sem_perm.mode & 0777, r.objects);
+    EXPECT_EQ(std::filesystem::status(key_).permissions(),
+              static_cast<std::filesystem::perms>(r.key));
+    reset_process_state();
+    CommTest::SetUp();
+    unlink(key_.c_str());
+  }
+  umask(umask_was);
+}
+
+// A key or lock file path that is a symbolic link is refused, and what it
+// points to is left as it was.
+TEST_F(ShareSetUp, LinkedKeyFilesAreNotFollowed) {
+  write_file(scratch_, "target", "keep\n");
+  for (const std::string& linked : {key_, key_ + "-lk"}) {
+    SCOPED_TRACE(linked);
+    unlink(key_.c_str());
+    unlink((key_ + "-lk").c_str());
+    symlink(path("target").c_str(), linked.c_str());
+    CapturedOutput out;
+    EXPECT_EQ(InitShare(server_.c_str()), -1);
+    EXPECT_EQ(out.text().substr(0, 8), linked == key_ ? "USH0034I" : "USH0560E");
+    EXPECT_EQ(read_whole(path("target")), "keep\n");
+    reset_share_state();
+  }
+}
+
+// A probe only reads the key file: it attaches to the recorded objects,
+// writes no file, and at its end leaves the objects to a collector that
+// still runs but removes them when the collector is gone.
+TEST_F(ShareSetUp, ProbeAttachesWithoutWriting) {
+  {
+    CapturedOutput out;
+    EXPECT_EQ(AttachShare(server_.c_str()), -1);  // no key file: nothing is created
+    EXPECT_EQ(out.text(), "USH0032E (hhmmss) Cannot open file: " + key_ + "\n");
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(dir_));
+  ChildResult collector = run_in_child(
+      [&](int ready) {
+        if (InitShare(server_.c_str()) != 0 || write(ready, "r", 1) != 1) _exit(1);
+        pause();
+      },
+      [&](int pid, int ready) {
+        char r;
+        ASSERT_EQ(read(ready, &r, 1), 1);
+        chmod(key_.c_str(), 0444);
+        unlink((key_ + "-lk").c_str());
+        const std::string key = read_whole(key_);
+        ASSERT_EQ(AttachShare(server_.c_str()), 0);
+        DetachShare();
+        EXPECT_EQ(read_whole(key_), key);
+        EXPECT_FALSE(std::filesystem::exists(key_ + "-lk"));
+        EXPECT_EQ(live(), 4);  // the collector still uses them
+        kill(pid, SIGKILL);
+      });
+  EXPECT_EQ(collector.signal, SIGKILL);
+  ASSERT_EQ(AttachShare(server_.c_str()), 0);
+  DetachShare();
+  EXPECT_EQ(live(), 0);  // the last user of a dead collector's objects removes them
 }
 
 TEST_F(ShareSetUp, FailedSetUpEndsTheProcessWithStatus8) {

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/emergency.h"
 #include "platform/signal_box.h"
 #include "util/print.h"
 
@@ -49,6 +50,7 @@ QVZShareMemory::QVZShareMemory(size_t size, key_t key, int flags) {
   address_ = at;
   owner_ = getpid();
   attach_count(address_).store(1);
+  emergency_note_shm(id_);
 }
 
 QVZShareMemory::QVZShareMemory(int shm_id, size_t size) {
@@ -74,6 +76,8 @@ QVZShareMemory::QVZShareMemory(int shm_id, size_t size) {
 
 QVZShareMemory::~QVZShareMemory() {
   if (!address_) return;
+  emergency_forget_shm(id_);
+  emergency_forget_sem(sem_id_);
   if (getpid() != owner_) {
     // A child that inherited the mapping never counted as a user.
     shmdt(address_);
@@ -88,7 +92,7 @@ QVZShareMemory::~QVZShareMemory() {
     PRINT('e', "ush0018", "Failed to detach share memory: %s\n", strerror(errno));
   shmid_ds ds;
   if (shmctl(id_, IPC_STAT, &ds) == 0 && ds.shm_nattch == 0) last = true;
-  if (!last) return;
+  if (!last || keep_) return;
   // Both users of a simultaneous leave may find themselves last; the second
   // finds the objects gone, which is what it wanted.
   if (shmctl(id_, IPC_RMID, nullptr) != 0 && errno != EINVAL && errno != EIDRM)
@@ -108,6 +112,7 @@ int QVZSemaphore::Create(key_t key, int flags) {
     PRINT('e', "ush0024", "Failed to create semaphore: %s\n", strerror(errno));
     return -1;
   }
+  emergency_note_sem(id_);
   if (Reset() != 0) {
     PRINT('e', "ush0022", "Failed to initialize semaphore\n");
     return -1;

@@ -74,10 +74,15 @@ class QVZShareMemory {
   void set_sem_id(int sem_id) { sem_id_ = sem_id; }
   // True when the segment still exists in the system.
   bool exists() const;
+  // Detaching never removes the objects: a user that did not create them
+  // leaves their removal to its creator or to whoever checks that nobody
+  // uses them.
+  void keep_objects() { keep_ = true; }
 
  private:
   int id_ = -1;
   int sem_id_ = -1;
+  bool keep_ = false;
   void* address_ = nullptr;
   pid_t owner_ = 0;  // the attaching process: a forked child only unmaps its copy
 };

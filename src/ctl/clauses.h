@@ -8,19 +8,19 @@
 
 struct curs;
 
-int parse_pre_cursor(curs* cur, char* rest);
-int parse_iterate(curs* cur, char* rest);
-int parse_in_list(curs* cur, char* rest);
-int parse_base(curs* cur, char* rest);
-int parse_math(curs* cur, char* rest);
-int parse_decode(curs* cur, char* rest);
-int parse_iterate_where(curs* cur, char* rest);
-int parse_set_len(curs* cur, char* rest);
-int parse_col_ex(curs* cur, char* rest);
+[[nodiscard]] int parse_pre_cursor(curs* cur, char* rest);
+[[nodiscard]] int parse_iterate(curs* cur, char* rest);
+[[nodiscard]] int parse_in_list(curs* cur, char* rest);
+[[nodiscard]] int parse_base(curs* cur, char* rest);
+[[nodiscard]] int parse_math(curs* cur, char* rest);
+[[nodiscard]] int parse_decode(curs* cur, char* rest);
+[[nodiscard]] int parse_iterate_where(curs* cur, char* rest);
+[[nodiscard]] int parse_set_len(curs* cur, char* rest);
+[[nodiscard]] int parse_col_ex(curs* cur, char* rest);
 
 // Parses the load texts of every cursor once all cursors exist. Returns 0 on
 // success, 1 after reporting.
-int parse_loads();
+[[nodiscard]] int parse_loads();
 
 // Appends a load text record holding `rest` to the cursor's load list.
-int add_load_text(curs* cur, const char* rest);
+[[nodiscard]] int add_load_text(curs* cur, const char* rest);

@@ -142,7 +142,7 @@ int parse_col_ex(curs* cur, char* rest) {
     if (rec->routine != nullptr) break;
   }
   if (rec->routine == nullptr) {
-    PRINT('e', "pcf4105", "Column exit routine not known\n");
+    PRINT('e', "pcf4105", "Column exit routine name not known\n");
     return 1;
   }
   if (parse_col_ex_args(words, *rec->routine, rec) != 0) return 1;

@@ -73,6 +73,36 @@ bool is_pseudo_column(const std::string& name) {
   return false;
 }
 
+// The record bytes the columns are known to take before the first run: the
+// binary and timestamp fields and every length given after ^ (a text column
+// without one takes what its first row brings, unknown here). Laid out as the
+// record is, binary fields aligned.
+int64_t known_record_width(const curs* c) {
+  int64_t size = 0;
+  for (const columns* col = c->column_list; col; col = col->next) {
+    switch (col->num_type) {
+      case 1:  // INT!
+        size = (size + 3) / 4 * 4 + 4;
+        break;
+      case 5:  // INT64!
+        size = (size + 3) / 4 * 4 + 8;
+        break;
+      case 2:  // FLOAT!
+        size = (size + 7) / 8 * 8 + 8;
+        break;
+      case 4:  // NS!
+        break;
+      case 3:  // TS!
+        size += col->set_length ? col->set_length : 16;
+        break;
+      default:
+        size += col->set_length ? col->set_length : col->fmt_len;
+        break;
+    }
+  }
+  return size;
+}
+
 }  // namespace
 
 int add_column(const char* text, int len, curs* cur) {
@@ -95,13 +125,19 @@ int add_column(const char* text, int len, curs* cur) {
     take_occurrence(col, p, end);
   }
   const char* caret = static_cast<const char*>(memchr(p, '^', end - p));
+  const char* name_end = caret ? caret : end;
   if (caret) {
-    int v = 0;
-    for (const char* q = caret + 1; q < end && *q >= '0' && *q <= '9' && v < 10000; ++q)
-      v = v * 10 + (*q - '0');
+    // Every digit counts; past the widest record the value stops growing.
+    int32_t v = 0;
+    for (const char* q = caret + 1; q < end && *q >= '0' && *q <= '9'; ++q)
+      if (v <= MAX_ROW_RECORD) v = v * 10 + (*q - '0');
+    if (v > MAX_ROW_RECORD) {
+      PRINT('e', "pcc0026", "Cursor (%s). Length after ^ of column %.*s exceeds %d bytes\n",
+            cur->cur_name, static_cast<int>(name_end - p), p, static_cast<int>(MAX_ROW_RECORD));
+      return 1;
+    }
     col->set_length = static_cast<int16_t>(v);
   }
-  const char* name_end = caret ? caret : end;
   long n = name_end - p;
   if (n > 49) {
     std::string full(p, n);
@@ -165,7 +201,10 @@ int compact_insert(curs* cur) {
 }
 
 int edit_cursor_block(curs* c) {
-  // Column ordinals are numbered by the row layer when it lays out the rows.
+  // Column ordinals are known from here on, before the cursor first runs
+  // (the probe's layout of a cursor that has not run yet carries them).
+  int16_t ordinal = 0;
+  for (columns* col = c->column_list; col; col = col->next) col->col_ordinal = ++ordinal;
   bool bad = false;
   auto fail = [&] { bad = true; };
   if (c->cur_name[0] == 0) {
@@ -255,6 +294,11 @@ int edit_cursor_block(curs* c) {
   }
   if (c->virtual_ && c->conditional) {
     PRINT('e', "pcc0443", "A virtual cursor (%s) can't be conditional\n", c->cur_name);
+    fail();
+  }
+  if (int64_t width = known_record_width(c); width > MAX_ROW_RECORD) {
+    PRINT('e', "pcc0367", "Cursor (%s). Record length %lld exceeds %d bytes\n", c->cur_name,
+          static_cast<long long>(width), static_cast<int>(MAX_ROW_RECORD));
     fail();
   }
   memset(c->last_sqlcode_text, ' ', 16);

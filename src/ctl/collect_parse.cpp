@@ -35,7 +35,7 @@ coll_outcome close_block(coll_parser& p) {
   block->tree_place = block;
   curs* v = block;
   do {
-    edit_cursor_block(v);
+    (void)edit_cursor_block(v);  // a failure sets reader.failed, checked below
     v = v->vers_list;
   } while (v != block);
   if (reader.failed) return coll_outcome::fatal;

@@ -29,6 +29,9 @@ struct run_list_entry;
 struct text_row;
 struct curs;
 
+// The widest record a cursor may send: record offsets and lengths are 16-bit.
+constexpr int32_t MAX_ROW_RECORD = 32767;
+
 // One host variable of the model INSERT: a selected column.
 struct columns {
   columns* next = nullptr;

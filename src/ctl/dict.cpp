@@ -224,8 +224,12 @@ outcome dict_parser::statement(int code) {
 
 void dict_parser::started() {
   if (!tracing.trace_all) return;
-  for (const auto& [name, value] : dict_parms)
-    PRINT('i', "pdc2164", "Parm Name= %s, Value= %s\n", name.c_str(), value.c_str());
+  for (const auto& [name, value] : dict_parms) {
+    // The password's value never shows.
+    const bool secret = strcasecmp(name.c_str(), "password") == 0;
+    PRINT('i', "pdc2164", "Parm Name= %s, Value= %s\n", name.c_str(),
+          secret ? "********" : value.c_str());
+  }
 }
 
 void dict_parser::finishing() {

@@ -45,8 +45,8 @@ void reset_dictionary();
 const char* search_dict_parm(const char* name);
 
 // Finds and parses DICT.CTL. Returns 0 on success, 1 after reporting.
-int parse_dict();
+[[nodiscard]] int parse_dict();
 
 // Parses DICT.CTL from an open stream (borrowed); parse_dict finds
 // the file. Returns 0 on success, 1 after reporting.
-int parse_dict_stream(FILE* in);
+[[nodiscard]] int parse_dict_stream(FILE* in);

@@ -25,9 +25,9 @@ struct e_ptr {
 };
 
 // Finds and parses the eval file. Returns 0 on success, 1 after reporting.
-int parse_eval();
+[[nodiscard]] int parse_eval();
 
 // Parses the eval file from an open stream (borrowed); parse_eval
 // finds the file (a missing one is a failure). The records live in the cursor
 // arena. Returns 0 on success, 1 after reporting.
-int parse_eval_stream(FILE* in);
+[[nodiscard]] int parse_eval_stream(FILE* in);

@@ -47,7 +47,7 @@ class load_clause : public clause_test {
   clause_result parse(const std::string& text) {
     src->loads = nullptr;
     src->parsed_loads = nullptr;
-    add_load_text(src, (text + "    ").c_str());
+    EXPECT_EQ(add_load_text(src, (text + "    ").c_str()), 0);
     return parse_all();
   }
   clause_result parse_all() {
@@ -100,12 +100,13 @@ TEST_F(load_clause, RefusesMalformedLoads) {
 TEST_F(load_clause, EveryCursorAndEveryTextIsParsedOnce) {
   curs* second = add_cursor("SRC2", {"io"}, false);
   curs* done = add_cursor("DONE", {"y"}, false);
-  add_load_text(src, "cpu -> TOTALS.cpu");
+  EXPECT_EQ(add_load_text(src, "cpu -> TOTALS.cpu"), 0);
   curs version = *src;  // a conditional version shares the chain of texts
-  add_load_text(&version, "nosuch -> TOTALS.cpu");  // an error moves on to the next text
-  add_load_text(src, "busy -> TOTALS.busy");
-  add_load_text(second, "io -> TOTALS.count");
-  add_load_text(done, "y -> TOTALS.cpu");
+  EXPECT_EQ(add_load_text(&version, "nosuch -> TOTALS.cpu"),
+            0);  // an error moves on to the next text
+  EXPECT_EQ(add_load_text(src, "busy -> TOTALS.busy"), 0);
+  EXPECT_EQ(add_load_text(second, "io -> TOTALS.count"), 0);
+  EXPECT_EQ(add_load_text(done, "y -> TOTALS.cpu"), 0);
   lp_ptr* earlier = cursor_arena().make<lp_ptr>();
   done->parsed_loads = earlier;  // parsed before (a re-run after versions changed)
 

@@ -67,4 +67,4 @@ class ctl_statements {
 
 // Reads the statements of `in` (borrowed) through `s`. Returns 0 when the file
 // parsed without errors, else 1.
-int run_parse_loop(FILE* in, const ctl_file_messages& m, ctl_statements& s);
+[[nodiscard]] int run_parse_loop(FILE* in, const ctl_file_messages& m, ctl_statements& s);

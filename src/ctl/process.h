@@ -9,14 +9,14 @@
 // have_evaluator, sleep_time and the machine id's host part set, every
 // process's current window computed) and 1 after reporting the errors. Earlier
 // records are deleted first.
-int parse_distributor();
+[[nodiscard]] int parse_distributor();
 
 // The same on an open stream (borrowed), without deleting earlier records.
-int parse_process_stream(FILE* in);
+[[nodiscard]] int parse_process_stream(FILE* in);
 
 // Finds and parses PROCESS.CTL at start-up. Returns 0 on success, 1 on
 // failure.
-int init_dist();
+[[nodiscard]] int init_dist();
 
 // Deletes every process record.
 void del_distributor();

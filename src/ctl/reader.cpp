@@ -2,6 +2,8 @@
 // statement assembly shared by the control-file parsers.
 #include "ctl/reader.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdarg>
@@ -320,6 +322,27 @@ int w_o_parens(const char* text) {
 }
 
 namespace {
+// Masks the value of a password statement in a line about to be echoed:
+// from the word after "password" (or from the line's start while `*secret`
+// says an earlier line began the statement) up to the ';' that ends it.
+void mask_password(char* line, bool* secret) {
+  char* p = line;
+  if (!*secret) {
+    while (*p == ' ' || *p == '\t') ++p;
+    if (strncasecmp(p, "password", 8) != 0 || (p[8] && !isspace(static_cast<unsigned char>(p[8]))))
+      return;
+    p += 8;
+    *secret = true;
+  }
+  for (; *p && *p != '\n' && *p != '\r'; ++p) {
+    if (*p == ';') {
+      *secret = false;
+      return;
+    }
+    if (*p != ' ' && *p != '\t') *p = '*';
+  }
+}
+
 // Refuses a statement that does not fit the buffer, quoting its beginning.
 int too_long(int used) {
   reader.statement_end = reader.buffer + used;
@@ -337,8 +360,12 @@ int statement_source::next() {
     if (fgets(line, size, in_) == nullptr) return 0;
     if (line[0] == ';') continue;
     if (tracing.trace_something) {
-      size_t n = strlen(line);
-      PRINT('-', "", n && line[n - 1] == '\n' ? "%s" : "%s\n", line);
+      // The password is never printed: the echo shows asterisks instead.
+      char shown[sizeof line];
+      memcpy(shown, line, sizeof line);
+      mask_password(shown, &secret_);
+      size_t n = strlen(shown);
+      PRINT('-', "", n && shown[n - 1] == '\n' ? "%s" : "%s\n", shown);
     }
     const char* p = line;
     while (*p == ' ') ++p;

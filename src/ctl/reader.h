@@ -122,4 +122,5 @@ class statement_source {
  private:
   FILE* in_;
   int line_size_;
+  bool secret_ = false;  // the echoed lines are inside a password statement
 };

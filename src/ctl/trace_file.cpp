@@ -8,6 +8,7 @@
 #include "ctl/ctl_file.h"
 #include "ctl/ctl_time.h"
 #include "ctl/curs.h"
+#include "ctl/cursor_versions.h"
 #include "ctl/keywords.h"
 #include "ctl/parse_loop.h"
 #include "ctl/reader.h"
@@ -17,13 +18,6 @@
 namespace {
 
 constexpr const char* dashes = "--------------------------------------------------------------\n";
-
-// Applies `set` to a cursor and every version of it.
-template <class F>
-void each_version(curs* c, F set) {
-  set(c);
-  for (curs* v = c->vers_list; v && v != c; v = v->vers_list) set(v);
-}
 
 int16_t* flag_of(curs* c, int code) {
   switch (code) {
@@ -103,7 +97,7 @@ bool name_list(int code, bool* errors) {
       *errors = true;
       continue;
     }
-    each_version(c, [code](curs* v) { *flag_of(v, code) = 1; });
+    for_each_version(c, [code](curs* v) { *flag_of(v, code) = 1; });
     tracing.trace_something = 1;
   }
   return n == 0;
@@ -132,7 +126,7 @@ class trace_statements final : public ctl_statements {
       ended = true;
     } else if (code == 4) {
       for (curs* c = anchors.cur_anchor; c; c = c->next)
-        each_version(c, [](curs* v) { v->trace = v->show_cursor = v->show_row = 1; });
+        for_each_version(c, [](curs* v) { v->trace = v->show_cursor = v->show_row = 1; });
       tracing.trace_all = 1;
       tracing.trace_something = 1;
     } else if (!name_list(code, &errors)) {
@@ -164,10 +158,11 @@ int parse_trace() {
 
 void reset_tracing() {
   for (curs* c = anchors.cur_anchor; c; c = c->next) {
-    each_version(c, [](curs* v) { v->trace = v->traced = v->tracem = 0; });
+    for_each_version(c, [](curs* v) { v->trace = v->traced = v->tracem = 0; });
   }
   tracing.trace_all = 0;
   tracing.trace_something = 0;
-  parse_trace();
+  // A missing or faulty file leaves the flags cleared; it has reported.
+  (void)parse_trace();
   anchors.reset_trace = 0;
 }

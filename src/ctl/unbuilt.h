@@ -6,12 +6,12 @@
 #include "ctl/curs.h"
 
 // Prints pcc0507 naming `clause` and the cursor `cur`. Returns 1.
-int refuse_clause(const char* clause, const curs* cur);
+[[nodiscard]] int refuse_clause(const char* clause, const curs* cur);
 
 // Refuses, for every cursor, the clause `find` names for it (null: none).
 // Returns 0 when no cursor uses one, else 1.
 template <class Find>
-int refuse_clauses(Find find) {
+[[nodiscard]] int refuse_clauses(Find find) {
   int failed = 0;
   for (const curs* c = anchors.cur_anchor; c; c = c->next)
     if (const char* clause = find(c)) failed = refuse_clause(clause, c);

@@ -9,12 +9,12 @@ struct text_row;
 
 // Start-up edits run by init_cursors: 0 on success, 1 after reporting the
 // problems found.
-int create_percent_cursor();
-int init_virtuals();
-int edit_decode();
-int edit_math();
-int edit_col_exits();
-int edit_iterate_where();
+[[nodiscard]] int create_percent_cursor();
+[[nodiscard]] int init_virtuals();
+[[nodiscard]] int edit_decode();
+[[nodiscard]] int edit_math();
+[[nodiscard]] int edit_col_exits();
+[[nodiscard]] int edit_iterate_where();
 
 // Refreshes the percent variables of the row about to be built for `cur`: the
 // fetch time stamp from `run_time` (14 characters) and the run counters.

@@ -65,7 +65,7 @@ row_cluster* make_cluster(curs* q) {
     if (!by_sample || in_newest_sample(q, r)) ++count;
   if (count == 0) return nullptr;
   // Laid out afresh each time: a changed select list re-resolves the columns.
-  get_row_size(q);
+  if (get_row_size(q) < 0) return nullptr;
 
   row_cluster* cl = new_cluster(count, q->row_size);
   const bool dump = dumps_records(q);
@@ -83,7 +83,7 @@ row_cluster* make_cluster(curs* q) {
 
 row_cluster* make_cluster_1(curs* q) {
   if (!q->result_row) return nullptr;
-  get_row_size(q);
+  if (get_row_size(q) < 0) return nullptr;
   row_cluster* cl = new_cluster(1, q->row_size);
   make_row(q, cl->rows.data(), q->result_row->text());
   if (dumps_records(q)) dump_result_record(q->cur_name, cl->rows.data(), q->row_size);

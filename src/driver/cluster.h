@@ -40,12 +40,13 @@ void register_cl(row_cluster* cl);
 // True when `cl` is registered (open).
 bool find_cl(const row_cluster* cl);
 
-// Returns a registered cluster of Q's rows, or null when Q has no rows. When Q
-// keeps samples only the newest sample's rows are taken. The caller closes it.
+// Returns a registered cluster of Q's rows, or null when Q has no rows or its
+// record is too wide to be sent. When Q keeps samples only the newest sample's
+// rows are taken. The caller closes it.
 row_cluster* make_cluster(curs* q);
 
 // Returns a registered one-record cluster of Q's column-function result row,
-// or null when Q has none. The caller closes it.
+// or null when Q has none or its record is too wide. The caller closes it.
 row_cluster* make_cluster_1(curs* q);
 
 // Delivers the next record of `cl` at cl->current: 0 when one is available,

@@ -7,7 +7,7 @@
 #include "ctl/anchors.h"
 #include "ctl/clause_records.h"
 #include "ctl/curs.h"
-#include "driver/versions.h"
+#include "ctl/cursor_versions.h"
 #include "util/print.h"
 
 cursor_bindings bindings;

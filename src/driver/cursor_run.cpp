@@ -143,9 +143,13 @@ int iterate_cursor(curs* q, const char* run_time) {
     q->sample_no = saved_sample;
     if (s->trace) PRINT('t', "cit3145", "Iteration on row %d\n", r->row_no);
     rc = prep_l_fetch(q, run_time, &count);
-    if (rc != 0)
+    if (rc != 0) {
       PRINT('e', "cit3150", "Iteration broken for cursor %s, cursor %s rc= %d\n", s->cur_name,
             q->cur_name, rc);
+      // A failure that released the session would fail the same way for every
+      // later row, each after a logon of its own: this run ends here.
+      if (!database_info.connected) break;
+    }
     // Later iterations add to the rows of earlier ones instead of emptying them.
     q->empty = 0;
   }

@@ -3,6 +3,8 @@
 // answer requests, and the "npxa" print lines of each value type.
 #include "driver/cursor_run.h"
 
+#include <filesystem>
+
 #include "ctl/clause_records.h"
 #include "driver/cluster.h"
 #include "driver/cursor_edits.h"
@@ -158,13 +160,34 @@ TEST_F(RunTest, IterationMakesOneSamplePerRun) {
   EXPECT_EQ(run_cursor(q, kT), 0);
   EXPECT_EQ(q->sample_no, 3);
   EXPECT_EQ(rows_of(q), (std::vector<std::string>{"2/1:x", "2/2:x", "2/3:x"}));
-  // A failed iteration does not stop the others; the last one's code is the result.
+  // A failure that released the session ends the run: the later rows would
+  // each log on again only to fail the same way.
   ASSERT_EQ(run_cursor(s, kT), 0);
   q->select = "SELECT w FROM nowhere";
   mark();
   EXPECT_EQ(run_cursor(q, kT), sql_no_such_table);
-  EXPECT_EQ(lines("CIT3150"), std::vector<std::string>(
-                                  3, "CIT3150E Iteration broken for cursor S, cursor Q rc= -942"));
+  EXPECT_EQ(lines("CIT3150"),
+            std::vector<std::string>{"CIT3150E Iteration broken for cursor S, cursor Q rc= -942"});
+  EXPECT_EQ(lines("ORU0006E").size(), 1u);
+}
+
+// A server that is down (here: the database file is gone) is asked once a
+// pass: the other cursors fail with its code at once, without a message.
+TEST_F(RunTest, ALogonRefusedOtherThanByPasswordWaitsForTheNextPass) {
+  curs* a = cursor("A", "SELECT v FROM t", {"v"});
+  curs* b = cursor("B", "SELECT v FROM t", {"v"});
+  std::filesystem::remove(dir_.file("coll.db"));
+  database_new_pass();
+  mark();
+  EXPECT_EQ(get_cursor_data(rel(kMonday10), a), 1);
+  EXPECT_EQ(get_cursor_data(rel(kMonday10), b), 1);
+  EXPECT_EQ(lines("RCD0100").size(), 1u);
+  EXPECT_EQ(a->last_sqlcode, sql_not_available);
+  EXPECT_EQ(b->last_sqlcode, sql_not_available);
+  EXPECT_STREQ(coll_->run_status, "CNCT");
+  database_new_pass();
+  EXPECT_EQ(get_cursor_data(rel(kMonday10), a), 1);
+  EXPECT_EQ(lines("RCD0100").size(), 2u);
 }
 
 TEST_F(RunTest, EditsBindOrReportEveryProblem) {
@@ -261,7 +284,7 @@ TEST_F(RunTest, DemandCursorsRunWhileStale) {
 }
 
 TEST_F(RunTest, NpxaPrintsEachType) {
-  curs* c = cursor("C1", "", {"A", "B", "C", "D", "E", "F"});
+  curs* c = cursor("C1", "", {"A", "B", "C", "D", "E", "F", "G"});
   columns* col = c->column_list;
   col->fmt_len = 6;               // text
   col->next->num_type = 1;        // INT! at 8
@@ -272,8 +295,9 @@ TEST_F(RunTest, NpxaPrintsEachType) {
   col->next->set_length = 3;
   col->next->next->num_type = 5;  // INT64! at 28, its text length passing the record
   col->next->next->fmt_len = 17;
-  ASSERT_EQ(get_row_size(c), 36);
-  char record[36] = "ab    ";
+  col->next->next->next->fmt_len = 2;  // text at 36: an empty value, all NULs
+  ASSERT_EQ(get_row_size(c), 38);
+  char record[38] = "ab    ";
   const int32_t i = -42;
   const double d = 2.5;
   memcpy(record + 8, &i, 4);
@@ -287,6 +311,7 @@ TEST_F(RunTest, NpxaPrintsEachType) {
       "CPR1895I #=1,n=A,l=2,o=0,ll=6:ab",        "CPR1895I #=2,n=B,l=3,o=8,ll=4:-42",
       "CPR1895I #=3,n=C,l=8,o=16,ll=8:2.500000", "CPR1895I #=4,n=D,l=3,o=0,ll=0:ZIP",
       "CPR1895I #=5,n=E,l=1,o=24,ll=3: ",        "CPR1895I #=6,n=F,l=8,o=28,ll=17:ABCDEFGH",
+      "CPR1895I #=7,n=G,l=1,o=36,ll=2:",  // keeps its first character, the NUL
   };
   std::vector<std::string> want = {"CPR1890I T_C1"};
   want.insert(want.end(), row.begin(), row.end());

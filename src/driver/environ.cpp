@@ -203,11 +203,14 @@ int get_envs(env_table& t) {
   }
   fill_slot(t.useshm, {"COLL_USESHM"}, nullptr);
   fill_slot(t.db_home, {"COLL_DBHOME"}, nullptr);
+  fill_slot(t.ipc_mode, {"COLL_IPC_MODE"}, nullptr);
   if (t.nosignals == 0) {
     long n = 0;
     auto v = u_getenv("COLL_NOSIGNALS", kEnvQuiet, nullptr);
     if (v && read_decimal(*v, n)) t.nosignals = static_cast<uint16_t>(n);
   }
   fill_slot(t.cfgdir, {"QVZCFGDIR"}, [&] { return std::string(text_or_empty(t.ctl_home)); });
+  fill_slot(t.logon_timeout, {"COLL_LOGON_TIMEOUT"}, nullptr);
+  fill_slot(t.sql_timeout, {"COLL_SQL_TIMEOUT"}, nullptr);
   return 1;
 }

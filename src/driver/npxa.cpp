@@ -36,11 +36,12 @@ bool class_served(const distributor* d, int32_t cls) {
 // An age-to copy holds the previous sample of its source, not rows of its own.
 bool is_age_to_copy(const curs* c) { return (c->pre_copy || c->post_copy) && !c->age_to[0]; }
 
-// A text field up to its first NUL without trailing blanks; a field of blanks
-// keeps one.
+// A text field up to its first NUL without trailing blanks; a field of blanks,
+// or one that begins with a NUL (an empty value), keeps its first character.
 std::string trimmed(const char* field, int len) {
   size_t n = 0;
   while (n < static_cast<size_t>(len) && field[n] != '\0') ++n;
+  if (n == 0 && len > 0) n = 1;
   size_t keep = n;
   while (keep > 1 && field[keep - 1] == ' ') --keep;
   return std::string(field, keep);

@@ -4,10 +4,14 @@
 //
 //   probe [-t shm|pipe] [-f table|csv|json|raw] [-m] [collector options] NAME [PARAMETER ...]
 //
+// A request carries at most 40 parameters; over shared memory each has at
+// most 19 characters (a longer one is refused as bad usage).
+//
 // Exit status: 0 answered (also RETRACE and SHUTDOWN, which answer no rows),
 // 1 the answer has no rows, 2 the collector cannot be reached or the
 // transport failed, 3 bad usage.
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -20,6 +24,7 @@
 #include "comm/probe_format.h"
 #include "comm/probe_request.h"
 #include "comm/request_record.h"
+#include "comm/share_comm.h"
 #include "comm/share_init.h"
 #include "driver/cmdline.h"
 #include "util/command_line.h"
@@ -31,7 +36,7 @@ constexpr int kAnswered = 0, kNoRows = 1, kUnreachable = 2, kUsage = 3;
 
 const char kUsageText[] =
     "usage: probe [-t shm|pipe] [-f table|csv|json|raw] [-m] [collector options] NAME "
-    "[PARAMETER ...]";
+    "[PARAMETER ...] (at most 40 parameters, each at most 19 characters over shared memory)";
 
 struct probe_options {
   const char* transport = nullptr;  // "shm", "pipe" or null (the settings choose)
@@ -110,6 +115,17 @@ int read_command_line(int argc, char** argv, probe_options* opt) {
   for (int k = at + 1; k < command_line.Argc; ++k)
     opt->parms.emplace_back(command_line.Argv[static_cast<size_t>(k)]);
   if (opt->transport) env_vars.useshm = env_store(strcmp(opt->transport, "pipe") == 0 ? "0" : "1");
+  if (opt->parms.size() > static_cast<size_t>(kMaxParms))
+    return fail(kUsage, "too many parameters (" + std::to_string(opt->parms.size()) +
+                            "); a request carries at most " + std::to_string(kMaxParms));
+  // Shared memory holds each parameter in a slot of its own; a longer one
+  // would reach the cursor cut.
+  for (size_t k = 0; k < opt->parms.size() && !use_pipes(); ++k)
+    if (opt->parms[k].size() > kShareParmMax)
+      return fail(kUsage, "parameter " + std::to_string(k + 1) + " has " +
+                              std::to_string(opt->parms[k].size()) +
+                              " characters; shared memory carries at most " +
+                              std::to_string(kShareParmMax));
   return 0;
 }
 
@@ -167,25 +183,62 @@ answer_table decode(const std::string& name, const probe_answer& answer,
   if (table.names.empty()) table = hex_records(answer);
   return table;
 }
+// A stop while a request is out leaves nothing behind, then ends the
+// process by the signal as it would have without the handler.
+void on_stop_signal(int sig) {
+  probe_release_now();
+  raise(sig);
+}
+
+void handle_stop_signals() {
+  struct sigaction act = {};
+  act.sa_handler = on_stop_signal;
+  act.sa_flags = SA_RESETHAND;
+  sigemptyset(&act.sa_mask);
+  sigaddset(&act.sa_mask, SIGINT);
+  sigaddset(&act.sa_mask, SIGTERM);
+  sigaction(SIGINT, &act, nullptr);
+  sigaction(SIGTERM, &act, nullptr);
+}
 }  // namespace
 
 int main(int argc, char** argv) {
   probe_options opt;
   if (int rc = read_command_line(argc, argv, &opt); rc != 0) return rc;
   FILE* out = separate_answer(opt.messages);
+  handle_stop_signals();
 
   if (std::string cause = unreachable_cause(); !cause.empty()) return fail(kUnreachable, cause);
   probe_answer answer;
   comm_anchor* anchor = probe_open(&answer);
   if (!anchor) return fail(kUnreachable, "cannot open the transport: " + answer.error_text);
-  // A cursor's records are decoded with its column layout, asked first.
+  // A pipe's request record holds the reply path and the parameters in 300 bytes.
+  if (use_pipes() && encode_request(opt.name, anchor->probe_pipe, opt.parms).empty()) {
+    probe_close(anchor);
+    return fail(kUsage, "the parameters do not fit one request (at most " +
+                            std::to_string(kMaxRequestLen) + " bytes with the reply path)");
+  }
+  // A cursor's records are decoded with its column layout, asked first. A
+  // layout that does not describe the records (lengths fixed by the cursor's
+  // first run, or a run that changed its columns) is asked for again after them.
+  const bool by_layout = opt.format != output_format::raw && !is_control_word(opt.name);
+  const std::vector<std::string> layout_parms{opt.name};
   std::vector<column_layout> layout;
-  if (opt.format != output_format::raw && !is_control_word(opt.name)) {
-    std::vector<std::string> layout_parms{opt.name};
-    if (probe_ask(anchor, "C-LAYOUT", layout_parms, &answer) == 0)
-      layout = decode_layout_answer(answer);
+  if (by_layout) {
+    if (probe_ask(anchor, "C-LAYOUT", layout_parms, &answer) != 0) {
+      probe_close(anchor);
+      return fail(kUnreachable, "request C-LAYOUT failed: " + answer.error_text);
+    }
+    layout = decode_layout_answer(answer);
   }
   probe_ask(anchor, opt.name, opt.parms, &answer);
+  answer_table table;
+  if (by_layout && answer.error_code == 0 && answer.rows > 0 &&
+      !decode_cursor_answer(answer, layout, &table)) {
+    probe_answer again;
+    if (probe_ask(anchor, "C-LAYOUT", layout_parms, &again) == 0)
+      layout = decode_layout_answer(again);
+  }
   probe_close(anchor);
   if (answer.error_code != 0)
     return fail(kUnreachable, "request " + opt.name + " failed: " + answer.error_text);

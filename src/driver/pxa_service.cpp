@@ -4,6 +4,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -51,6 +52,13 @@ void set_up_transport() {
     PRINT('e', "iir1510", "Error building PXA IPC environment\n");
     quitting(-1004);
   }
+}
+
+// The words the service answers itself, in place of a cursor name.
+bool is_control_word(const char* name) {
+  for (const char* w : {"RETRACE", "SHUTDOWN", "C-STATUS", "D-STATUS", "C-LAYOUT"})
+    if (strcmp(name, w) == 0) return true;
+  return false;
 }
 
 // Answers one entry by its name. Returns 0, or -1 when the request failed.
@@ -164,7 +172,11 @@ int do_pxa() {
     PRINT('e', "cir1835", "%s\n", a->error_text.c_str());
     return -1;
   }
-  place_probe_parms();
+  // Control words take no parameters: C-LAYOUT's names a cursor and is no
+  // value for the percent cursor.
+  if (std::none_of(list->begin(), list->end(),
+                   [](const curs_list& e) { return is_control_word(e.name); }))
+    place_probe_parms();
   if (trace_on(0)) PRINT('t', "cir1845", " Requests=%d\n", static_cast<int>(list->size()));
   int result = 0;
   for (curs_list& entry : *list)

@@ -21,7 +21,7 @@
 #include "driver/stopping.h"
 #include "fake_clock.h"
 #include "rows/row_chain.h"
-#include "rows/row_test_support.h"
+#include "row_fixture.h"
 #include "test_state.h"
 #include "util/print_state.h"
 
@@ -133,21 +133,34 @@ TEST_P(PxaService, ParametersGoToThePercentCursor) {
   add_cursor("CPU", {"cpu1"});
   curs* pc = test_cursor("%CURSOR");
   columns* other = test_column(pc, "%now_time");
-  columns* p0 = test_column(pc, "%parm0");
-  columns* p1 = test_column(pc, "%PARM1");  // compared without case
+  std::vector<columns*> p;
+  for (int k = 0; k < kMaxParms; ++k)  // compared without case
+    p.push_back(test_column(pc, ((k == 1 ? "%PARM" : "%parm") + std::to_string(k)).c_str()));
   static const char kOld[] = "old";
-  p1->source = kOld;
-  p1->fmt_len = 3;
+  p[1]->source = kOld;
+  p[1]->fmt_len = 3;
   anchors.percent_cursor = pc;
   std::string long_parm(19, 'z');
   EXPECT_EQ(ask("CPU", {long_parm}).substr(0, 7), "0 1 6:c");
   EXPECT_EQ(other->source, nullptr);
-  ASSERT_NE(p0->source, nullptr);
-  EXPECT_EQ(std::string(p0->source, static_cast<size_t>(p0->fmt_len)), long_parm);
-  EXPECT_EQ(p1->source, kOld);  // no second parameter: kept
-  EXPECT_EQ(p1->fmt_len, 3);
+  ASSERT_NE(p[0]->source, nullptr);
+  EXPECT_EQ(std::string(p[0]->source, static_cast<size_t>(p[0]->fmt_len)), long_parm);
+  EXPECT_EQ(p[1]->source, kOld);  // no second parameter: kept
+  EXPECT_EQ(p[1]->fmt_len, 3);
   // The value outlives the request that brought it.
   EXPECT_EQ(pxa_service.parm_values[0], long_parm);
+  // A control word's parameter (C-LAYOUT's cursor name) is no value.
+  EXPECT_EQ(ask("C-LAYOUT", {"CPU"}).substr(0, 7), "0 1 80:");
+  EXPECT_EQ(pxa_service.parm_values[0], long_parm);
+  // As many parameters as a request carries, each as long as shared memory
+  // holds, all reach the cursor (a pipe's record is too short for them).
+  if (GetParam()) return;
+  std::vector<std::string> full;
+  for (int k = 0; k < kMaxParms; ++k) full.push_back(std::string(18, 'a' + k % 26) + "|");
+  EXPECT_EQ(ask("CPU", full).substr(0, 7), "0 1 6:c");
+  EXPECT_EQ(std::vector<std::string>(pxa_service.parm_values.begin(),
+                                     pxa_service.parm_values.begin() + kMaxParms),
+            full);
 }
 
 // Failures of the pipe transport, provoked by writing records by hand.

@@ -139,8 +139,9 @@ process_status process_status_of(const distributor& d) {
   s.window_start = d.window_start;
   s.window_end = d.window_end;
   s.send_false = d.send_false;
-  s.hold = d.hold;
-  s.continuous = d.continuous;
+  // The record always says yes or no: a process file that leaves them out means 'N'.
+  s.hold = d.hold == 'Y' ? 'Y' : 'N';
+  s.continuous = d.continuous == 'Y' ? 'Y' : 'N';
   for (int k = 0; k < kStatusClasses; ++k) s.classes[k] = d.classes[k] != 0;
   copy_windows(s.windows, d.mon_fri, d.saturday, d.sunday);
   for (int i = 0; i < kStatusHolidays && d.holidays[i] != 0; ++i)
@@ -150,7 +151,13 @@ process_status process_status_of(const distributor& d) {
 
 std::vector<column_layout> column_layouts_of(curs* c) {
   int32_t size = get_row_size(c);
+  // Before the first row fixes the columns' lengths, a text column without a
+  // declared length has none yet: the record size is then given as 0, which
+  // no answer's row length matches, so the probe asks again after the data.
+  for (const columns* col = c->column_list; col && !c->cols_resolved; col = col->next)
+    if (record_length(*col) == 0 && col->num_type != kNoSend) size = 0;
   std::vector<column_layout> out;
+  if (size < 0) return out;  // too wide to be sent: no layout either
   for (const columns* col = c->column_list; col; col = col->next) {
     column_layout l;
     l.name.assign(col->name, strnlen(col->name, sizeof col->name));

@@ -15,7 +15,8 @@ process_status process_status_of(const distributor& d);
 
 // The column layout of `c`, in column order. Lays out c's record first
 // (get_row_size), so offsets and the record size are those of the records
-// the next answer carries.
+// the next answer carries. Known from start-up on; while a text column's
+// length waits for the cursor's first row, the record size is 0.
 std::vector<column_layout> column_layouts_of(curs* c);
 
 // Fills `entry` with one cursor status record per cursor on the cursor chain,

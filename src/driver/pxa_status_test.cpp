@@ -10,7 +10,7 @@
 #include "comm/comm.h"
 #include "ctl/anchors.h"
 #include "ctl/distributor.h"
-#include "rows/row_test_support.h"
+#include "row_fixture.h"
 
 namespace {
 class PxaStatus : public RowTest {};
@@ -106,6 +106,15 @@ TEST_F(PxaStatus, RecordValues) {
             std::string::npos);
 }
 
+// The record sizes of a C-LAYOUT answer's records.
+std::vector<int32_t> decode_layout_answer_sizes(const curs_list& e) {
+  std::vector<int32_t> out;
+  for (int32_t i = 0; i < e.rows; ++i)
+    out.push_back(
+        decode_column_layout(reinterpret_cast<const uint8_t*>(e.data.data()) + i * 80).row_size);
+  return out;
+}
+
 // The answers of the three control words: row counts, row lengths and the
 // records in chain order; C-LAYOUT with the offsets the records really use.
 TEST_F(PxaStatus, Answers) {
@@ -133,6 +142,9 @@ TEST_F(PxaStatus, Answers) {
   ASSERT_EQ(e.data.size(), 2 * 788u);
   EXPECT_EQ(std::vector<int32_t>({e.rows, e.row_len}), std::vector<int32_t>({2, 788}));
   EXPECT_EQ(std::string(e.data.data()) + "," + (e.data.data() + 788), "collector,pxa");
+  // Neither process sets hold or continuous: both bytes still say no.
+  EXPECT_EQ(std::string(e.data.data() + 208, 2) + std::string(e.data.data() + 788 + 208, 2),
+            "NNNN");
 
   // Text first, NS! taking no bytes, INT! aligned to 4.
   const char* expect[] = {"NAME 0 10 0", "HIDDEN 0 0 4", "N 12 4 1"};
@@ -148,6 +160,18 @@ TEST_F(PxaStatus, Answers) {
     EXPECT_EQ(l.ordinal, static_cast<int32_t>(i + 1));
     EXPECT_EQ(l.row_size, 16);
   }
+  // Before the cursor's first row a text column without a declared length
+  // has none yet: the record size is 0, which no answer's row length matches.
+  columns* later = test_column(b, "LATER");
+  ASSERT_EQ(answer_c_layout(&e, "BB"), 0);
+  EXPECT_EQ(decode_layout_answer_sizes(e), (std::vector<int32_t>{0, 0, 0, 0}));
+  later->set_length = 5;  // declared: known from start-up on
+  ASSERT_EQ(answer_c_layout(&e, "BB"), 0);
+  EXPECT_EQ(decode_layout_answer_sizes(e), (std::vector<int32_t>{21, 21, 21, 21}));
+  later->set_length = 0;
+  b->cols_resolved = 1;  // the first row fixed the lengths
+  ASSERT_EQ(answer_c_layout(&e, "BB"), 0);
+  EXPECT_EQ(decode_layout_answer_sizes(e), (std::vector<int32_t>{16, 16, 16, 16}));
   // Unknown, absent and prefix names answer no rows.
   for (const char* name : {"ZZ", "B", static_cast<const char*>(nullptr)}) {
     EXPECT_EQ(answer_c_layout(&e, name), 1);

@@ -40,6 +40,13 @@ namespace {
 
 using ul = unsigned long;
 
+// Classes I and W are not flushed line by line: what the print file holds is
+// written out before every sleep or wait, so a reader following the file sees
+// each pass and a killed collector loses none of it.
+void flush_print() {
+  if (FILE* f = print_stream()) fflush(f);
+}
+
 // A process runs at most once a second: an interval of 0 would otherwise make
 // every pass due at once and spin the loop.
 int32_t interval_of(const distributor* d) { return d->interval > 0 ? d->interval : 1; }
@@ -160,7 +167,11 @@ void probe_request_loop(distributor* d) {
   const distributor* coll = anchors.collector_at;
   for (;;) {
     run_caught_signals();
+    // Waiting for a request never delays the next collection.
+    const int32_t before = rel_now();
+    comm_state.request_wait_cap = coll && coll->next_time > before ? coll->next_time - before : 0;
     const int ret = do_pxa();
+    comm_state.request_wait_cap = -1;
     if (trace_on(8)) PRINT('t', "cgn1533", "do_pxa returned. ret = %d (100 = NO_REQUEST)\n", ret);
     if (go_home) return;
     get_time(d->last_run);
@@ -182,6 +193,7 @@ void probe_request_loop(distributor* d) {
     // The wait ends early when a request arrives; without an open transport
     // there is nothing to wait on but the time.
     // A caught signal ends it too and is acted on at the top of the loop.
+    flush_print();
     const int woke = comm_state.ipc_ptr ? comm_wait_request(comm_state.ipc_ptr, s) : -1;
     if (woke == 0 || signal_box_waiting()) continue;
     // A clock that stood still through a timed-out wait is a simulated one:
@@ -226,6 +238,7 @@ void restart_collector() {
     // The old program's state is gone; nothing sensible can follow.
     abort();
   }
+  flush_print();
   current_clock().sleep_for(5);
 }
 
@@ -247,6 +260,7 @@ bool schedule_pass() {
   }
 
   sched.requests_served = 0;
+  database_new_pass();
   distributor* coll = anchors.collector_at;
   if (coll) run_collector_process(coll, now, now_text);
   for (distributor* d = anchors.distrib_anchor; d && !go_home; d = d->next)
@@ -263,6 +277,7 @@ bool schedule_pass() {
   if (s > 0) {
     if (trace_on(4))
       PRINT('t', "cgn1532", "Go to sleep for %d sec at %d until next collection\n", s, c);
+    flush_print();
     current_clock().sleep_for(static_cast<unsigned>(s));
   }
   run_caught_signals();

@@ -213,6 +213,7 @@ TEST_F(ScheduleTest, CollectFailuresDoNotStopThePass) {
   EXPECT_EQ(good->row_count, 4);  // the rows stay
   env_vars.serverid = env_store("coll");
   clock_.advance(60);
+  database_new_pass();  // as the next pass begins
   EXPECT_EQ(collect(), 0);
   EXPECT_STREQ(coll_->run_status, "GOOD");
   EXPECT_EQ(good->row_count, 6);
@@ -251,6 +252,16 @@ TEST_F(ScheduleTest, DispatchByName) {
       std::vector<std::string>{"ZMS0004T Go to collect at " + std::to_string(rel(kMonday10) + 4) +
                                ", collection time: " + std::to_string(rel(kMonday10) + 6)});
   EXPECT_EQ(lines("CIR"), std::vector<std::string>{"CIR1625I Dist for dist at 20240115110000"});
+}
+
+// Lines of classes I and W are not flushed one by one; a reader following the
+// file (or a collector killed in its sleep) still sees the whole pass.
+TEST_F(ScheduleTest, PrintFileIsWrittenOutBeforeTheSleep) {
+  coll_->interval = 600;
+  PRINT('i', "tst0001", "an information line\n");
+  EXPECT_TRUE(schedule_pass());
+  EXPECT_GT(clock_.slept(), 0u);
+  EXPECT_NE(read_whole(print_globals.stder_filename).find("TST0001I"), std::string::npos);
 }
 
 TEST_F(ScheduleTest, GoHomeTimeAndRestart) {

@@ -3,9 +3,16 @@
 // scheduling loop.
 #include "driver/startup.h"
 
+#include <fcntl.h>
+#include <strings.h>
+#include <unistd.h>
+
 #include <clocale>
 #include <cstdlib>
+#include <cstring>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "ctl/anchors.h"
 #include "ctl/clauses.h"
@@ -21,6 +28,7 @@
 #include "driver/schedule.h"
 #include "driver/stopping.h"
 #include "exits/fetch_exits.h"
+#include "platform/db_limits.h"
 #include "platform/heap.h"
 #include "rows/age_to_loads.h"
 #include "rows/database.h"
@@ -28,7 +36,9 @@
 #include "rows/evaluator.h"
 #include "rows/host_merge.h"
 #include "util/command_line.h"
+#include "util/outfile.h"
 #include "util/print.h"
+#include "util/print_state.h"
 #include "util/settings.h"
 
 namespace {
@@ -47,6 +57,74 @@ constexpr cursor_step kCursorSteps[] = {
     {set_qualifieds},     {edit_column_functions}, {edit_fetch_exits},
 };
 
+// The standard error the collector was started with, kept while start-up runs
+// for the one line a failing start-up leaves there; -1 when there is none.
+int startup_stderr = -1;
+
+// The arguments as given, for a restart: the originals are masked below.
+std::vector<std::string> argument_texts;
+std::vector<char*> argument_vector;
+
+// True for "-pas" and longer beginnings of "-password" (any case): the
+// keyword that takes the next argument as the database password.
+bool password_keyword(const char* arg) {
+  if (arg[0] != '-') return false;
+  const size_t n = strlen(arg + 1);
+  return n >= 3 && n <= 8 && strncasecmp(arg + 1, "password", n) == 0;
+}
+
+// The process listing shows the program's arguments; the password among them
+// ("-password X", "-pas X", "-passwordX") is overwritten with asterisks there.
+// The scheduling loop restarts the program with an unmasked copy.
+void hide_password_argument(int argc, char** argv) {
+  for (int i = 0; i < argc && argv[i]; ++i) argument_texts.emplace_back(argv[i]);
+  for (std::string& text : argument_texts) argument_vector.push_back(text.data());
+  argument_vector.push_back(nullptr);
+  command_line.given_argv = argument_vector.data();
+  for (int i = 1; i < argc && argv[i]; ++i) {
+    char* arg = argv[i];
+    if (password_keyword(arg) && i + 1 < argc && argv[i + 1]) {
+      memset(argv[i + 1], '*', strlen(argv[i + 1]));
+      ++i;
+    } else if (arg[0] == '-' && strncasecmp(arg + 1, "password", 8) == 0) {
+      memset(arg + 9, '*', strlen(arg + 9));
+    }
+  }
+}
+
+// Opens the print file and, when that worked, the log file "col.log" as
+// standard output and error, so that the banner's copies already land there.
+// A print file that cannot be opened leaves everything on the console.
+void open_output_files() {
+  if (!u_openPRINTfile(nullptr)) return;
+  startup_stderr = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+  if (u_openPRINTfile("col.log")) print_globals.my_stdout = stdout;
+}
+
+// Start-up is over: its failures no longer need the original standard error.
+void startup_done() {
+  if (startup_stderr >= 0) close(startup_stderr);
+  startup_stderr = -1;
+}
+
+// Seconds of a timeout setting: a whole number from 0 (no bound) to a day;
+// anything else leaves the default.
+int timeout_seconds(const char* text, int fallback) {
+  if (!env_set(text)) return fallback;
+  char* end = nullptr;
+  const long n = strtol(text, &end, 10);
+  return *end == '\0' && n >= 0 && n <= 86400 ? static_cast<int>(n) : fallback;
+}
+
+[[noreturn]] void out_of_memory() {
+  // Nothing is left to spare: the message is composed on the stack.
+  std::set_new_handler(nullptr);
+  PRINT('e', "utm5400", "Memory allocation error at:%s.%d - %s for %d bytes \n", __FILE__, __LINE__,
+        "operator new", 0);
+  report_startup_failure();
+  exit(4);
+}
+
 void allocate_work_buffer() {
   try {
     work_buff.assign(sizeof_work_buff, 0);
@@ -56,20 +134,8 @@ void allocate_work_buffer() {
     exit(4);
   }
 }
-}  // namespace
 
-int init_cursors() {
-  database_reset_state();
-  for (const cursor_step& step : kCursorSteps) {
-    if (step.run() != 0) {
-      del_curs();
-      return 1;
-    }
-  }
-  return 0;
-}
-
-int collector_main(int argc, char** argv) {
+int run_collector(int argc, char** argv) {
   command_line.given_argc = argc;
   command_line.given_argv = argv;
   setlocale(LC_ALL, "");
@@ -82,6 +148,9 @@ int collector_main(int argc, char** argv) {
   parse_argv(argc, argv);
   allocate_work_buffer();
   QVB_getenv(argc, argv);
+  hide_password_argument(argc, argv);
+  apply_database_timeouts();
+  open_output_files();
   init_PRINT();
   atexit(my_atexit);
 
@@ -99,6 +168,46 @@ int collector_main(int argc, char** argv) {
 
   PRINT('a', "cml1530", "Start collecting. -------------------------------\n");
   if (FILE* f = print_stream()) fflush(f);
+  startup_done();
   schedule();
   exit(0);
+}
+}  // namespace
+
+void apply_database_timeouts() {
+  db_timeouts t;
+  t.login_seconds = timeout_seconds(env_vars.logon_timeout, t.login_seconds);
+  t.statement_ms = timeout_seconds(env_vars.sql_timeout, t.statement_ms / 1000) * 1000;
+  db_set_timeouts(t);
+}
+
+void install_memory_handler() { std::set_new_handler(out_of_memory); }
+
+void report_startup_failure() {
+  if (startup_stderr < 0) return;
+  char line[u_path_size + 64];
+  const int n = snprintf(line, sizeof line, "collector: start-up failed, see %s\n",
+                         print_globals.stder_filename);
+  if (n > 0) (void)!write(startup_stderr, line, strlen(line));
+  startup_done();
+}
+
+int init_cursors() {
+  database_reset_state();
+  for (const cursor_step& step : kCursorSteps) {
+    if (step.run() != 0) {
+      del_curs();
+      return 1;
+    }
+  }
+  return 0;
+}
+
+int collector_main(int argc, char** argv) {
+  install_memory_handler();
+  try {
+    return run_collector(argc, argv);
+  } catch (const std::bad_alloc&) {
+    out_of_memory();
+  }
 }

@@ -8,6 +8,17 @@ struct distributor;
 // Runs the collector; returns only through exit().
 int collector_main(int argc, char** argv);
 
+// Bounds the database calls as the logontimeout and sqltimeout settings say.
+void apply_database_timeouts();
+
+// Makes running out of memory anywhere (operator new, or std::bad_alloc
+// reaching collector_main) end the process with "utm5400" and status 4.
+void install_memory_handler();
+
+// While start-up runs with the log file open: writes one line naming the print
+// file to the standard error the collector was started with. Later, nothing.
+void report_startup_failure();
+
 // Reads COLLECT.CTL and runs the start-up edits that bind names across
 // cursors, stopping at the first that fails. Returns 0, or 1 after freeing
 // all cursors.

@@ -13,6 +13,8 @@
 #include "ctl/collect.h"
 #include "driver/cluster.h"
 #include "driver/cursor_run.h"
+#include "driver/startup.h"
+#include "platform/emergency.h"
 #include "platform/shell.h"
 #include "platform/signal_box.h"
 #include "rows/database.h"
@@ -36,6 +38,24 @@ struct signal_state {
 };
 signal_state signals;
 
+// A stop that the main loop has not finished this many seconds after its
+// signal came is forced: the main loop may be stuck in a database call that
+// does not return. The orderly stop itself pauses 20 seconds.
+unsigned stop_grace = 60;
+
+// Set by the first SIGINT or SIGTERM; the next one, or the timer, forces the stop.
+volatile sig_atomic_t stop_pending = 0;
+struct sigaction previous_alarm = {};
+bool alarm_installed = false;
+
+[[noreturn]] void force_stop() {
+  emergency_exit("CIR5009S Stop forced: request pipe and IPC objects removed\n", 0);
+}
+
+void on_stop_timer(int) {
+  if (stop_pending) force_stop();
+}
+
 // Sleeps the whole `seconds` even when signals cut single sleeps short.
 void pause_whole(unsigned seconds) {
   const time_t end = clock_time() + seconds;
@@ -48,6 +68,8 @@ void pause_whole(unsigned seconds) {
 void quitting(int code) {
   char when[u_time_buffer_size];
   u_get_time(when, TIME_SLASHED);
+  // A stop during start-up points the starter at the messages.
+  if (code != 0 && code != -1) report_startup_failure();
   set_signal(0);
   transport_shut();
   // The cursors' rows, open clusters and queued follow-up runs live outside
@@ -70,6 +92,12 @@ void my_atexit() {
 
 void set_signal(int on) {
   if (!on) {
+    // A stop under way keeps its timer: the rest of the stop may hang too.
+    if (alarm_installed && !stop_pending) {
+      alarm(0);
+      sigaction(SIGALRM, &previous_alarm, nullptr);
+      alarm_installed = false;
+    }
     for (int i = 0; i < kSignalCount; ++i) {
       if (!signals.installed[i]) continue;
       sigaction(kSignals[i], &signals.previous[i], nullptr);
@@ -86,6 +114,12 @@ void set_signal(int on) {
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
 
+  if (level < 4 && !alarm_installed) {
+    struct sigaction timer = {};
+    timer.sa_handler = on_stop_timer;
+    sigemptyset(&timer.sa_mask);
+    alarm_installed = sigaction(SIGALRM, &timer, &previous_alarm) == 0;
+  }
   for (int i = 0; i < kSignalCount; ++i) {
     const int sig = kSignals[i];
     const bool terminating = sig == SIGINT || sig == SIGTERM;
@@ -99,7 +133,15 @@ void set_signal(int on) {
   }
 }
 
-void catch_signal(int sig, siginfo_t* info, void*) { signal_box_put(sig, info); }
+void catch_signal(int sig, siginfo_t* info, void*) {
+  if (sig == SIGINT || sig == SIGTERM) {
+    // A second stop signal means the first was not enough.
+    if (stop_pending) force_stop();
+    stop_pending = 1;
+    alarm(stop_grace);
+  }
+  signal_box_put(sig, info);
+}
 
 int run_caught_signals() {
   int ran = 0;
@@ -130,6 +172,10 @@ void do_interrupt(int sig, siginfo_t* info, void*) {
   }
   ++go_home;
   PRINT('s', "cir5005", "Received interupt (%d). Quitting.\n", sig);
+  // The timer covers the orderly stop from here: its pauses, then the
+  // transport and the commit, each of which may hang.
+  stop_pending = 1;
+  alarm(stop_grace);
   // The pause gives a probe in the middle of a request time to finish it.
   pause_whole(10);
   if (transport_term() != 0) U_MSG("e", "cir5008", "Error terminating PXA IPC environment");
@@ -138,8 +184,12 @@ void do_interrupt(int sig, siginfo_t* info, void*) {
   quitting(0);
 }
 
+void set_stop_grace(unsigned seconds) { stop_grace = seconds; }
+
 void reset_signal_state() {
+  stop_pending = 0;
   set_signal(0);
+  emergency_clear();
   signals = signal_state{};
   go_home = 0;
   signal_box_clear();

@@ -27,7 +27,10 @@ void set_signal(int on);
 
 // The handler installed for the signals above. It only notes the signal:
 // stopping frees lists and heap blocks the interrupted code may be changing,
-// so the work waits for run_caught_signals at a point where none is.
+// so the work waits for run_caught_signals at a point where none is. A stop
+// cannot wait for ever, though: a second SIGINT or SIGTERM, or a stop not
+// finished within the grace time (60 seconds; SIGALRM), removes the request
+// pipe and the IPC objects and ends the process at once (cir5009, status 0).
 void catch_signal(int sig, siginfo_t* info, void* context);
 
 // Runs do_interrupt for each signal caught since the last call, in the order
@@ -40,6 +43,9 @@ int run_caught_signals();
 // the transport, commits open database work, waits 10 more seconds and ends
 // through quitting(0). `info` may be null (no sender information).
 void do_interrupt(int sig, siginfo_t* info, void* context);
+
+// Seconds a stop may take before it is forced (tests shorten it).
+void set_stop_grace(unsigned seconds);
 
 // Restores the dispositions and forgets the saved ones (tests start from here).
 void reset_signal_state();

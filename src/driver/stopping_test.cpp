@@ -5,16 +5,30 @@
 
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/sem.h>
+#include <sys/shm.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdint>
 
 #include "child_run.h"
+#include "driver/startup.h"
 #include "fake_clock.h"
 #include "message_lines.h"
+#include "platform/emergency.h"
 #include "scoped_env.h"
 #include "test_state.h"
 #include "util/print.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define UNDER_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define UNDER_SANITIZER 1
+#endif
+#endif
 
 namespace {
 constexpr time_t kNoon = 1709294400;  // 2024-03-01 12:00:00 UTC
@@ -63,6 +77,13 @@ class Stopping : public ::testing::Test {
 };
 
 void previous_handler(int) {}
+
+// False after 10 seconds without a byte on `fd` or when its writer is gone.
+bool ready_reported(int fd) {
+  struct pollfd p = {fd, POLLIN, 0};
+  char c;
+  return poll(&p, 1, 10000) == 1 && read(fd, &c, 1) == 1;
+}
 
 TEST_F(Stopping, DispositionsByLevelAndQuittingMinusOne) {
   struct row {
@@ -183,5 +204,71 @@ TEST_F(Stopping, Usr1IsLoggedAndIgnoredUsr2Stops) {
   // The sender's process listing was written into the output.
   EXPECT_NE(child.output.find("grep " + std::to_string(getpid())), std::string::npos);
 }
+
+// A stop the main loop never acts on (it is stuck, here in a long sleep, as
+// in a database call that does not return) is forced: the request pipe and
+// the IPC objects are removed and the process ends.
+TEST_F(Stopping, AStuckStopIsForced) {
+  struct row {
+    std::vector<int> signals;  // sent in this order
+    unsigned grace;            // seconds the stop may stay unhandled
+  } rows[] = {
+      // A second stop signal forces it at once (two different ones: two of a
+      // kind could merge while pending).
+      {{SIGTERM, SIGINT}, 600},
+      {{SIGTERM}, 1},  // the first one, left unhandled past the grace time
+  };
+  for (const row& r : rows) {
+    ScratchDir dir;
+    const std::string fifo = dir.path() + "/requests";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int shm = shmget(IPC_PRIVATE, 4096, IPC_CREAT | 0600);
+    const int sem = semget(IPC_PRIVATE, 2, IPC_CREAT | 0600);
+    ASSERT_GE(shm, 0);
+    ASSERT_GE(sem, 0);
+    ChildResult child = run_in_child(
+        [&](int ready) {
+          child_setup();
+          set_stop_grace(r.grace);
+          emergency_note_path(fifo.c_str());
+          emergency_note_shm(shm);
+          emergency_note_sem(sem);
+          set_signal(1);
+          (void)!write(ready, "r", 1);
+          for (;;) sleep(1000);
+        },
+        [&](int pid, int ready) {
+          ASSERT_TRUE(ready_reported(ready));
+          for (int sig : r.signals) kill(pid, sig);
+        });
+    EXPECT_TRUE(child.exited) << r.signals.size();
+    EXPECT_EQ(child.exit_code, 0) << r.signals.size();
+    EXPECT_NE(child.output.find("CIR5009S Stop forced"), std::string::npos) << child.output;
+    struct stat st;
+    EXPECT_NE(lstat(fifo.c_str(), &st), 0) << r.signals.size();
+    shmid_ds ds;
+    semid_ds sds;
+    EXPECT_NE(shmctl(shm, IPC_STAT, &ds), 0) << r.signals.size();
+    EXPECT_NE(semctl(sem, 0, IPC_STAT, &sds), 0) << r.signals.size();
+    shmctl(shm, IPC_RMID, nullptr);
+    semctl(sem, 0, IPC_RMID);
+  }
+}
+
+#ifndef UNDER_SANITIZER
+// The sanitizer's allocator reports a failed allocation itself.
+TEST_F(Stopping, RunningOutOfMemoryEndsWithStatus4) {
+  ChildResult child = run_in_child([] {
+    child_setup();
+    install_memory_handler();
+    volatile size_t huge = SIZE_MAX / 4;
+    char* p = new char[huge];
+    printf("allocated %p\n", static_cast<void*>(p));
+  });
+  EXPECT_EQ(child.exit_code, 4);
+  EXPECT_NE(child.output.find(" - operator new for 0 bytes"), std::string::npos) << child.output;
+  EXPECT_NE(child.output.find("UTM5400E"), std::string::npos) << child.output;
+}
+#endif
 
 }  // namespace

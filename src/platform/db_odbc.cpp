@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/db_backend.h"
+#include "platform/db_limits.h"
 #include "platform/db_odbc_codes.h"
 #include "platform/db_values.h"
 
@@ -82,7 +83,13 @@ class odbc_statement final : public db_backend_statement {
   odbc_statement(SQLHDBC dbc, bool oracle) : dbc_(dbc), oracle_(oracle) {}
 
   int32_t prepare(std::string_view sql, db_sqlca& ca) override {
-    if (!stmt_.get() && !stmt_.alloc(dbc_)) return fail_with(SQL_HANDLE_DBC, dbc_, oracle_, ca);
+    if (!stmt_.get()) {
+      if (!stmt_.alloc(dbc_)) return fail_with(SQL_HANDLE_DBC, dbc_, oracle_, ca);
+      // ODBC counts whole seconds: a bound below one second becomes one.
+      const int ms = db_current_timeouts().statement_ms;
+      const SQLULEN seconds = ms > 0 ? static_cast<SQLULEN>((ms + 999) / 1000) : 0;
+      SQLSetStmtAttr(stmt_.get(), SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(seconds), 0);
+    }
     SQLFreeStmt(stmt_.get(), SQL_CLOSE);
     std::string text(sql);
     SQLRETURN rc = SQLPrepare(stmt_.get(), reinterpret_cast<SQLCHAR*>(text.data()),
@@ -265,7 +272,9 @@ class odbc_session final : public db_backend_session {
       return ca.set(sql_odbc_other, "the ODBC driver manager cannot allocate an environment");
     SQLSetEnvAttr(env_.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     if (!dbc_.alloc(env_.get())) return fail_with(SQL_HANDLE_ENV, env_.get(), false, ca);
-    SQLSetConnectAttr(dbc_.get(), SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(30), 0);
+    const SQLULEN login = static_cast<SQLULEN>(db_current_timeouts().login_seconds);
+    if (login > 0)
+      SQLSetConnectAttr(dbc_.get(), SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(login), 0);
     std::string cs = odbc_connection_string(user, password, connect_string);
     SQLRETURN rc = SQLDriverConnect(dbc_.get(), nullptr, reinterpret_cast<SQLCHAR*>(cs.data()),
                                     static_cast<SQLSMALLINT>(cs.size()), nullptr, 0, nullptr,

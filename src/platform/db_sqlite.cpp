@@ -6,10 +6,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
 #include "platform/db_backend.h"
+#include "platform/db_limits.h"
 #include "platform/db_sqlite_types.h"
 #include "platform/db_values.h"
 
@@ -28,6 +30,38 @@ using sqlite_stmt = std::unique_ptr<sqlite3_stmt, sqlite_stmt_finalizer>;
 // Waiting this long for another process's write lock keeps a busy database from
 // failing every run while never stalling the collector for long.
 constexpr int busy_timeout_ms = 2000;
+
+// The end of the statement step under way; tv_sec 0 while none is bounded.
+timespec step_deadline = {};
+
+// SQLite's progress handler: interrupts a step that has run out of time.
+int past_deadline(void*) {
+  if (step_deadline.tv_sec == 0) return 0;
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return now.tv_sec > step_deadline.tv_sec ||
+         (now.tv_sec == step_deadline.tv_sec && now.tv_nsec >= step_deadline.tv_nsec);
+}
+
+// Virtual machine instructions between looks at the clock.
+constexpr int progress_period = 4000;
+
+// Runs one sqlite3_step bounded by the statement timeout.
+int timed_step(sqlite3_stmt* stmt) {
+  const int ms = db_current_timeouts().statement_ms;
+  if (ms > 0) {
+    clock_gettime(CLOCK_MONOTONIC, &step_deadline);
+    step_deadline.tv_sec += ms / 1000;
+    step_deadline.tv_nsec += static_cast<long>(ms % 1000) * 1000000L;
+    if (step_deadline.tv_nsec >= 1000000000L) {
+      step_deadline.tv_nsec -= 1000000000L;
+      ++step_deadline.tv_sec;
+    }
+  }
+  const int rc = sqlite3_step(stmt);
+  step_deadline = {};
+  return rc;
+}
 
 bool starts_with(const char* s, const char* prefix) {
   return s && strncmp(s, prefix, strlen(prefix)) == 0;
@@ -166,7 +200,7 @@ class sqlite_statement final : public db_backend_statement {
 
  private:
   int step() {
-    int rc = sqlite3_step(stmt_.get());
+    int rc = timed_step(stmt_.get());
     has_row_ = rc == SQLITE_ROW;
     return rc;
   }
@@ -345,6 +379,7 @@ int32_t sqlite_logon(const std::string& path, std::string_view user, std::string
     return ca.set(sql_not_available, "database file " + path + " cannot be opened: " +
                                          (raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)));
   sqlite3_busy_timeout(raw, busy_timeout_ms);
+  sqlite3_progress_handler(raw, progress_period, past_deadline, nullptr);
   // Opening is lazy: reading the schema proves the file is a database.
   rc = sqlite3_exec(raw, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK)

@@ -6,8 +6,8 @@
 struct curs;
 
 // Start-up edits run by init_cursors: 0 on success, 1 after reporting.
-int edit_age_to();
-int edit_loads();
+[[nodiscard]] int edit_age_to();
+[[nodiscard]] int edit_loads();
 
 // Hands `cur`'s rows over to its age-to copy.
 void do_copy(curs* cur);
@@ -17,4 +17,4 @@ int process_loads(curs* cur, int rows);
 
 // The history writer ("historian"): 0, or 1 when a history file cannot be
 // opened.
-int do_history(const char* time_text);
+[[nodiscard]] int do_history(const char* time_text);

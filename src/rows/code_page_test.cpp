@@ -7,7 +7,7 @@
 #include <string>
 #include <tuple>
 
-#include "rows/row_test_support.h"
+#include "row_fixture.h"
 #include "scoped_env.h"
 #include "test_state.h"
 

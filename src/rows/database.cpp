@@ -55,6 +55,10 @@ int connect_to_DB(distributor* dist) {
     set_status(db_state.bad_logon_code);
     return db_state.bad_logon_code;
   }
+  if (db_state.pass_logon_code) {
+    set_status(db_state.pass_logon_code);
+    return db_state.pass_logon_code;
+  }
   char password[sizeof dist->password];
   descramble_password(dist->password, password, sizeof password);
   copy_text(db_state.name, sizeof db_state.name, dist->logon_id);
@@ -96,7 +100,10 @@ int connect_to_DB(distributor* dist) {
     PRINT('e', "rcd0105", "Connect sql code = %d\n", code);
     PRINT('e', "rcd0105", "Connect sql code msg detail = %s\n", session.sqlca().message.c_str());
     set_status(code);
-    if (code == sql_invalid_logon) db_state.bad_logon_code = code;
+    if (code == sql_invalid_logon)
+      db_state.bad_logon_code = code;
+    else
+      db_state.pass_logon_code = code;
     mark_released();
     return code;
   }
@@ -155,6 +162,8 @@ void rollback() {
   database_info.connected = 0;
 }
 
+void database_new_pass() { db_state.pass_logon_code = 0; }
+
 bool database_connected() {
   return database_info.connected && db_state.session && db_state.session->logged_on();
 }
@@ -170,6 +179,7 @@ void reset_database_state() {
   database_info = db_info{};
   db_state.session.reset();
   db_state.bad_logon_code = 0;
+  db_state.pass_logon_code = 0;
   db_state.name[0] = db_state.pword[0] = db_state.user[0] = db_state.server_id[0] = '\0';
   db_state.statement[0] = '\0';
   db_state.servstatus = nullptr;

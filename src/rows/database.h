@@ -27,6 +27,7 @@ extern db_info database_info;
 // logon texts are sized to hold what PROCESS.CTL accepts.
 struct db_globals {
   int32_t bad_logon_code = 0;              // -1017 once a password was refused; never cleared
+  int32_t pass_logon_code = 0;             // a logon refused for another reason in this pass
   char name[34] = {};                      // logon id of the collector's process
   char pword[101] = {};                    // the password, or "/" for operating-system logon
   char user[135] = {};                     // logon id "/" password, for a remote logon
@@ -56,9 +57,16 @@ void database_reset_state();
 // local process (type 1) with its logon id and password, or "/" when it has
 // none; any other with "logon_id/password" and its server id as connect string.
 // After a refusal with -1017 no logon is tried again: the refusal is reported
-// and returned at once. Returns the SQLCODE, 0 on success (also for a password
-// that expires soon, 28002); on success the session is marked connected.
+// and returned at once. After any other refusal no logon is tried for the
+// rest of the pass (database_new_pass): its code is returned at once, with no
+// message, so a server that is down costs one wait and one report a pass. Returns the SQLCODE, 0 on
+// success (also for a password that expires soon, 28002); on success the session is marked
+// connected.
 int connect_to_DB(distributor* dist);
+
+// A new pass of the scheduling loop: a logon refused in the last one (server
+// down, network) is tried again.
+void database_new_pass();
 
 // Classifies the outcome of SQL step `step` ("PREPARE", "DECLARE", "OPEN",
 // "DESCRIBE", "FETCH", "CLOSE") of `stmt`: 0 success, 100 no data, otherwise

@@ -10,7 +10,7 @@
 #include <tuple>
 
 #include "platform/db_client.h"
-#include "rows/sql_test_support.h"
+#include "sql_fixture.h"
 
 namespace {
 
@@ -91,8 +91,11 @@ TEST_F(DatabaseTest, AccountStatesAtLogon) {
     EXPECT_EQ(connect_to_DB(coll_), code);
     EXPECT_EQ(capture.lines(), messages);
   }
-  // After the lock is lifted the next logon is tried and succeeds.
+  // After the lock is lifted the next pass tries again and succeeds; within
+  // the pass the refusal stands.
   make_db("UPDATE collector_logon SET account_status = 'OPEN';");
+  EXPECT_EQ(connect_to_DB(coll_), -28000);
+  database_new_pass();
   EXPECT_EQ(connect_to_DB(coll_), 0);
 }
 

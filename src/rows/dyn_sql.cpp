@@ -289,6 +289,11 @@ int run_sql(curs* cur, const char* run_time, int* total, bool iterating) {
     return found;
   }
   item_work work;
+  if (cur->set_lens && !cur->lengths_set && init_set_len(cur, lda.get())) {
+    cleanup(lda);
+    return 1;
+  }
+  if (cur->lengths_set) set_the_lengths(cur, lda.get(), work);
   if (size_select_items(cur, lda.get(), work)) {
     cleanup(lda);
     return 1;

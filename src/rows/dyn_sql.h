@@ -18,8 +18,9 @@ extern std::vector<char> work_buff;
 
 // Runs `cur` once. `run_time` is the run's 14-character time text; on success
 // the run's row count is added to `*total`. Returns 0 on success; 1 when the
-// cursor was refused (an item type that cannot be fetched; the session stays)
-// or a row could not be merged (the cursor is held, the session released); a
+// cursor was refused (an item type that cannot be fetched, or a set_len name
+// no item has, which holds it; the session stays) or a row could not be merged
+// (the cursor is held, the session released); a
 // negative count of select items beyond the maximum; otherwise the failing
 // SQLCODE (the session is released, so the next run logs on again).
 // Precondition for an SQL cursor: the session was logged on by the caller.

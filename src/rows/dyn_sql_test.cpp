@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "ctl/clauses.h"
 #include "rows/select_desc.h"
-#include "rows/sql_test_support.h"
+#include "sql_fixture.h"
 
 namespace {
 
@@ -74,15 +76,37 @@ TEST_F(DynSqlTest, FailedRuns) {
   make_db(
       "CREATE TABLE t(a VARCHAR2(5), l LONG, lr LONG RAW, rid ROWID);"
       "INSERT INTO t(a) VALUES('x');");
-  for (const auto& row : data_rows("rows/failed_runs.txt", 6)) {
+  for (auto& row : data_rows("rows/failed_runs.txt", 7)) {
     SCOPED_TRACE(row[0]);
-    curs* cur = cursor("BAD", row[0].c_str(), {row[1].c_str()});
+    curs* cur = cursor("BAD", row[0].c_str(), {});
+    for (std::istringstream names(row[1]); std::getline(names, row[1], ',');)
+      test_column(cur, row[1].c_str());
+    if (!row[6].empty()) {
+      ASSERT_EQ(parse_set_len(cur, row[6].data()), 0);
+    }
     PrintCapture capture;
     EXPECT_EQ(run(cur), std::stoi(row[2]));
     EXPECT_EQ(capture.lines(), row[3]);
     EXPECT_TRUE(row[4] == "-" || database_connected() == (row[4] == "1"));
     EXPECT_TRUE(row[5] == "-" || cur->hold == std::stoi(row[5])) << static_cast<int>(cur->hold);
   }
+}
+
+TEST_F(DynSqlTest, SetLenLengthsReplaceTheTypeRules) {
+  make_db(
+      "CREATE TABLE t(v VARCHAR2(100), n NUMBER(5), w VARCHAR2(1000));"
+      "INSERT INTO t VALUES('abcdef', 123, printf('%.500c', 'w'));");
+  curs* cur = cursor("SETLEN", "SELECT v, n, w FROM t", {"v", "n", "w"});
+  // Shorter than the type's length (cut on a character), longer than a number's, and
+  // longer than any type gives: the 500 bytes stay whole.
+  char v[] = "v 4", n[] = "n 9", w[] = "w 600";
+  for (char* clause : {v, n, w}) ASSERT_EQ(parse_set_len(cur, clause), 0);
+  // The first run already lays the row out with them, so the second keeps its layout.
+  ASSERT_EQ(run(cur), 0);
+  ASSERT_EQ(run(cur), 0);
+  EXPECT_EQ(cur->lengths_set, 1);
+  const std::string row = "abcd|      123|" + std::string(500, 'w') + std::string(101, '|');
+  EXPECT_EQ(texts(cur), (std::vector<std::string>{row, row}));
 }
 
 TEST_F(DynSqlTest, RunAfterAFailingStatementLogsOnAgain) {

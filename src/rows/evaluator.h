@@ -7,8 +7,8 @@ struct distributor;
 
 // Start-up edit run by init_cursors: 0 when column functions and the
 // evaluator can run, 1 after reporting what cannot.
-int edit_column_functions();
+[[nodiscard]] int edit_column_functions();
 
 // Runs the evaluator process `d` ("evaluator") at `time_text`: 0, or the
 // failure of its last predicate-row build.
-int do_evaluator(const char* time_text, distributor* d);
+[[nodiscard]] int do_evaluator(const char* time_text, distributor* d);

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/db_client.h"
-#include "rows/sql_test_support.h"
+#include "sql_fixture.h"
 
 namespace {
 

@@ -12,6 +12,7 @@
 #include "rows/host_merge.h"
 #include "rows/row_chain.h"
 #include "rows/row_hooks.h"
+#include "rows/row_record.h"
 #include "rows/select_desc.h"
 #include "util/print.h"
 #include "util/settings.h"
@@ -98,6 +99,13 @@ int resolve_columns(select_desc* lda, const int16_t* orig_type, curs* cur) {
   if (pos >= static_cast<int32_t>(sizeof_work_buff)) {
     PRINT('e', "cat1605", "Row length %d of cursor %s exceeds the work buffer (%d)\n", pos,
           cur->cur_name, static_cast<int>(sizeof_work_buff));
+    cur->hold = 'Y';
+    return 1;
+  }
+  // Nor may its record pass the widest one a probe can take.
+  if (int64_t width = record_width(cur); width > MAX_ROW_RECORD) {
+    PRINT('e', "cat1606", "Record length %lld of cursor %s exceeds %d bytes\n",
+          static_cast<long long>(width), cur->cur_name, static_cast<int>(MAX_ROW_RECORD));
     cur->hold = 'Y';
     return 1;
   }

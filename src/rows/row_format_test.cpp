@@ -9,7 +9,7 @@
 #include <tuple>
 #include <vector>
 
-#include "rows/sql_test_support.h"
+#include "sql_fixture.h"
 
 namespace {
 

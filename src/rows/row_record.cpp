@@ -156,7 +156,35 @@ void show_format(const curs* cur, const char* text) {
 
 }  // namespace
 
+int64_t record_width(const curs* cur) {
+  int64_t size = 0;
+  for (const columns* col = cur->column_list; col; col = col->next) {
+    switch (col->num_type) {
+      case INT:
+      case INT64:
+        size = (size + 3) / 4 * 4 + (col->num_type == INT ? 4 : 8);
+        break;
+      case FLOAT:
+        size = (size + 7) / 8 * 8 + 8;
+        break;
+      case NO_SEND:
+        break;
+      default:
+        size += record_len(col);
+        break;
+    }
+  }
+  return size;
+}
+
 int32_t get_row_size(curs* cur) {
+  // Offsets are 16-bit: a wider record would place columns before its start.
+  if (int64_t width = record_width(cur); width > MAX_ROW_RECORD) {
+    PRINT('e', "dmk3805", "Record length %lld of cursor %s exceeds %d bytes\n",
+          static_cast<long long>(width), cur->cur_name, static_cast<int>(MAX_ROW_RECORD));
+    cur->row_size = 0;
+    return -1;
+  }
   int32_t size = 0;
   for (columns* col = cur->column_list; col; col = col->next) {
     switch (col->num_type) {

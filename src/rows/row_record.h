@@ -7,10 +7,15 @@
 
 struct curs;
 
+// The bytes of `cur`'s record as its columns stand now, binary columns aligned;
+// may exceed what a record can hold (MAX_ROW_RECORD). Changes nothing.
+int64_t record_width(const curs* cur);
+
 // Lays out `cur`'s record: sets every column's record_offset (binary columns
 // aligned to 4 or 8 bytes, their set_length cleared) and returns the record
 // size, which is also stored in `cur`'s row_size. A cursor without columns has
-// size 0.
+// size 0. A record wider than MAX_ROW_RECORD is reported and not laid out:
+// the result is -1, row_size 0, and no record may be made.
 int32_t get_row_size(curs* cur);
 
 // Writes the record of one stored row into `out`, which must hold `cur`'s

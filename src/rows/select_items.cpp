@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "ctl/clause_records.h"
 #include "ctl/curs.h"
 #include "rows/code_page.h"
 #include "rows/select_desc.h"
@@ -21,7 +22,37 @@ const char* nls_name(int16_t flag) {
   return "non-character";
 }
 
+// The described item named `name`, or -1.
+int item_named(const select_desc* lda, const char* name) {
+  size_t len = strnlen(name, sizeof set_len::column);
+  for (int i = 0; i < lda->F; ++i)
+    if (static_cast<size_t>(lda->C[i]) == len && memcmp(lda->S[i], name, len) == 0) return i;
+  return -1;
+}
+
 }  // namespace
+
+int init_set_len(curs* cur, const select_desc* lda) {
+  bool unknown = false;
+  for (const set_len* s = cur->set_lens; s; s = s->next) {
+    if (item_named(lda, s->column) >= 0) continue;
+    PRINT('e', "pcl4570", "For cursor %s the set_len name (%s) not_found\n", cur->cur_name,
+          s->column);
+    unknown = true;
+  }
+  if (unknown) {
+    PRINT('e', "pcl4575", "Holding cursor\n");
+    cur->hold = 'Y';
+    return 1;
+  }
+  cur->lengths_set = 1;
+  return 0;
+}
+
+void set_the_lengths(const curs* cur, const select_desc* lda, item_work& work) {
+  for (const set_len* s = cur->set_lens; s; s = s->next)
+    if (int i = item_named(lda, s->column); i >= 0) work.set_len_len[i] = s->length;
+}
 
 int size_select_items(curs* cur, select_desc* lda, item_work& work) {
   work.byte_sum = 0;
@@ -148,10 +179,12 @@ void finish_item(select_desc* lda, const item_work& work, int i, int32_t octet_l
             octet_len, lda->col_size_bytes[i]);
     octet_len = lda->col_size_bytes[i];
   }
-  if (octet_len > MAX_COL_LEN) {
+  // A set_len buffer may be longer than MAX_COL_LEN; its value is kept whole.
+  const int32_t cap = L > MAX_COL_LEN ? L : MAX_COL_LEN;
+  if (octet_len > cap) {
     if (traced)
       PRINT('t', "oin0267", "Reset the returned_octet_length from %d to MAX_COL_LEN\n", octet_len);
-    octet_len = MAX_COL_LEN;
+    octet_len = cap;
   }
   if (traced) {
     PRINT('t', "oru0160", "Column name: <%.*s>\n", lda->C[i], lda->S[i]);

@@ -17,6 +17,16 @@ struct item_work {
   int32_t byte_sum = 0;          // sum of the items' buffer lengths
 };
 
+// Matches every name of `cur`'s set_len list against the described items
+// (same length, same bytes). Returns 0 and sets the cursor's lengths_set flag
+// when all match; otherwise reports each unknown name, holds the cursor and
+// returns 1 (the run ends).
+int init_set_len(curs* cur, const select_desc* lda);
+
+// Puts the set_len length of every named item into `work.set_len_len`, for
+// size_select_items to use. Names no longer described are passed over.
+void set_the_lengths(const curs* cur, const select_desc* lda, item_work& work);
+
 // Works out every item's buffer length `L` from its type, declared size,
 // precision and scale, and adds them up in `work.byte_sum`. A set_len length
 // replaces the type's length. Returns 0; 1 when an item's type cannot be

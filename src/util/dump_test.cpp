@@ -7,7 +7,7 @@
 
 #include "util/outfile.h"
 #include "util/print.h"
-#include "util/util_test_fixture.h"
+#include "util_fixture.h"
 
 namespace {
 

@@ -17,23 +17,9 @@
 #include "util/settings.h"
 #include "util/timetext.h"
 #include "util/trace.h"
+#include "util/unique_fd.h"
 
 namespace {
-// Owns a file descriptor for the length of one reopen.
-class unique_fd {
- public:
-  explicit unique_fd(int fd) : fd_(fd) {}
-  unique_fd(const unique_fd&) = delete;
-  unique_fd& operator=(const unique_fd&) = delete;
-  ~unique_fd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 // Host parts shared by output and temporary names, each with its separator.
 void append_host_parts(std::string& path) {
   if (env_set(env_vars.hostname)) path.append(env_vars.hostname).append("_");

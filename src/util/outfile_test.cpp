@@ -13,7 +13,7 @@
 #include "util/print.h"
 #include "util/print_state.h"
 #include "util/trace.h"
-#include "util/util_test_fixture.h"
+#include "util_fixture.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "util/outfile.h"
 #include "util/print_state.h"
 #include "util/trace.h"
-#include "util/util_test_fixture.h"
+#include "util_fixture.h"
 
 namespace {
 

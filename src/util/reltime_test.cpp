@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "util/util_test_fixture.h"
+#include "util_fixture.h"
 
 namespace {
 

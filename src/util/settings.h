@@ -29,6 +29,10 @@ struct env_table {
   const char* cfgdir = nullptr;       // 19 configuration directory (QVZCFGDIR)
   const char* db_home = nullptr;      // 20 database home (-dbhome, COLL_DBHOME)
   const char* db_version = nullptr;   // 21 database version (-dbversion, COLL_DBVERSION)
+  const char* ipc_mode = nullptr;     //    transport objects' mode (-ipcmode, COLL_IPC_MODE)
+  // Bounds on database calls, in seconds (read at start-up; unset: 10 and 60).
+  const char* logon_timeout = nullptr;  // a logon (-logontimeout, COLL_LOGON_TIMEOUT)
+  const char* sql_timeout = nullptr;    // one statement step (-sqltimeout, COLL_SQL_TIMEOUT)
 };
 
 // The process-wide settings table.

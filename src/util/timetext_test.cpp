@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 
-#include "util/util_test_fixture.h"
+#include "util_fixture.h"
 
 namespace {
 

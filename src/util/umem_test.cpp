@@ -12,7 +12,7 @@
 
 #include "child_run.h"
 #include "util/settings.h"
-#include "util/util_test_fixture.h"
+#include "util_fixture.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define UNDER_SANITIZER 1

@@ -7,4 +7,7 @@ insert into big (n, pad) values (:INT!n, :pad^96);
 interval 1;
 samples 1;
 limit 5000;
+cursor ASKED;
+insert into people (id, name) values (:INT!id, :name);
+demand;
 end;

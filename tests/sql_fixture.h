@@ -16,7 +16,7 @@
 #include "rows/database.h"
 #include "rows/dyn_sql.h"
 #include "rows/row_chain.h"
-#include "rows/row_test_support.h"
+#include "row_fixture.h"
 
 class SqlTest : public RowTest {
  protected:
