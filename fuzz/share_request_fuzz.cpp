@@ -60,7 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     __builtin_trap();
   for (const curs_list& entry : *list) {
     request_view view;
-    if (decode_request(entry.data_request, &view) != record_status::ok) __builtin_trap();
+    if (decode_request(entry.data_request, &view, kMaxFiledRequestLen) != record_status::ok)
+      __builtin_trap();
     if (view.name.size() > kMaxRequestName || strnlen(entry.name, 9) > kMaxRequestName ||
         view.parms.size() > static_cast<size_t>(kMaxParms))
       __builtin_trap();
