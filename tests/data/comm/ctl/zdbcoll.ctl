@@ -11,7 +11,7 @@ cursor CALC;
 insert into calc (id, name, twice) values (:INT!id, :name^8, :twice^8);
 insert_select select id, name from people;
 math decimal 1 twice id * 2 + 0.25;
-column_exit name R_JUSTIFY;
+column_exit name SUBSTR ( 1 , 3 );
 interval 1;
 samples 1;
 end;
