@@ -8,6 +8,7 @@
 
 #include "ctl/anchors.h"
 #include "ctl/curs.h"
+#include "ctl/cursor_versions.h"
 #include "rows/row_chain.h"
 #include "util/print.h"
 
@@ -48,13 +49,13 @@ columns* column_in_versions(curs* cur, const char* name, curs** holder) {
     return col;
   }
   columns* found = nullptr;
-  for (curs* v = cur->vers_list; v && v != cur; v = v->vers_list) {
-    columns* col = own_column(v, name);
+  for_each_version(cur, [&](curs* v) {
+    columns* col = v == cur ? nullptr : own_column(v, name);
     if (col && (!found || v->vers_time > (*holder)->vers_time)) {
       found = col;
       *holder = v;
     }
-  }
+  });
   return found;
 }
 

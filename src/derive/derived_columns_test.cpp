@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "ctl/clauses.h"
-#include "rows/sql_test_support.h"
+#include "sql_fixture.h"
 
 namespace {
 
