@@ -1,7 +1,7 @@
 // The row path from fetch to stored text row to probe record, for a 10,000-row,
 // 8-column SQLite query, against a bare sqlite3_step loop that turns the same
-// values into text, and against the database client's fetch alone. All read
-// the same database file.
+// values into text, and against the database client's fetch alone; and row
+// assembly with and without math columns. All read the same database file.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <stdlib.h>
@@ -14,8 +14,10 @@
 
 #include "ctl/anchors.h"
 #include "ctl/arena.h"
+#include "ctl/clauses.h"
 #include "ctl/curs.h"
 #include "ctl/distributor.h"
+#include "derive/derived_columns.h"
 #include "platform/db_client.h"
 #include "platform/heap.h"
 #include "rows/database.h"
@@ -127,9 +129,9 @@ void BM_ClientFetch(benchmark::State& state) {
   session.rollback(true);
 }
 
-// The collector's path: a cursor run storing text rows, then every row made
-// into its probe record.
-void BM_RowPath(benchmark::State& state) {
+// The STATS cursor over the query on the cursor chain, with the collector's
+// process logged on. Null when the logon failed.
+curs* stats_cursor() {
   env_vars.serverid = env_store("bench");
   env_vars.db_home = env_store(database().dir());
   distributor* coll = process_arena().make<distributor>();
@@ -156,7 +158,21 @@ void BM_RowPath(benchmark::State& state) {
   }
   anchors.cur_anchor = cur;
   heap_tune();  // as the collector's start-up does
-  if (connect_to_DB(coll) != 0) {
+  return connect_to_DB(coll) == 0 ? cur : nullptr;
+}
+
+void end_stats_run(curs* cur) {
+  commit_collect(1);
+  free_all_rows(cur);
+  reset_database_state();
+  reset_definitions();
+}
+
+// The collector's path: a cursor run storing text rows, then every row made
+// into its probe record.
+void BM_RowPath(benchmark::State& state) {
+  curs* cur = stats_cursor();
+  if (!cur) {
     state.SkipWithError("logon failed");
     return;
   }
@@ -175,14 +191,49 @@ void BM_RowPath(benchmark::State& state) {
     }
   }
   state.SetItemsProcessed(state.iterations() * kRows);
-  commit_collect(1);
-  free_all_rows(cur);
-  reset_database_state();
-  reset_definitions();
+  end_stats_run(cur);
+}
+
+// Row assembly alone (the cursor run storing text rows) with the given number
+// of math columns over the fetched values: 0 is the cost they add to.
+void BM_RowAssemblyMath(benchmark::State& state) {
+  static const char* const kMath[] = {
+      "m1 cpu * 100 / ( reads + 1 )",   "m2 ratio + waits * 2",
+      "m3 ( id - waits ) / 3",          "high m4 cpu * 1",
+      "decimal 0 m5 reads / 1000 + id",
+  };
+  curs* cur = stats_cursor();
+  if (!cur) {
+    state.SkipWithError("logon failed");
+    return;
+  }
+  register_derived_columns();
+  columns** tail = &cur->column_list;
+  while (*tail) tail = &(*tail)->next;
+  for (int64_t i = 0; i < state.range(0); ++i) {
+    std::string text = std::string(kMath[i]) + "    ";
+    if (parse_math(cur, text.data()) != 0) state.SkipWithError("math clause refused");
+    columns* col = cursor_arena().make<columns>();
+    snprintf(col->name, sizeof col->name, "m%d", static_cast<int>(i + 1));
+    *tail = col;
+    tail = &col->next;
+  }
+  if (edit_math() != 0) state.SkipWithError("math edit failed");
+  int total = 0;
+  for (auto _ : state) {
+    free_all_rows(cur);
+    if (prep_l_fetch(cur, "20111204083005", &total) != 0 || cur->row_count != kRows) {
+      state.SkipWithError("run failed");
+      break;
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * kRows);
+  end_stats_run(cur);
 }
 
 BENCHMARK(BM_BareSqliteStep)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ClientFetch)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RowPath)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RowAssemblyMath)->Arg(0)->Arg(5)->Unit(benchmark::kMillisecond);
 
 }  // namespace

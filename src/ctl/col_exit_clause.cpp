@@ -12,13 +12,10 @@
 #include "util/print.h"
 
 const col_ex_def col_exits[col_ex_count] = {
-    {"R_JUSTIFY", "r_justify", col_ex_no_args, colex_r},
-    {"L_JUSTIFY", "l_justify", col_ex_no_args, colex_l},
-    {"MINUTES", "minutes", col_ex_no_args, colex_m},
-    {"SUBSTR", "substr", col_ex_start_len, colex_s},
-    {"CONCAT", "concat", col_ex_column, colex_c},
-    {"MINUTES2", "minutes2", col_ex_no_args, colex_m2},
-    {"TIMESTAMP", "timestamp", col_ex_no_args, colex_t},
+    {"R_JUSTIFY", "r_justify", col_ex_no_args}, {"L_JUSTIFY", "l_justify", col_ex_no_args},
+    {"MINUTES", "minutes", col_ex_no_args},     {"SUBSTR", "substr", col_ex_start_len},
+    {"CONCAT", "concat", col_ex_column},        {"MINUTES2", "minutes2", col_ex_no_args},
+    {"TIMESTAMP", "timestamp", col_ex_no_args},
 };
 
 namespace {

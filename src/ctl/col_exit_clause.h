@@ -1,4 +1,4 @@
-// Column exits: the program's fixed table of exit routines (`col_exits`) and
+// Column exits: the program's fixed table of exit definitions (`col_exits`) and
 // the record of one column_exit statement (`cxl_ptr`). Exits of one column are
 // chained through `same_column` behind the first exit of that column, which
 // alone stands on the cursor's `col_exits` chain. The parser is parse_col_ex
@@ -11,10 +11,6 @@ struct curs;
 struct columns;
 class clause_words;
 
-// An exit routine: rewrites the column's value in the row text (at the
-// column's offset) and returns 0, or 1 on failure.
-using col_ex_routine = int (*)(curs* cur, columns* col, char* row);
-
 // Argument kinds of an exit definition.
 enum col_ex_kind : int16_t {
   col_ex_no_args = 0,    // nothing after the name
@@ -22,22 +18,14 @@ enum col_ex_kind : int16_t {
   col_ex_column = 3,     // a second column name
 };
 
-// One exit definition: its two accepted spellings, argument kind and routine.
+// One exit definition: its two accepted spellings and argument kind. The
+// routines themselves belong to the derived columns, which run them by the
+// definition's position in the table.
 struct col_ex_def {
   const char* upper;  // e.g. "SUBSTR"
   const char* lower;  // e.g. "substr"
   int16_t kind;       // col_ex_kind
-  col_ex_routine routine;
 };
-
-// The exit routines, in table order.
-int colex_r(curs* cur, columns* col, char* row);   // R_JUSTIFY
-int colex_l(curs* cur, columns* col, char* row);   // L_JUSTIFY
-int colex_m(curs* cur, columns* col, char* row);   // MINUTES
-int colex_s(curs* cur, columns* col, char* row);   // SUBSTR
-int colex_c(curs* cur, columns* col, char* row);   // CONCAT
-int colex_m2(curs* cur, columns* col, char* row);  // MINUTES2
-int colex_t(curs* cur, columns* col, char* row);   // TIMESTAMP
 
 // The definitions, searched in this order.
 constexpr int col_ex_count = 7;
@@ -50,7 +38,7 @@ struct cxl_ptr {
   int16_t arg1 = 0;                     // SUBSTR start, 1 to 2048
   int16_t arg2 = 0;                     // SUBSTR length, 1 to 2048
   char column[50] = {};                 // the column rewritten
-  const col_ex_def* routine = nullptr;  // the exit's definition (and its routine)
+  const col_ex_def* routine = nullptr;  // the exit's definition
   char column2[50] = {};                // CONCAT: the column appended
 
   // --- column-exit edit (derive/) ---

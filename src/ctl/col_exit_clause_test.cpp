@@ -39,7 +39,7 @@ TEST_F(col_exit_clause, UnknownArgumentKindIsRefused) {
   cxl_ptr rec{};
   clause_words words(text.data(), text.data() + text.size());
   int rc = -1;
-  lines got = captured([&] { rc = parse_col_ex_args(words, {"ODD", "odd", 2, nullptr}, &rec); });
+  lines got = captured([&] { rc = parse_col_ex_args(words, {"ODD", "odd", 2}, &rec); });
   EXPECT_EQ(rc, 1);
   EXPECT_EQ(got, lines{"PCL4180E Improper type in exit definition - 2"});
 }

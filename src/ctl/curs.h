@@ -56,6 +56,10 @@ struct columns {
       nullptr;                    // null indicator of the source (negative: NULL); null: present
   int16_t water_set = 0;          // a high or low water mark is kept
   std::vector<char> water_value;  // the kept water mark, fmt_len bytes
+
+  // --- derived columns (derive/) ---
+  m_anch* math = nullptr;       // the math definition computing this column
+  cxl_ptr* col_exit = nullptr;  // first exit of this column's chain
 };
 
 // One INSERT column name.
@@ -70,59 +74,59 @@ struct curs {
   char last_time[15] = {};  // YYYYMMDDHHMMSS of the last run
   int32_t window_open = 0;  // current operating window, relative seconds
   int32_t window_close = 0;
-  int32_t stale = 0;                              // stale time of a demand cursor's rows
-  int16_t virtual_ = 0;                           // "virtual": no database work of its own
-  int16_t empty = 0;                              // rows are deleted before each run
-  int16_t demand = 0;                             // runs only on probe demand
-  int16_t once = 0;                               // not run again once it holds rows
-  int16_t no_sql = 0;                             // runs no SQL
-  int32_t interval = 0;                           // seconds between runs
-  std::string select;                             // the executable SELECT
-  std::string table_name;                         // probe table name
-  std::string insert_table;                       // table named in the model INSERT
-  int16_t raw_has_brackets = 0;                   // raw_insert_select contains '['
-  std::string raw_insert_select;                  // insert_select text
-  std::string insert;                             // model INSERT, rewritten by compact_insert
-  std::string sel_piece;                          // SELECT piece kept for host-variable merging
-  int16_t hv_count = 0;                           // host variables seen
-  std::string insert_where;                       // insert_where condition
-  columns* column_list = nullptr;                 // select columns in order of appearance
-  int16_t ins_col_count = 0;                      // INSERT column names
-  host_col* host_cols = nullptr;                  // INSERT column names, in order
-  char hold = 0;                                  // 'Y' when held
-  int16_t has_col_funct = 0;                      // some column has a function other than HW!/LW!
-  int16_t has_min_max = 0;                        // some column has MIN! or MAX!
-  int32_t limit = 0;                              // maximum rows kept
-  int32_t time_limit = 0;                         // row retention, seconds
-  int32_t row_size = 0;                           // formatted row length
-  int16_t history = 0;                            // history applies
-  int32_t class_ = 0;                             // cursor class 0..50
-  int16_t samples = 0;                            // samples kept
-  std::string uuidbase, uuidpavc, uuidpcvc;       // probe table identifiers, at most 36 characters
-  int32_t rpc_version = 0, objid = 0, set = 0;    // probe table attributes
-  int16_t show_cursor = 0, show_row = 0;          // diagnostics
-  load_ptr* loads = nullptr;                      // load texts
-  lp_ptr* parsed_loads = nullptr;                 // parsed loads
-  pre_cursor* pre_cursors = nullptr;              // cursors run first
-  struct iterate* iterate = nullptr;              // cursor whose rows drive the iteration
-  in_list* in_lists = nullptr;                    // in-list clauses
-  base* bases = nullptr;                          // base clauses
-  m_anch* math = nullptr;                         // math clauses
-  decode* decodes = nullptr;                      // decode clauses, one per column
-  cxl_ptr* col_exits = nullptr;                   // column exits
-  set_len* set_lens = nullptr;                    // set_len clauses
-  char age_to[9] = {};                            // target cursor of aged copies
-  fetch_ex* fetch_exit = nullptr;                 // selected fetch exit (owned copy in the arena)
-  int16_t start_after = 0, stop_after = 0;        // script line counts
-  std::string script;                             // script text of a script fetch exit
-  void* xda = nullptr;                            // result descriptor of a script fetch exit
-  int32_t last_sqlcode = 0;                       // status of the last SQL step or fetch-exit run
-  char last_sqlcode_text[17] = {};                // the same, right-aligned in 16 characters
-  i_ptr* iterate_where = nullptr;                 // iterate_where clause
-  int16_t dummy_last_row = 0;                     // always append a dummy last row
-  int16_t conditional_dummy_last_row = 0;         // append one conditionally
-  int16_t trace = 0, traced = 0, tracem = 0;      // per-cursor trace flags
-  curs* if_chain = nullptr;                       // version links
+  int32_t stale = 0;                            // stale time of a demand cursor's rows
+  int16_t virtual_ = 0;                         // "virtual": no database work of its own
+  int16_t empty = 0;                            // rows are deleted before each run
+  int16_t demand = 0;                           // runs only on probe demand
+  int16_t once = 0;                             // not run again once it holds rows
+  int16_t no_sql = 0;                           // runs no SQL
+  int32_t interval = 0;                         // seconds between runs
+  std::string select;                           // the executable SELECT
+  std::string table_name;                       // probe table name
+  std::string insert_table;                     // table named in the model INSERT
+  int16_t raw_has_brackets = 0;                 // raw_insert_select contains '['
+  std::string raw_insert_select;                // insert_select text
+  std::string insert;                           // model INSERT, rewritten by compact_insert
+  std::string sel_piece;                        // SELECT piece kept for host-variable merging
+  int16_t hv_count = 0;                         // host variables seen
+  std::string insert_where;                     // insert_where condition
+  columns* column_list = nullptr;               // select columns in order of appearance
+  int16_t ins_col_count = 0;                    // INSERT column names
+  host_col* host_cols = nullptr;                // INSERT column names, in order
+  char hold = 0;                                // 'Y' when held
+  int16_t has_col_funct = 0;                    // some column has a function other than HW!/LW!
+  int16_t has_min_max = 0;                      // some column has MIN! or MAX!
+  int32_t limit = 0;                            // maximum rows kept
+  int32_t time_limit = 0;                       // row retention, seconds
+  int32_t row_size = 0;                         // formatted row length
+  int16_t history = 0;                          // history applies
+  int32_t class_ = 0;                           // cursor class 0..50
+  int16_t samples = 0;                          // samples kept
+  std::string uuidbase, uuidpavc, uuidpcvc;     // probe table identifiers, at most 36 characters
+  int32_t rpc_version = 0, objid = 0, set = 0;  // probe table attributes
+  int16_t show_cursor = 0, show_row = 0;        // diagnostics
+  load_ptr* loads = nullptr;                    // load texts
+  lp_ptr* parsed_loads = nullptr;               // parsed loads
+  pre_cursor* pre_cursors = nullptr;            // cursors run first
+  struct iterate* iterate = nullptr;            // cursor whose rows drive the iteration
+  in_list* in_lists = nullptr;                  // in-list clauses
+  base* bases = nullptr;                        // base clauses
+  m_anch* math = nullptr;                       // math clauses
+  decode* decodes = nullptr;                    // decode clauses, one per column
+  cxl_ptr* col_exits = nullptr;                 // column exits
+  set_len* set_lens = nullptr;                  // set_len clauses
+  char age_to[9] = {};                          // target cursor of aged copies
+  fetch_ex* fetch_exit = nullptr;               // selected fetch exit (owned copy in the arena)
+  int16_t start_after = 0, stop_after = 0;      // script line counts
+  std::string script;                           // script text of a script fetch exit
+  void* xda = nullptr;                          // result descriptor of a script fetch exit
+  int32_t last_sqlcode = 0;                     // status of the last SQL step or fetch-exit run
+  char last_sqlcode_text[17] = {};              // the same, right-aligned in 16 characters
+  i_ptr* iterate_where = nullptr;               // iterate_where clause
+  int16_t dummy_last_row = 0;                   // always append a dummy last row
+  int16_t conditional_dummy_last_row = 0;       // append one conditionally
+  int16_t trace = 0, traced = 0, tracem = 0;    // per-cursor trace flags
+  curs* if_chain = nullptr;                     // version links
   curs* parent_if = nullptr;
   int16_t conditional = 0;
   curs* tree_place = nullptr;

@@ -8,7 +8,9 @@ struct columns;
 struct text_row;
 
 // Start-up edits run by init_cursors: 0 on success, 1 after reporting the
-// problems found.
+// problems found. edit_math binds the names of the math definitions and turns
+// their columns into number columns; edit_col_exits binds exit records to
+// their columns.
 [[nodiscard]] int create_percent_cursor();
 [[nodiscard]] int init_virtuals();
 [[nodiscard]] int edit_decode();

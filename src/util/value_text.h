@@ -13,3 +13,6 @@ inline std::string_view value_text(const char* value, int len) {
   if (!value || len <= 0) return std::string_view("", 0);
   return {value, strnlen(value, static_cast<size_t>(len))};
 }
+
+// The length of the value text in the `width` bytes at `field`.
+inline size_t value_len(const char* field, size_t width) { return strnlen(field, width); }
