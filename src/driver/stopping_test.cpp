@@ -20,15 +20,8 @@
 #include "platform/emergency.h"
 #include "scoped_env.h"
 #include "test_state.h"
+#include "under_sanitizer.h"
 #include "util/print.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define UNDER_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define UNDER_SANITIZER 1
-#endif
-#endif
 
 namespace {
 constexpr time_t kNoon = 1709294400;  // 2024-03-01 12:00:00 UTC

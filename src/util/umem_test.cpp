@@ -11,16 +11,9 @@
 #include <string>
 
 #include "child_run.h"
+#include "under_sanitizer.h"
 #include "util/settings.h"
 #include "util_fixture.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define UNDER_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define UNDER_SANITIZER 1
-#endif
-#endif
 
 namespace {
 
