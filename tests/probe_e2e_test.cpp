@@ -197,10 +197,10 @@ TEST_P(ProbeEndToEnd, AnswersEveryFormThenShutsDown) {
     EXPECT_EQ(got.exit_code, std::stoi(r[0])) << got.output.substr(0, 200);
     EXPECT_EQ(got.output.substr(0, n), want.substr(0, n));
   }
-  // Row counts of the status answers: two cursors, two processes.
-  for (const char* word : {"C-STATUS", "D-STATUS"}) {
+  // Row counts of the status answers: four cursors, two processes.
+  for (auto [word, rows] : {std::pair{"C-STATUS", 4}, std::pair{"D-STATUS", 2}}) {
     std::string csv = probe({"-f", "csv", word}).output;
-    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 3) << word;
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), rows + 1) << word;
   }
 
   ChildResult client = run_in_child([&] {

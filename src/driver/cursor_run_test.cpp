@@ -4,6 +4,8 @@
 #include "driver/cursor_run.h"
 
 #include "ctl/clause_records.h"
+#include "ctl/clauses.h"
+#include "derive/decode.h"
 #include "driver/cluster.h"
 #include "driver/cursor_edits.h"
 #include "driver/npxa.h"
@@ -165,6 +167,14 @@ TEST_F(RunTest, IterationMakesOneSamplePerRun) {
   EXPECT_EQ(run_cursor(q, kT), sql_no_such_table);
   EXPECT_EQ(lines("CIT3150"), std::vector<std::string>(
                                   3, "CIT3150E Iteration broken for cursor S, cursor Q rc= -942"));
+  // Only the rows that meet the iterate_where condition drive a run.
+  q->select = "SELECT 'x' AS w";
+  char where[] = "S.v ~= 'b'";
+  ASSERT_EQ(parse_iterate_where(q, where), 0);
+  ASSERT_EQ(edit_iterate_where(), 0);
+  free_all_rows(q);
+  EXPECT_EQ(run_cursor(q, kT), 0);
+  EXPECT_EQ(q->row_count, 2);
 }
 
 TEST_F(RunTest, EditsBindOrReportEveryProblem) {
