@@ -199,37 +199,58 @@ void trace_decodes(const columns* col, const decode_op* first) {
   PRINT('t', "cde4345", "Decoding for column %s(%d,%d)\n", col->name, col->offset, col->fmt_len);
 }
 
-// A field made ready for its tests.
+// A field made ready for its tests. Its value as a number is read only when a
+// test asks for it.
 struct prepared_field {
   bool numeric = false;
   int32_t len = 0;          // compared length
   char buf[FIELD_MAX + 2];  // numeric: zero-filled; text: blank-filled, NUL at FIELD_MAX
   const char* num = buf;    // a number's text after its leading blanks
-  double value = 0.0;       // a number's value
-  long long integer = 0;    // and as an integer
+
+  double value() const {
+    if (!have_value) {
+      value_ = strtod(num, nullptr);
+      have_value = true;
+    }
+    return value_;
+  }
+  long long integer() const {
+    if (!have_integer) {
+      integer_ = strtoll(num, nullptr, 10);
+      have_integer = true;
+    }
+    return integer_;
+  }
+
+ private:
+  mutable bool have_value = false, have_integer = false;
+  mutable double value_ = 0.0;
+  mutable long long integer_ = 0;
 };
 
+// Fills the buffer as far as the field's length; a longer comparison widens it.
 void prepare(prepared_field& f, const columns* col, const char* field) {
   f.numeric = is_number(col);
   int32_t len = value_len(field, col->fmt_len);
   if (f.numeric) {
-    memset(f.buf, 0, sizeof f.buf);
     len = std::min(len, FIELD_MAX + 1);
-    memcpy(f.buf, field, static_cast<size_t>(len));
-    f.num = f.buf;
-    while (*f.num == ' ') ++f.num;
     f.len = std::min<int32_t>(col->fmt_len, FIELD_MAX + 1);
-  } else {
-    memset(f.buf, ' ', sizeof f.buf);
-    f.buf[FIELD_MAX] = '\0';
-    len = std::min(len, FIELD_MAX);
     memcpy(f.buf, field, static_cast<size_t>(len));
-    f.num = f.buf;
-    while (*f.num == ' ') ++f.num;
+    memset(f.buf + len, 0, static_cast<size_t>(std::max(f.len, len) - len + 1));
+  } else {
+    len = std::min(len, FIELD_MAX);
     f.len = std::min<int32_t>(col->fmt_len, FIELD_MAX);
+    memcpy(f.buf, field, static_cast<size_t>(len));
+    memset(f.buf + len, ' ', static_cast<size_t>(f.len - len));
+    f.buf[f.len] = '\0';
   }
-  f.value = strtod(f.num, nullptr);
-  f.integer = strtoll(f.num, nullptr, 10);
+  f.num = f.buf;
+  while (*f.num == ' ') ++f.num;
+}
+
+// Blank-fills a text field's buffer up to `n` bytes (at most FIELD_MAX).
+void widen(prepared_field& f, int32_t n) {
+  if (n > f.len) memset(f.buf + f.len, ' ', static_cast<size_t>(n - f.len));
 }
 
 int sign_of(double d) { return d < 0 ? -1 : d > 0 ? 1 : 0; }
@@ -296,8 +317,8 @@ enum class outcome { result, abandon };
 
 // The comparison result of test `t` for the field `f`; `abandon` when a
 // referenced row is missing (warned). `and_part` selects the and-part messages.
-outcome compare(const decode_test& t, const prepared_field& f, curs* cur, const char* row,
-                bool and_part, int* r) {
+outcome compare(const decode_test& t, prepared_field& f, curs* cur, const char* row, bool and_part,
+                int* r) {
   switch (t.operand_type) {
     case operand_column: {
       bool age_to = false;
@@ -333,9 +354,10 @@ outcome compare(const decode_test& t, const prepared_field& f, curs* cur, const 
       }
       if (f.numeric) {
         *r = t.operatr == op_search ? contains(f.num, value)
-                                    : sign_of(f.value - strtod(value, nullptr));
+                                    : sign_of(f.value() - strtod(value, nullptr));
       } else {
         const int32_t n = std::max(f.len, std::min<int32_t>(t.operand_col->fmt_len, FIELD_MAX));
+        widen(f, n);
         *r = t.operatr == op_search
                  ? contains(field_text(f), std::string_view(value, static_cast<size_t>(n)))
                  : sign_of(memcmp(f.buf, value, static_cast<size_t>(n)));
@@ -348,8 +370,8 @@ outcome compare(const decode_test& t, const prepared_field& f, curs* cur, const 
       return outcome::result;
     }
     case operand_numeric:
-      *r = t.operatr == op_and_bits ? ((f.integer & t.bits) != 0 ? 1 : 0)
-                                    : sign_of(f.value - t.op_num);
+      *r = t.operatr == op_and_bits ? ((f.integer() & t.bits) != 0 ? 1 : 0)
+                                    : sign_of(f.value() - t.op_num);
       return outcome::result;
     default: {
       std::string_view operand(t.operator_ ? t.operator_ : "", t.operator_ ? OPERANDLL : 0);
@@ -755,6 +777,13 @@ int special_decode(curs* cur, const char* text, int32_t len) {
   if (len < 8) return 0;
   // The replacement area is OPERANDLL bytes long: the words end there.
   const size_t n = static_cast<size_t>(std::min(len + 1, OPERANDLL));
+  // Most replacements are plain texts: look at the first word before splitting.
+  size_t at = 0;
+  while (at < n && (text[at] == ' ' || text[at] == ',')) ++at;
+  const size_t rest = n - at;
+  if (!(rest > 4 && strncasecmp(text + at, "hold", 4) == 0) &&
+      !(rest > 7 && strncasecmp(text + at, "release", 7) == 0))
+    return 0;
   std::vector<std::string> words;
   std::string word;
   for (size_t i = 0; i <= n; ++i) {
