@@ -443,9 +443,11 @@ void release_by_decode(curs* cur, curs* target, bool del) {
   if (!target->held_below && !target->held_other) target->hold = 'N';
 }
 
+// Marks the session for reconnection: the collection loop ends before its next
+// cursor, commits, and the collector starts again. The commit and release wait
+// for that: releasing here would end the fetch of the rows still to come.
 void reconnect(curs* cur) {
   PRINT('w', "cde4467", "Reconnecting to database because of decode in cursor %s\n", cur->cur_name);
-  commit_collect(-1);
   database_info.session_status = 2;
 }
 

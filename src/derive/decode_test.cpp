@@ -124,6 +124,13 @@ TEST_F(DecodeTest, TestsPickTheFirstOperationThatHolds) {
        0,
        {"abc", "abcdef", "NULL", "zz"},
        "CDE4420W In decode, referenced cursor OTHER has no rows - skipping decode\n"},
+      // an action keeps its field; a restart asked for mid-fetch loses no rows
+      {"s = 'abc' , 'hold resetdb'",
+       "s",
+       nullptr,
+       0,
+       {"abc", "abcdef", "NULL", "zz"},
+       "CDE4467W Reconnecting to database because of decode in cursor T\n"},
       // names that do not resolve stop the edit, each reported
       {"q = 'a' , 'x'",
        "s",
