@@ -17,12 +17,14 @@
 #include "ctl/clauses.h"
 #include "ctl/curs.h"
 #include "ctl/distributor.h"
+#include "derive/decode.h"
 #include "derive/derived_columns.h"
 #include "platform/db_client.h"
 #include "platform/heap.h"
 #include "rows/database.h"
 #include "rows/dyn_sql.h"
 #include "rows/row_chain.h"
+#include "rows/row_hooks.h"
 #include "rows/row_record.h"
 #include "util/settings.h"
 
@@ -194,9 +196,20 @@ void BM_RowPath(benchmark::State& state) {
   end_stats_run(cur);
 }
 
-// Row assembly alone (the cursor run storing text rows) with the given number
-// of math columns over the fetched values: 0 is the cost they add to.
-void BM_RowAssemblyMath(benchmark::State& state) {
+// Five decodes over the columns of the benchmark's rows: text and number
+// tests, an and-part, a bit test; constants replace the values that match.
+const char* const kDecodes[] = {
+    "name search 'session_9' , 'nine'",
+    "state = 'ACTIVE' , 'A'",
+    "waits > 50 and < 90 , 1",
+    "host ~= 'host3' , 'h'",
+    "reads & 8 , 8",
+};
+
+// Row assembly alone (the cursor run storing text rows) with the given numbers
+// of math columns and decodes over the fetched values: 0, 0 is the cost they
+// add to.
+void BM_RowAssembly(benchmark::State& state) {
   static const char* const kMath[] = {
       "m1 cpu * 100 / ( reads + 1 )",   "m2 ratio + waits * 2",
       "m3 ( id - waits ) / 3",          "high m4 cpu * 1",
@@ -219,6 +232,11 @@ void BM_RowAssemblyMath(benchmark::State& state) {
     tail = &col->next;
   }
   if (edit_math() != 0) state.SkipWithError("math edit failed");
+  for (int64_t i = 0; i < state.range(1); ++i) {
+    std::string text = kDecodes[i];
+    if (parse_decode(cur, text.data()) != 0) state.SkipWithError("decode refused");
+  }
+  if (edit_decode() != 0) state.SkipWithError("decode edit failed");
   int total = 0;
   for (auto _ : state) {
     free_all_rows(cur);
@@ -234,6 +252,11 @@ void BM_RowAssemblyMath(benchmark::State& state) {
 BENCHMARK(BM_BareSqliteStep)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ClientFetch)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RowPath)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RowAssemblyMath)->Arg(0)->Arg(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RowAssembly)
+    ->Args({0, 0})
+    ->Args({5, 0})
+    ->Args({0, 5})
+    ->Args({5, 5})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "ctl/anchors.h"
 #include "ctl/dict.h"
 #include "ctl/reader.h"
+#include "derive/decode.h"
 #include "derive/derived_columns.h"
 #include "driver/cluster.h"
 #include "driver/cursor_edits.h"
@@ -45,6 +46,7 @@ inline void reset_process_state() {
   reset_dictionary();
   reset_reader_state();
   reset_signal_state();
+  reset_decode_state();
   register_derived_columns();
   register_fetch_exits();
 }

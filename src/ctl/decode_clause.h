@@ -8,6 +8,7 @@
 
 struct curs;
 struct columns;
+struct in_list;
 
 // Size of each of the two areas of a decode operation's text block.
 constexpr int OPERANDLL = 256;
@@ -53,6 +54,11 @@ struct decode_test {
   int16_t operand_ll = 0;        // operand text length
   char* operator_ = nullptr;     // the operand text's area, or none
   char operand_column[50] = {};  // operand column (or in-list) name
+
+  // --- decode edit (derive/) ---
+  columns* operand_col = nullptr;   // operand_column, bound
+  curs* operand_cur = nullptr;      // the cursor holding it when the name is qualified
+  in_list* operand_list = nullptr;  // the in-list of an `in` test
 };
 
 // An "and" condition of a decode operation; it tests the same column.
@@ -61,8 +67,6 @@ struct part : decode_test {
   // The operand area, blank-filled: a numeric text ends at its last byte, a
   // string starts at its first. operator_ points here.
   char area[OPERANDLL] = {};
-
-  // --- decode edit (derive/) ---
 };
 
 // One decode statement.
@@ -81,6 +85,9 @@ struct decode_op : decode_test {
   char text_block[2 * OPERANDLL] = {};
 
   // --- decode edit and run (derive/) ---
+  columns* replacement_col = nullptr;  // replacement_column, bound
+  curs* replacement_cur = nullptr;     // its cursor when the name is qualified
+  curs* run_cur = nullptr;             // the cursor to run (replacement_run)
 };
 
 // The decodes of one column.
@@ -90,6 +97,7 @@ struct decode {
   char column[50] = {};      // the decoded column
 
   // --- decode edit (derive/) ---
+  columns* col = nullptr;  // the decoded column, bound
 };
 
 // Parses "OPERATOR OPERAND" of an and-condition from [pos, end) (the position

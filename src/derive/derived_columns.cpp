@@ -6,6 +6,7 @@
 #include "ctl/curs.h"
 #include "derive/column_exits.h"
 #include "derive/column_refs.h"
+#include "derive/decode.h"
 #include "derive/math.h"
 #include "rows/row_hooks.h"
 
@@ -27,6 +28,7 @@ void apply_derived_columns(curs* cur, char* text) {
         do_math(cur, col, text);
         text[col->offset + col->fmt_len] = '\0';
       }
+  if (cur->decodes) apply_decodes(cur, text);
   // A failing exit leaves the value as it stands; the row is kept.
   if (cur->col_exits)
     for (columns* col = cur->column_list; col; col = col->next)

@@ -1,7 +1,6 @@
-// Stand-ins for the derived columns not built yet (decodes, iterate_where, the
-// virtual and percent cursors): their start-up edits refuse every cursor that
-// uses one (pcc0507), so start-up stops instead of storing rows without their
-// derived values.
+// Stand-ins for the derived columns not built yet (the virtual and percent
+// cursors): their start-up edits refuse every cursor that uses one (pcc0507),
+// so start-up stops instead of storing rows without their derived values.
 #include "ctl/unbuilt.h"
 #include "derive/derived_columns.h"
 
@@ -16,13 +15,4 @@ int init_virtuals() {
   return refuse_clauses([](const curs* c) { return c->virtual_ ? "virtual" : nullptr; });
 }
 
-int edit_decode() {
-  return refuse_clauses([](const curs* c) { return c->decodes ? "decode" : nullptr; });
-}
-
-int edit_iterate_where() {
-  return refuse_clauses([](const curs* c) { return c->iterate_where ? "iterate_where" : nullptr; });
-}
-
 void refresh_percent_values(curs*, const char*) {}
-bool iterate_where_holds(curs*, const text_row*) { return true; }

@@ -51,14 +51,6 @@ void restore_current(curs* p, text_row* saved) {
   p->current_row = saved ? p->last_row : nullptr;
 }
 
-void release_entries(run_list_entry* e) {
-  while (e) {
-    run_list_entry* next = e->next;
-    delete e;
-    e = next;
-  }
-}
-
 // Detaches P's run_list and runs its entries in order, each with its row of P
 // current. A failure releases the remaining entries; `broken` tells whether
 // any remained. Returns 0 or the failing run's code.
@@ -175,20 +167,6 @@ int iterate_cursor(curs* q, const char* run_time) {
 }
 
 }  // namespace
-
-void queue_run(curs* owner, curs* target, int32_t row_no) {
-  auto* e = new run_list_entry;
-  e->cursor = target;
-  e->row_no = row_no;
-  run_list_entry** tail = &owner->run_list;
-  while (*tail) tail = &(*tail)->next;
-  *tail = e;
-}
-
-void release_run_list(curs* q) {
-  release_entries(q->run_list);
-  q->run_list = nullptr;
-}
 
 void reset_run_state() {
   for (curs* c = anchors.cur_anchor; c; c = c->next) release_run_list(c);

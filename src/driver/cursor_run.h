@@ -5,23 +5,10 @@
 
 #include <cstdint>
 
+#include "derive/run_list.h"
+
 struct curs;
 struct text_row;
-
-// A follow-up cursor queued on a cursor's run_list by a decode action.
-struct run_list_entry {
-  run_list_entry* next = nullptr;  // next entry, in queuing order
-  curs* cursor = nullptr;          // the cursor to run
-  int32_t row_no = 0;              // row of the queuing cursor that is current while it runs
-};
-
-// Appends a follow-up run of `target` to `owner`'s run_list; row `row_no` of
-// `owner` is made current while it runs. The list owns the entry until the run
-// that works it off.
-void queue_run(curs* owner, curs* target, int32_t row_no);
-
-// Frees every entry of `q`'s run_list.
-void release_run_list(curs* q);
 
 // Runs Q once at relative seconds `now`. A virtual cursor is only marked as
 // having new data. On failure Q's stale_at is cleared and the collector

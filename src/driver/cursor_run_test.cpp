@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include "ctl/clause_records.h"
+#include "ctl/clauses.h"
+#include "derive/decode.h"
 #include "driver/cluster.h"
 #include "driver/cursor_edits.h"
 #include "driver/npxa.h"
@@ -169,6 +171,14 @@ TEST_F(RunTest, IterationMakesOneSamplePerRun) {
   EXPECT_EQ(lines("CIT3150"),
             std::vector<std::string>{"CIT3150E Iteration broken for cursor S, cursor Q rc= -942"});
   EXPECT_EQ(lines("ORU0006E").size(), 1u);
+  // Only the rows that meet the iterate_where condition drive a run.
+  q->select = "SELECT 'x' AS w";
+  char where[] = "S.v ~= 'b'";
+  ASSERT_EQ(parse_iterate_where(q, where), 0);
+  ASSERT_EQ(edit_iterate_where(), 0);
+  free_all_rows(q);
+  EXPECT_EQ(run_cursor(q, kT), 0);
+  EXPECT_EQ(q->row_count, 2);
 }
 
 // A server that is down (here: the database file is gone) is asked once a

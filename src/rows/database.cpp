@@ -158,7 +158,8 @@ int commit_collect(int release) {
 
 void rollback() {
   if (db_state.session) db_state.session->rollback(true);
-  database_info.session_status = 1;
+  // A restart already asked for stays asked for.
+  if (database_info.session_status != 2) database_info.session_status = 1;
   database_info.connected = 0;
 }
 

@@ -75,7 +75,8 @@ void database_new_pass();
 // the statement is printed.
 int check_sql_code(const char* stmt, const char* step, int report);
 
-// ROLLBACK WORK RELEASE: the session is released and marked so.
+// ROLLBACK WORK RELEASE: the session is released and marked so (a restart
+// already asked for stays asked for).
 void rollback();
 
 // Writes `code` left-aligned into the blank-filled server-status text, unless it

@@ -16,3 +16,8 @@ inline std::string_view value_text(const char* value, int len) {
 
 // The length of the value text in the `width` bytes at `field`.
 inline size_t value_len(const char* field, size_t width) { return strnlen(field, width); }
+
+// The same for a width held as int, as printf's "%.*s" wants it.
+inline int value_len(const char* field, int width) {
+  return width > 0 ? static_cast<int>(strnlen(field, static_cast<size_t>(width))) : 0;
+}
