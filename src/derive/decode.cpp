@@ -22,8 +22,8 @@
 #include "derive/run_list.h"
 #include "rows/database.h"
 #include "rows/row_chain.h"
-#include "util/value_text.h"
 #include "util/print.h"
+#include "util/value_text.h"
 
 namespace {
 
