@@ -2,7 +2,8 @@
 # End-to-end request benchmark: a real collector over a SQLite database holds
 # a cursor of 100 rows and one of 10,000 rows of 400-byte records; a client
 # that keeps its end open asks for them one request after the other, on both
-# transports. Prints median and p99 round trips and the throughput.
+# transports. Prints median and p99 round trips and the throughput, then the
+# wall time of the probe program itself (start-up included) for each cursor.
 #
 #   bench/probe_roundtrip.sh [BUILD_DIR]     (default: build)
 set -euo pipefail
@@ -11,6 +12,8 @@ build=${1:-build}
 for prog in collector probe probe_roundtrip; do
   [ -x "$build/$prog" ] || { echo "missing $build/$prog (build first)" >&2; exit 2; }
 done
+# Relative or absolute: the collector is started from the work directory.
+build=$(realpath "$build")
 work=$(mktemp -d /tmp/probe-bench.XXXXXX)
 pid=
 cleanup() {
@@ -55,7 +58,7 @@ export COLL_PREFIX_LOCAL=$work COLL_SERVERID=B1 COLL_VERSION=zdb COLL_HOSTNAME=b
 
 for transport in pipe shm; do
   if [ $transport = pipe ]; then export COLL_USESHM=0; else export COLL_USESHM=1; fi
-  (cd "$work" && exec "$OLDPWD/$build/collector" >/dev/null 2>&1) &
+  (cd "$work" && exec "$build/collector" >/dev/null 2>&1) &
   pid=$!
   for _ in $(seq 100); do
     "$build/probe" -f csv BIG >/dev/null 2>&1 && break
@@ -63,6 +66,20 @@ for transport in pipe shm; do
   done
   "$build/probe_roundtrip" SMALL 1000
   "$build/probe_roundtrip" BIG 100
+  for cursor in SMALL BIG; do
+    python3 - "$build/probe" "$cursor" "$transport" <<'PY'
+import statistics, subprocess, sys, time
+probe, cursor, transport = sys.argv[1:]
+walls = []
+for _ in range(50):
+    start = time.perf_counter()
+    subprocess.run([probe, "-f", "csv", cursor], stdout=subprocess.DEVNULL, check=True)
+    walls.append((time.perf_counter() - start) * 1000)
+walls.sort()
+print(f"transport={transport} probe -f csv {cursor}: median_ms={statistics.median(walls):.2f} "
+      f"min_ms={walls[0]:.2f} p90_ms={walls[44]:.2f}")
+PY
+  done
   "$build/probe" SHUTDOWN
   wait "$pid"
   pid=
