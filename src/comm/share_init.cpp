@@ -20,7 +20,6 @@
 #include "comm/comm.h"
 #include "comm/pipe_io.h"
 #include "comm/share_text.h"
-#include "platform/shell.h"
 #include "util/clock.h"
 #include "util/outfile.h"
 #include "util/print.h"
@@ -135,14 +134,13 @@ std::string share_key_file(const char* serverid) {
 std::string share_lock_file(const char* serverid) { return share_key_file(serverid) + "-lk"; }
 
 bool IsServerRunning(int pid) {
-  char cmd[64];
-  // Without a header, ps prints the process id alone, or nothing.
-  snprintf(cmd, sizeof cmd, "ps -o pid= -p %d", pid);
-  std::string line = u_shell(cmd);
-  if (trace_on(5)) PRINT('t', "ush0400", "Line:'%s', pid=%d\n", line.c_str(), pid);
-  char* end = nullptr;
-  long first = strtol(line.c_str(), &end, 10);
-  return end != line.c_str() && first == pid;
+  // A process that may be signalled exists; one of another user refuses with
+  // EPERM but exists all the same. As with a process listing, one that ended
+  // but was not yet waited for still counts.
+  const bool running = pid > 0 && (kill(pid, 0) == 0 || errno == EPERM);
+  if (trace_on(5))
+    PRINT('t', "ush0400", "Line:'%s', pid=%d\n", running ? std::to_string(pid).c_str() : "", pid);
+  return running;
 }
 
 int CreateShareCommObject() {

@@ -51,7 +51,8 @@ void DetachShare();
 // and neither recorded process runs. Async-signal-safe.
 void remove_if_abandoned(const share_ids& ids);
 
-// True when process `pid` runs, as "ps -p pid" reports it.
+// True when process `pid` exists (also when it belongs to another user, and
+// when it ended but was not yet waited for), as a process listing shows it.
 bool IsServerRunning(int pid);
 
 // Creates both channels (null members in share_state on failure).

@@ -5,6 +5,7 @@
 #include "comm/share_init.h"
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <csignal>
 #include <fstream>
@@ -177,6 +178,30 @@ TEST_F(ShareSetUp, ProbeAttachesWithoutWriting) {
   ASSERT_EQ(AttachShare(server_.c_str()), 0);
   DetachShare();
   EXPECT_EQ(live(), 0);  // the last user of a dead collector's objects removes them
+}
+
+// Whether a partner named in a key file still runs decides between attaching
+// and removing its objects.
+TEST_F(ShareSetUp, PartnerLivenessFollowsTheProcessTable) {
+  const pid_t ended = fork();
+  if (ended == 0) _exit(0);
+  ASSERT_GT(ended, 0);
+  siginfo_t info;
+  ASSERT_EQ(waitid(P_PID, static_cast<id_t>(ended), &info, WEXITED | WNOWAIT), 0);
+  struct row {
+    int pid;
+    bool running;
+  };
+  const row unreaped[] = {
+      {getpid(), true},  // this process
+      {1, true},         // another user's process may not be signalled, but runs
+      {ended, true},     // ended, not yet waited for: still listed
+      {-1, false},       // the key file's "no process"
+      {0, false},
+  };
+  for (const row& r : unreaped) EXPECT_EQ(IsServerRunning(r.pid), r.running) << r.pid;
+  ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+  EXPECT_FALSE(IsServerRunning(ended));  // waited for: gone
 }
 
 TEST_F(ShareSetUp, FailedSetUpEndsTheProcessWithStatus8) {
