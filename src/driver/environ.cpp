@@ -3,15 +3,19 @@
 // environment with its defaults.
 #include "driver/environ.h"
 
+#include <pwd.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <functional>
 
 #include "ctl/env_lookup.h"
-#include "platform/shell.h"
 #include "util/print.h"
 #include "util/trace.h"
 
@@ -142,11 +146,25 @@ const char* u_retrieveEnvVar(const char* symbol) {
   return nullptr;
 }
 
+// The defaults below are what "pwd", "id -un" and "uname -n" print, asked of
+// the system directly: a shell for each costs the probe several milliseconds.
 std::string working_directory(const std::string& home) {
   if (auto pwd = u_getenv("PWD", kEnvQuiet, nullptr)) return *pwd;
-  std::string out = u_shell("pwd");
-  return out.empty() ? home : out;
+  char cwd[PATH_MAX];
+  return getcwd(cwd, sizeof cwd) ? std::string(cwd) : home;
 }
+
+namespace {
+std::string user_name() {
+  const passwd* pw = getpwuid(geteuid());
+  return pw && pw->pw_name ? pw->pw_name : "";
+}
+
+std::string node_name() {
+  struct utsname uts;
+  return uname(&uts) == 0 ? uts.nodename : "";
+}
+}  // namespace
 
 int get_envs(env_table& t) {
   if (!environ_read.envs_read) {
@@ -163,11 +181,11 @@ int get_envs(env_table& t) {
   };
   const std::string work_prefix = "/tmp";
 
-  fill_slot(t.hostlogonid, {"USER"}, [] { return u_shell("id -un"); });
+  fill_slot(t.hostlogonid, {"USER"}, user_name);
   fill_slot(t.coll_home, {"COLL_HOME"}, working_dir);
   fill_slot(t.ctl_home, {"COLL_CTL_HOME"}, working_dir);
   fill_slot(t.bin_home, {"COLL_BINPATH"}, nullptr);
-  fill_slot(t.hostname, {"COLL_HOSTNAME"}, [] { return u_shell("uname -n"); });
+  fill_slot(t.hostname, {"COLL_HOSTNAME"}, node_name);
   fill_slot(t.serverid, {"COLL_SERVERID"}, nullptr);
   fill_slot(t.logonid, {"COLL_LOGON", "COLL_LOGONID"}, nullptr);
   // The password never shows, not even in environment traces.

@@ -49,5 +49,5 @@ const char* u_retrieveEnvVar(const char* symbol);
 // defaults; reads COLL_DISABLE_CURSORS into the start-up state. Returns 1.
 int get_envs(env_table& table);
 
-// The working-directory default: $PWD, else the output of "pwd", else `home`.
+// The working-directory default: $PWD, else the current directory, else `home`.
 std::string working_directory(const std::string& home);
