@@ -3,6 +3,7 @@
 #include "comm/probe_format.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -106,22 +107,28 @@ int32_t fixed_length(int32_t value_type) {
   }
 }
 
-std::string csv_field(const std::string& v) {
-  // Control characters are kept, but only inside quotes, where every csv
-  // reader takes them as part of the field.
-  bool quote = std::any_of(v.begin(), v.end(),
-                           [](char ch) {
-                             auto b = static_cast<unsigned char>(ch);
-                             return b < 0x20 || b == 0x7f || ch == ',' || ch == '"';
-                           }) ||
-               (!v.empty() && (v.front() == ' ' || v.back() == ' '));
-  if (!quote) return v;
-  std::string out = "\"";
+// Appends a csv field to `out`. Control characters are kept, but only inside
+// quotes, where every csv reader takes them as part of the field.
+void append_csv_field(std::string& out, const std::string& v) {
+  static const auto kQuoted = [] {
+    std::array<bool, 256> quoted{};
+    for (int b = 0; b < 0x20; ++b) quoted[static_cast<size_t>(b)] = true;
+    quoted[0x7f] = quoted[','] = quoted['"'] = true;
+    return quoted;
+  }();
+  bool quote = (!v.empty() && (v.front() == ' ' || v.back() == ' ')) ||
+               std::any_of(v.begin(), v.end(),
+                           [](char ch) { return kQuoted[static_cast<unsigned char>(ch)]; });
+  if (!quote) {
+    out += v;
+    return;
+  }
+  out += '"';
   for (char ch : v) {
     if (ch == '"') out += '"';
     out += ch;
   }
-  return out + '"';
+  out += '"';
 }
 
 // Length of the well-formed UTF-8 sequence at `s`, or 0 when it is not one:
@@ -311,10 +318,13 @@ bool decode_cursor_answer(const probe_answer& answer, std::span<const column_lay
     out->names.push_back(c.name);
     out->kinds.push_back(kind_of(c));
   }
+  out->rows.reserve(static_cast<size_t>(answer.rows));
   for (int32_t r = 0; r < answer.rows; ++r) {
     auto& row = out->rows.emplace_back();
+    row.reserve(out->names.size());
+    const uint8_t* record = record_at(answer, r);
     for (const column_layout& c : layout)
-      if (c.value_type != kNoSend) row.push_back(cell_of(c, record_at(answer, r)));
+      if (c.value_type != kNoSend) row.push_back(cell_of(c, record));
   }
   return true;
 }
@@ -335,14 +345,27 @@ std::string format_answer(const answer_table& t, output_format format) {
     case output_format::table:
     case output_format::raw:
       return format_table(t);
-    case output_format::csv:
-      for (size_t c = 0; c < t.names.size(); ++c) out += (c ? "," : "") + csv_field(t.names[c]);
-      out += "\n";
+    case output_format::csv: {
+      // One pass to size the text: an answer may hold megabytes.
+      size_t size = 0;
+      for (const auto& n : t.names) size += n.size() + 1;
+      for (const auto& row : t.rows)
+        for (const auto& cell : row) size += cell.size() + 1;
+      out.reserve(size + size / 16 + 1);
+      for (size_t c = 0; c < t.names.size(); ++c) {
+        if (c) out += ',';
+        append_csv_field(out, t.names[c]);
+      }
+      out += '\n';
       for (const auto& row : t.rows) {
-        for (size_t c = 0; c < row.size(); ++c) out += (c ? "," : "") + csv_field(row[c]);
-        out += "\n";
+        for (size_t c = 0; c < row.size(); ++c) {
+          if (c) out += ',';
+          append_csv_field(out, row[c]);
+        }
+        out += '\n';
       }
       return out;
+    }
     case output_format::json:
       out = "[\n";
       for (size_t r = 0; r < t.rows.size(); ++r) {

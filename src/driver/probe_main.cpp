@@ -232,9 +232,10 @@ int main(int argc, char** argv) {
     layout = decode_layout_answer(answer);
   }
   probe_ask(anchor, opt.name, opt.parms, &answer);
-  answer_table table;
+  answer_table table;  // the records decoded by the first layout, when it fits them
+  bool decoded = false;
   if (by_layout && answer.error_code == 0 && answer.rows > 0 &&
-      !decode_cursor_answer(answer, layout, &table)) {
+      !(decoded = decode_cursor_answer(answer, layout, &table))) {
     probe_answer again;
     if (probe_ask(anchor, "C-LAYOUT", layout_parms, &again) == 0)
       layout = decode_layout_answer(again);
@@ -247,9 +248,11 @@ int main(int argc, char** argv) {
     if (opt.name == "RETRACE" || opt.name == "SHUTDOWN") return kAnswered;
     return fail(kNoRows, "no rows for " + opt.name);
   }
-  std::string text = opt.format == output_format::raw
-                         ? format_raw(answer)
-                         : format_answer(decode(opt.name, answer, layout), opt.format);
+  std::string text =
+      opt.format == output_format::raw
+          ? format_raw(answer)
+          : format_answer(decoded ? std::move(table) : decode(opt.name, answer, layout),
+                          opt.format);
   fwrite(text.data(), 1, text.size(), out);
   return fflush(out) == 0 ? kAnswered : fail(kUnreachable, "cannot write the answer");
 }
