@@ -135,8 +135,9 @@ int ShareCommObject::SendData(const std::string& unique, int32_t rows, int32_t r
       d->row_len = row_len;
     }
     size_t part = static_cast<size_t>(std::min<int64_t>(total - sent, kDataBlock));
-    memset(d->data, 0, sizeof d->data);
+    // Only a last, shorter block leaves room to clear behind it.
     memcpy(d->data, payload + sent, part);
+    memset(d->data + part, 0, sizeof d->data - part);
     sent += static_cast<int64_t>(part);
     req->data_time = share_now();
     if (semaphore_.Give(kSemFilled) != 0) {

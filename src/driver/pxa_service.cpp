@@ -145,14 +145,22 @@ int get_probe_data(curs_list* entry) {
     PRINT('i', "cpr1885", "Build return data block, cur= %s, rows= %d, len= %d\n", cur->cur_name,
           cl->count, cl->row_size);
   const size_t size = static_cast<size_t>(cl->row_size);
-  entry->data.assign(static_cast<size_t>(cl->count) * size, 0);
+  const size_t bytes = static_cast<size_t>(cl->count) * size;
   entry->rows = cl->count;
   entry->row_len = cl->row_size;
-  char* at = entry->data.data();
-  char* const end = at + entry->data.size();
-  while (at < end && fetch_cur(cl) == 0) {
-    memcpy(at, cl->current, size);
-    at += size;
+  if (cl->current == cl->rows.data() && !cl->started && cl->rows.size() >= bytes) {
+    // The cluster's records, back to back, are the answer: taken over whole
+    // rather than copied record by record.
+    entry->data = std::move(cl->rows);
+    entry->data.resize(bytes);
+  } else {
+    entry->data.assign(bytes, 0);
+    char* at = entry->data.data();
+    char* const end = at + entry->data.size();
+    while (at < end && fetch_cur(cl) == 0) {
+      memcpy(at, cl->current, size);
+      at += size;
+    }
   }
   close_cur(cl);
   return 0;

@@ -64,8 +64,10 @@ void put_text(const columns* col, char* out, const char* value) {
   if (set == 0) {
     memcpy(out, value, len);
   } else if (set >= len) {
-    memset(out, ' ', set);
-    memcpy(right ? out + set - len : out, value, len);
+    // The value and its blank padding, each byte written once.
+    const size_t pad = set - len;
+    memcpy(right ? out + pad : out, value, len);
+    memset(right ? out : out + len, ' ', pad);
   } else {
     memcpy(out, right ? value + len - set : value, set);
   }
