@@ -107,6 +107,8 @@ class odbc_statement final : public db_backend_statement {
     SQLSMALLINT n = 0;
     SQLNumResultCols(stmt_.get(), &n);
     has_rows_ = n > 0;
+    // A new result set is bound afresh at its first fetch.
+    unbind();
     ca.clear();
     return sql_ok;
   }
@@ -115,6 +117,7 @@ class odbc_statement final : public db_backend_statement {
     SQLSMALLINT n = 0;
     if (!SQL_SUCCEEDED(SQLNumResultCols(stmt_.get(), &n)))
       return fail_with(SQL_HANDLE_STMT, stmt_.get(), oracle_, ca);
+    unbind();
     items_.assign(n, odbc_item{});
     d.found = n > d.max_items ? -n : n;
     for (SQLSMALLINT i = 0; i < n && i < d.max_items; ++i) {
@@ -150,13 +153,21 @@ class odbc_statement final : public db_backend_statement {
   int32_t fetch(db_descriptor& d, db_sqlca& ca) override {
     // A statement without a result set has no rows, as with the SQLite backend.
     if (!has_rows_) return ca.set(sql_no_data, "no data found");
-    SQLRETURN rc = SQLFetch(stmt_.get());
+    size_t n = d.item.size() < items_.size() ? d.item.size() : items_.size();
+    const bool bound = bind_items(d, n);
+    SQLRETURN rc;
+    if (bound) {
+      // Bound character items are converted by SQLFetch itself.
+      utf8_ctype_scope utf8;
+      rc = SQLFetch(stmt_.get());
+    } else {
+      rc = SQLFetch(stmt_.get());
+    }
     if (rc == SQL_NO_DATA) return ca.set(sql_no_data, "no data found");
     if (!SQL_SUCCEEDED(rc)) return fail_with(SQL_HANDLE_STMT, stmt_.get(), oracle_, ca);
-    size_t n = d.item.size() < items_.size() ? d.item.size() : items_.size();
     for (size_t i = 0; i < n; ++i) {
       if (!d.item[i].buf || d.item[i].buf_len <= 0) continue;
-      int32_t code = get_item(d.item[i], i, ca);
+      int32_t code = get_item(d.item[i], i, bound, ca);
       if (code != sql_ok) return code;
     }
     ca.clear();
@@ -170,50 +181,124 @@ class odbc_statement final : public db_backend_statement {
   }
 
  private:
+  // The C type an item is read as, and the bytes its buffer needs.
+  static SQLSMALLINT c_type_of(int16_t type) {
+    switch (type) {
+      case db_number:
+        return SQL_C_CHAR;
+      case db_date:
+        return SQL_C_TYPE_TIMESTAMP;
+      case db_raw:
+      case db_long_raw:
+        return SQL_C_BINARY;
+      default:
+        return SQL_C_WCHAR;
+    }
+  }
+  static size_t buffer_size(int16_t type, int32_t buf_len) {
+    switch (type) {
+      case db_number:
+        return kNumberText;
+      case db_date:
+        return sizeof(SQL_TIMESTAMP_STRUCT);
+      case db_raw:
+      case db_long_raw:
+        return static_cast<size_t>(buf_len) / 2 + 1;
+      default:  // room for the driver's terminating zero unit
+        return (static_cast<size_t>(buf_len) + 1) * sizeof(SQLWCHAR);
+    }
+  }
+
+  // Binds the items to be fetched to buffers of their own, once per result
+  // set and item length, so that one SQLFetch delivers the row. False when
+  // the driver refuses a binding: the values are then read with SQLGetData,
+  // for this statement from then on.
+  bool bind_items(const db_descriptor& d, size_t n) {
+    if (!binding_ok_) return false;
+    bool same = bound_.size() == n;
+    for (size_t i = 0; same && i < n; ++i)
+      same = bound_[i].buf_len == (d.item[i].buf ? d.item[i].buf_len : 0);
+    if (same) return true;
+    unbind();
+    bound_.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+      bound_col& b = bound_[i];
+      b.buf_len = d.item[i].buf ? d.item[i].buf_len : 0;
+      if (b.buf_len <= 0) continue;
+      b.data.assign(buffer_size(items_[i].type, b.buf_len), 0);
+      if (!SQL_SUCCEEDED(SQLBindCol(stmt_.get(), static_cast<SQLUSMALLINT>(i + 1),
+                                    c_type_of(items_[i].type), b.data.data(),
+                                    static_cast<SQLLEN>(b.data.size()), &b.ind))) {
+        unbind();
+        binding_ok_ = false;
+        return false;
+      }
+    }
+    return true;
+  }
+
+  void unbind() {
+    if (!bound_.empty() && stmt_.get()) SQLFreeStmt(stmt_.get(), SQL_UNBIND);
+    bound_.clear();
+  }
+
+  // The bytes and indicator of column i of the fetched row: its bound buffer,
+  // or `scratch_` filled by SQLGetData. Returns the call's result.
+  SQLRETURN column_data(size_t i, int32_t buf_len, bool bound, const char** data, SQLLEN* ind) {
+    if (bound) {
+      *data = bound_[i].data.data();
+      *ind = bound_[i].ind;
+      return SQL_SUCCESS;
+    }
+    const int16_t type = items_[i].type;
+    const size_t size = buffer_size(type, buf_len);
+    if (scratch_.size() < size) scratch_.resize(size);
+    *data = scratch_.data();
+    if (c_type_of(type) != SQL_C_WCHAR)
+      return SQLGetData(stmt_.get(), static_cast<SQLUSMALLINT>(i + 1), c_type_of(type),
+                        scratch_.data(), static_cast<SQLLEN>(size), ind);
+    utf8_ctype_scope utf8;
+    return SQLGetData(stmt_.get(), static_cast<SQLUSMALLINT>(i + 1), SQL_C_WCHAR, scratch_.data(),
+                      static_cast<SQLLEN>(size), ind);
+  }
+
   // Reads column i of the fetched row into `it`; returns 0 or the recorded failure.
-  int32_t get_item(db_item& it, size_t i, db_sqlca& ca) {
+  int32_t get_item(db_item& it, size_t i, bool bound, db_sqlca& ca) {
     const odbc_item& t = items_[i];
-    auto col = static_cast<SQLUSMALLINT>(i + 1);
+    const char* data = nullptr;
     SQLLEN ind = 0;
-    SQLRETURN rc;
+    if (!SQL_SUCCEEDED(column_data(i, it.buf_len, bound, &data, &ind)))
+      return fail_with(SQL_HANDLE_STMT, stmt_.get(), oracle_, ca);
+    if (ind == SQL_NULL_DATA) return db_put_null(it), sql_ok;
     switch (t.type) {
       case db_number: {
-        char text[1100];
-        rc = SQLGetData(stmt_.get(), col, SQL_C_CHAR, text, sizeof text, &ind);
-        if (!SQL_SUCCEEDED(rc)) return fail_with(SQL_HANDLE_STMT, stmt_.get(), oracle_, ca);
-        if (ind == SQL_NULL_DATA) return db_put_null(it), sql_ok;
         std::string out;
         size_t room = static_cast<size_t>(it.buf_len);
-        if (ind == SQL_NO_TOTAL || ind >= static_cast<SQLLEN>(sizeof text))
+        if (ind == SQL_NO_TOTAL || ind >= static_cast<SQLLEN>(kNumberText))
           return ca.set(sql_numeric_overflow, "numeric overflow: column " + it.name);
         // The database stored the value at its scale already; some drivers give an
         // undeclared numeric an invented scale, so no rounding here.
-        if (!db_declared_number_text(text, 0, 0, room, &out))
+        if (!db_declared_number_text(data, 0, 0, room, &out))
           return ca.set(sql_invalid_number,
-                        "invalid number: column " + it.name + " holds '" + std::string(text) + "'");
+                        "invalid number: column " + it.name + " holds '" + std::string(data) + "'");
         db_put_value(it, out, false);
         return sql_ok;
       }
       case db_date: {
-        SQL_TIMESTAMP_STRUCT ts{};
-        rc = SQLGetData(stmt_.get(), col, SQL_C_TYPE_TIMESTAMP, &ts, sizeof ts, &ind);
-        if (!SQL_SUCCEEDED(rc)) return fail_with(SQL_HANDLE_STMT, stmt_.get(), oracle_, ca);
-        if (ind == SQL_NULL_DATA) return db_put_null(it), sql_ok;
+        SQL_TIMESTAMP_STRUCT ts;
+        memcpy(&ts, data, sizeof ts);
         db_put_value(it, db_date_text(ts.year, ts.month, ts.day), false);
         return sql_ok;
       }
       case db_raw:
       case db_long_raw: {
-        std::vector<unsigned char> bytes(static_cast<size_t>(it.buf_len) / 2 + 1);
-        rc = SQLGetData(stmt_.get(), col, SQL_C_BINARY, bytes.data(),
-                        static_cast<SQLLEN>(bytes.size()), &ind);
-        if (!SQL_SUCCEEDED(rc)) return fail_with(SQL_HANDLE_STMT, stmt_.get(), oracle_, ca);
-        if (ind == SQL_NULL_DATA) return db_put_null(it), sql_ok;
-        size_t got = ind == SQL_NO_TOTAL || ind > static_cast<SQLLEN>(bytes.size())
-                         ? bytes.size()
+        const size_t size = buffer_size(t.type, it.buf_len);
+        size_t got = ind == SQL_NO_TOTAL || ind > static_cast<SQLLEN>(size)
+                         ? size
                          : static_cast<size_t>(ind);
         size_t whole = ind == SQL_NO_TOTAL ? 32767 : 2 * static_cast<size_t>(ind);
-        db_put_value(it, db_hex_text(bytes.data(), got), false, whole);
+        db_put_value(it, db_hex_text(reinterpret_cast<const unsigned char*>(data), got), false,
+                     whole);
         return sql_ok;
       }
       default:
@@ -221,22 +306,28 @@ class odbc_statement final : public db_backend_statement {
     }
     // Character data comes as UTF-16, whatever the process locale.
     bool utf16 = t.nls == db_nls_unicode;
-    std::vector<SQLWCHAR> units(static_cast<size_t>(it.buf_len) + 1);
-    {
-      utf8_ctype_scope utf8;
-      rc = SQLGetData(stmt_.get(), col, SQL_C_WCHAR, units.data(),
-                      static_cast<SQLLEN>(units.size() * sizeof(SQLWCHAR)), &ind);
-    }
-    if (!SQL_SUCCEEDED(rc)) return fail_with(SQL_HANDLE_STMT, stmt_.get(), oracle_, ca);
-    if (ind == SQL_NULL_DATA) return db_put_null(it), sql_ok;
-    size_t room = units.size() - 1;  // the driver ends the text with a zero unit
+    size_t room = static_cast<size_t>(it.buf_len);  // the driver ends the text with a zero unit
     size_t got = ind == SQL_NO_TOTAL ||
                          ind / static_cast<SQLLEN>(sizeof(SQLWCHAR)) > static_cast<SQLLEN>(room)
                      ? room
                      : static_cast<size_t>(ind) / sizeof(SQLWCHAR);
-    std::vector<uint16_t> u16(units.begin(), units.begin() + static_cast<long>(got));
-    std::string utf8 = db_utf8_text(u16.data(), u16.size());
-    std::string value = utf16 ? db_utf16be_text(utf8) : utf8;
+    std::string utf8;
+    if constexpr (sizeof(SQLWCHAR) == sizeof(uint16_t)) {
+      uint16_t units[kMaxUnitsOnStack];
+      if (got <= kMaxUnitsOnStack) {
+        memcpy(units, data, got * sizeof(uint16_t));
+        utf8 = db_utf8_text(units, got);
+      } else {
+        std::vector<uint16_t> u16(got);
+        memcpy(u16.data(), data, got * sizeof(uint16_t));
+        utf8 = db_utf8_text(u16.data(), got);
+      }
+    } else {
+      const auto* wide = reinterpret_cast<const SQLWCHAR*>(data);
+      std::vector<uint16_t> u16(wide, wide + got);
+      utf8 = db_utf8_text(u16.data(), u16.size());
+    }
+    std::string value = utf16 ? db_utf16be_text(utf8) : std::move(utf8);
     // A cut value's whole length is known in UTF-16 units only: count each unit
     // not read as one byte more.
     size_t whole = 0;
@@ -248,11 +339,26 @@ class odbc_statement final : public db_backend_statement {
     return sql_ok;
   }
 
+  // A number's text: ODBC's longest numeric text with room to tell it was cut.
+  static constexpr size_t kNumberText = 1100;
+  // Units of a character value copied on the stack (the longest buffer's).
+  static constexpr size_t kMaxUnitsOnStack = 1024;
+
+  // One item's bound buffer.
+  struct bound_col {
+    int32_t buf_len = 0;     // the item length it was bound for; 0 when not bound
+    std::vector<char> data;  // the driver's buffer
+    SQLLEN ind = 0;          // the driver's length or NULL indicator
+  };
+
   SQLHDBC dbc_;                        // borrowed from the session
   bool oracle_;                        // the data source is an Oracle database
   odbc_handle<SQL_HANDLE_STMT> stmt_;  // allocated at the first prepare
   std::vector<odbc_item> items_;       // per item, fixed at describe
   bool has_rows_ = false;              // the open statement has a result set
+  std::vector<bound_col> bound_;       // per item of the open result set, once bound
+  bool binding_ok_ = true;             // the driver accepted the bindings asked so far
+  std::vector<char> scratch_;          // SQLGetData's buffer when not bound
 };
 
 class odbc_session final : public db_backend_session {
