@@ -151,6 +151,16 @@ TEST(ProbeFormat, ValuesCannotBreakTheOutput) {
        "\xe9|\xc0\xaf|\xed\xa0\x80|\xf4\x90\x80\x80|\xe6\x97",
        "\"\\ufffd|\\ufffd\\ufffd|\\ufffd\\ufffd\\ufffd|\\ufffd\\ufffd\\ufffd\\ufffd|"
        "\\ufffd\\ufffd\""},
+      // csv looks at sixteen bytes at a time: a comma inside the first block, a
+      // control character ending it, a quote after it
+      {"abcdefgh,ijklmno", "abcdefgh,ijklmno", "\"abcdefgh,ijklmno\"", "\"abcdefgh,ijklmno\""},
+      {"0123456789abcde\x01", "0123456789abcde\\x01", "\"0123456789abcde\x01\"",
+       "\"0123456789abcde\\u0001\""},
+      {"abcdefghijklmnop\"", "abcdefghijklmnop\"", "\"abcdefghijklmnop\"\"\"",
+       "\"abcdefghijklmnop\\\"\""},
+      // bytes above 0x7f in a whole block need no quotes
+      {"0123456789\xc3\xa9\xc3\xa9\xc3\xa9", "0123456789\xc3\xa9\xc3\xa9\xc3\xa9",
+       "0123456789\xc3\xa9\xc3\xa9\xc3\xa9", "\"0123456789\xc3\xa9\xc3\xa9\xc3\xa9\""},
   };
   for (const row& r : rows) {
     SCOPED_TRACE(r.table);
