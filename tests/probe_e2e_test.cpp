@@ -204,8 +204,8 @@ TEST_P(ProbeEndToEnd, AnswersEveryFormThenShutsDown) {
     EXPECT_EQ(got.exit_code, std::stoi(r[0])) << got.output.substr(0, 200);
     EXPECT_EQ(got.output.substr(0, n), want.substr(0, n));
   }
-  // Row counts of the status answers: five cursors, two processes.
-  for (auto [word, lines] : {std::pair{"C-STATUS", 7}, {"D-STATUS", 3}}) {
+  // Row counts of the status answers: seven cursors, two processes.
+  for (auto [word, lines] : {std::pair{"C-STATUS", 8}, {"D-STATUS", 3}}) {
     std::string csv = probe({"-f", "csv", word}).output;
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), lines) << word;
   }

@@ -10,6 +10,7 @@
 struct curs;
 struct columns;
 struct decode;
+struct text_row;
 
 // pre_cursor NAME: a cursor run before this one (bound at start-up).
 struct pre_cursor {
@@ -34,6 +35,7 @@ struct in_list {
   int32_t text_len = 0;        // length of text
   char column[50] = {};        // column whose values build the list
   int16_t column_len = 0;      // length of column
+  std::string built;           // the text last built from the rows; text points here then
 };
 
 // base CURSOR on COLUMN -> COLUMN: rows of this cursor are matched to rows of
@@ -45,6 +47,12 @@ struct base {
   char to_column[54] = {};    // the column after "->"
   int16_t on_len = 0;         // length of on_column
   char on_column[54] = {};    // the column after "on"
+
+  // --- bound at start-up and matched per fetched row (rows/) ---
+  curs* base_cur = nullptr;     // the base cursor
+  columns* base_col = nullptr;  // its column compared with this cursor's on_column item
+  text_row* row = nullptr;      // base row matched for the row being built, or null
+  int16_t reported = 0;         // the fallback to the last row was reported for this name
 };
 
 // set_len COLUMN LENGTH: the buffer length of a select item.

@@ -28,6 +28,7 @@ struct e_ptr;
 struct run_list_entry;
 struct text_row;
 struct curs;
+struct merge_piece;
 
 // The widest record a cursor may send: record offsets and lengths are 16-bit.
 constexpr int32_t MAX_ROW_RECORD = 32767;
@@ -56,6 +57,9 @@ struct columns {
       nullptr;                    // null indicator of the source (negative: NULL); null: present
   int16_t water_set = 0;          // a high or low water mark is kept
   std::vector<char> water_value;  // the kept water mark, fmt_len bytes
+
+  curs* src_cur = nullptr;     // qualified column: the cursor (or version) it reads
+  columns* src_col = nullptr;  // qualified column: the column it reads there
 
   // --- derived columns (derive/) ---
   m_anch* math = nullptr;       // the math definition computing this column
@@ -174,4 +178,6 @@ struct curs {
   // By select-list position: the type an item without a declared type last
   // took from a value (type 0: none yet).
   std::vector<db_item> value_types;
+  merge_piece* merge_pieces = nullptr;  // the insert_select text cut at its host variables
+  std::vector<char> dummy_text;         // text of the dummy last row, made once per layout
 };

@@ -1,6 +1,7 @@
 // How derived columns reach the columns they name: a column of the same
 // cursor, or `cursor.column` in another cursor and its versions, and the field
 // such a reference reads in the row being built or in the other cursor's rows.
+// The lookups are those of the host-variable merge (rows/host_merge.h).
 #pragma once
 
 #include <cstddef>
@@ -8,8 +9,8 @@
 struct curs;
 struct columns;
 
-// The cursor on the cursor chain (or the percent cursor) named exactly by the
-// `len` bytes at `name`, or null.
+// The cursor on the cursor chain named exactly by the `len` bytes at `name`,
+// or null.
 curs* cursor_named(const char* name, size_t len);
 
 // The column of `cur` whose zero-padded 50-byte name equals `name`, or null.

@@ -4,9 +4,14 @@
 namespace {
 const derived_column_steps* derived = nullptr;
 const fetch_exit_steps* exits = nullptr;
+percent_column_lookup percent_lookup = nullptr;
 }  // namespace
 
 void set_derived_column_steps(const derived_column_steps* steps) { derived = steps; }
 void set_fetch_exit_steps(const fetch_exit_steps* steps) { exits = steps; }
 const derived_column_steps* derived_steps() { return derived; }
 const fetch_exit_steps* exit_steps() { return exits; }
+void set_percent_column_lookup(percent_column_lookup find) { percent_lookup = find; }
+columns* find_percent_column(const char* name) {
+  return percent_lookup ? percent_lookup(name) : nullptr;
+}

@@ -21,6 +21,15 @@ struct fetch_exit_steps {
 void set_derived_column_steps(const derived_column_steps* steps);
 void set_fetch_exit_steps(const fetch_exit_steps* steps);
 
+// The lookup of a percent variable's column by its name ("%rowno"), which
+// the percent cursor's owner registers; it returns null for an unknown name.
+// The column's source is the place its value is kept. Null clears.
+using percent_column_lookup = columns* (*)(const char* name);
+void set_percent_column_lookup(percent_column_lookup find);
+
+// The percent column named `name`, or null (unknown, or no lookup registered).
+columns* find_percent_column(const char* name);
+
 // The registered steps, or null.
 const derived_column_steps* derived_steps();
 const fetch_exit_steps* exit_steps();
