@@ -19,6 +19,7 @@
 #include "ctl/curs.h"
 #include "ctl/decode_clause.h"
 #include "derive/derived_columns.h"
+#include "derive/percent_cursor.h"
 #include "derive/run_list.h"
 #include "rows/database.h"
 #include "rows/row_chain.h"
@@ -55,8 +56,8 @@ columns* column_of(curs* c, const char* ref) {
   return nullptr;
 }
 
-// Resolves a column reference of `cur`: its own column of that name, or
-// CURSOR.COLUMN. Sets `*col` and, for a reference to another cursor's row,
+// Resolves a column reference of `cur`: its own column of that name, a
+// percent variable, or CURSOR.COLUMN. Sets `*col` and, for a reference to another cursor's row,
 // `*holder`. Returns 0, or 1 after the message.
 int find_ref_col(curs* cur, const char* ref, columns** col, curs** holder) {
   *holder = nullptr;
@@ -65,7 +66,11 @@ int find_ref_col(curs* cur, const char* ref, columns** col, curs** holder) {
       *col = c;
       return 0;
     }
-  if (ref[0] == '%') {  // percent variables have no source here
+  if (ref[0] == '%') {
+    if ((*col = find_pcnt_col(ref))) {
+      *holder = anchors.percent_cursor;
+      return 0;
+    }
     PRINT('e', "pde3950", "Column %s not found\n", ref);
     return 1;
   }
