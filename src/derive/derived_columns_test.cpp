@@ -5,12 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "ctl/clauses.h"
 #include "ctl/dict.h"
+#include "derive/math.h"
 #include "derive/percent_cursor.h"
 #include "sql_fixture.h"
 
@@ -106,6 +109,24 @@ TEST_F(DerivedColumns, MathPrecedenceRoundingAndWidth) {
     EXPECT_EQ(values(cur, "r"), mc.rows);
     std::string lines = capture.lines();
     EXPECT_EQ(lines.substr(0, lines.find('\n') + 1), "PMA3520I Math editing successful\n");
+  }
+}
+
+// The answer text is printf's "%f": ties rounded half to even, negative zero,
+// both sides of the exact fast path, and values of every magnitude.
+TEST(MathText, SixDecimalsAsPrintfWrites) {
+  std::vector<double> values = {0.0,    -0.0,   0.0078125, -0.0078125,        0.0234375,
+                                2.5e-7, 7.5e-7, -1e-9,     999999999999.9,    1e12,
+                                -1e12,  1e300,  5e-324,    4503599627370497.0};
+  std::mt19937_64 random(14);
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  std::uniform_int_distribution<int> power(-9, 14);
+  for (int i = 0; i < 200000; ++i) values.push_back(unit(random) * std::pow(10.0, power(random)));
+  char want[400], got[400];
+  for (double v : values) {
+    snprintf(want, sizeof want, "%f", v);
+    *fixed6(got, sizeof got - 1, v) = '\0';
+    ASSERT_STREQ(got, want) << v;
   }
 }
 
