@@ -283,7 +283,11 @@ void store_answer(curs* cur, columns* col, const m_anch* def, double answer, cha
   char out[400];
   char* end = fixed6(out, sizeof out - 1, answer);
   *end = '\0';
-  if (char* point = static_cast<char*>(memchr(out, '.', static_cast<size_t>(end - out)))) {
+  // Six digits follow the point; only a text without one is searched.
+  char* point = end - out > 7 && end[-7] == '.'
+                    ? end - 7
+                    : static_cast<char*>(memchr(out, '.', static_cast<size_t>(end - out)));
+  if (point) {
     size_t keep = def->decimal > 0 ? static_cast<size_t>(def->decimal) + 1 : 0;
     if (static_cast<size_t>(end - point) > keep) end = point + keep;
     *end = '\0';
@@ -417,11 +421,16 @@ char* fixed6(char* out, size_t size, double answer) {
 #ifdef __SIZEOF_INT128__
   double magnitude = answer < 0 ? -answer : answer;
   if (magnitude < 1e12) {  // also false for NaN
-    int e = 0;
-    double f = frexp(magnitude, &e);  // magnitude = f * 2^e, 0.5 <= f < 1
-    // magnitude = m * 2^-shift with a 53-bit integer m
-    const uint64_t m = static_cast<uint64_t>(ldexp(f, 53));
-    const int shift = 53 - e;
+    // magnitude = m * 2^-shift with the 53-bit integer m of its bits
+    uint64_t bits = 0;
+    memcpy(&bits, &magnitude, sizeof bits);
+    const int biased = static_cast<int>(bits >> 52);
+    uint64_t m = bits & ((uint64_t{1} << 52) - 1);
+    int shift = 1074;  // subnormal
+    if (biased) {
+      m |= uint64_t{1} << 52;
+      shift = 1075 - biased;
+    }
     unsigned __int128 scaled = static_cast<unsigned __int128>(m) * 1000000u;
     uint64_t micros = 0;
     if (m == 0) {
