@@ -204,7 +204,7 @@ class ctl_test : public ::testing::Test {
       EXPECT_EQ(rc, missing_rc);
     }
     std::vector<ctl_case> cases = file_cases(kind);
-    EXPECT_GT(cases.size(), 5u);
+    EXPECT_FALSE(cases.empty()) << kind;  // the data files were found
     for (const ctl_case& c : cases) {
       SCOPED_TRACE(c.text);
       restart();

@@ -87,6 +87,8 @@ class ProbeEndToEnd : public ::testing::TestWithParam<const char*> {
         "WITH RECURSIVE s(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM s WHERE n < " +
         std::to_string(kBigRows) + ") INSERT INTO big SELECT n, printf('row%05d', n) FROM s;";
     make_sqlite_file(dir_.file("S1.db"), sql.c_str());
+    // The table definition of INSERT !PSTAT is read from the working directory.
+    std::filesystem::copy_file(TEST_DATA_DIR "/comm/ctl/PSTAT.PXA", dir_.file("PSTAT.PXA"));
   }
   void TearDown() override {
     collectors_.clear();
@@ -204,8 +206,8 @@ TEST_P(ProbeEndToEnd, AnswersEveryFormThenShutsDown) {
     EXPECT_EQ(got.exit_code, std::stoi(r[0])) << got.output.substr(0, 200);
     EXPECT_EQ(got.output.substr(0, n), want.substr(0, n));
   }
-  // Row counts of the status answers: seven cursors, two processes.
-  for (auto [word, lines] : {std::pair{"C-STATUS", 8}, {"D-STATUS", 3}}) {
+  // Row counts of the status answers: nine cursors and the percent cursor, two processes.
+  for (auto [word, lines] : {std::pair{"C-STATUS", 11}, {"D-STATUS", 3}}) {
     std::string csv = probe({"-f", "csv", word}).output;
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), lines) << word;
   }

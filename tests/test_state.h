@@ -39,7 +39,6 @@ inline void reset_process_state() {
   reset_cursor_bindings();
   reset_scheduler_state();
   reset_npxa_state();
-  reset_pxa_service();
   release_all_rows();
   systm.reset();
   reset_definitions();

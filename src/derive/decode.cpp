@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +20,7 @@
 #include "ctl/curs.h"
 #include "ctl/decode_clause.h"
 #include "derive/derived_columns.h"
+#include "derive/percent_cursor.h"
 #include "derive/run_list.h"
 #include "rows/database.h"
 #include "rows/row_chain.h"
@@ -55,8 +57,8 @@ columns* column_of(curs* c, const char* ref) {
   return nullptr;
 }
 
-// Resolves a column reference of `cur`: its own column of that name, or
-// CURSOR.COLUMN. Sets `*col` and, for a reference to another cursor's row,
+// Resolves a column reference of `cur`: its own column of that name, a
+// percent variable, or CURSOR.COLUMN. Sets `*col` and, for a reference to another cursor's row,
 // `*holder`. Returns 0, or 1 after the message.
 int find_ref_col(curs* cur, const char* ref, columns** col, curs** holder) {
   *holder = nullptr;
@@ -65,7 +67,11 @@ int find_ref_col(curs* cur, const char* ref, columns** col, curs** holder) {
       *col = c;
       return 0;
     }
-  if (ref[0] == '%') {  // percent variables have no source here
+  if (ref[0] == '%') {
+    if ((*col = find_pcnt_col(ref))) {
+      *holder = anchors.percent_cursor;
+      return 0;
+    }
     PRINT('e', "pde3950", "Column %s not found\n", ref);
     return 1;
   }
@@ -228,6 +234,13 @@ struct prepared_field {
   mutable long long integer_ = 0;
 };
 
+// Copies a field's bytes. Kept out of line: inlined with the buffer's known
+// bound, the copy becomes a string instruction whose start-up costs more than
+// the few bytes a field usually has.
+[[gnu::noinline]] void copy_field(char* to, const char* from, int32_t len) {
+  memcpy(to, from, static_cast<size_t>(len));
+}
+
 // Fills the buffer as far as the field's length; a longer comparison widens it.
 void prepare(prepared_field& f, const columns* col, const char* field) {
   f.numeric = is_number(col);
@@ -235,12 +248,12 @@ void prepare(prepared_field& f, const columns* col, const char* field) {
   if (f.numeric) {
     len = std::min(len, FIELD_MAX + 1);
     f.len = std::min<int32_t>(col->fmt_len, FIELD_MAX + 1);
-    memcpy(f.buf, field, static_cast<size_t>(len));
+    copy_field(f.buf, field, len);
     memset(f.buf + len, 0, static_cast<size_t>(std::max(f.len, len) - len + 1));
   } else {
     len = std::min(len, FIELD_MAX);
     f.len = std::min<int32_t>(col->fmt_len, FIELD_MAX);
-    memcpy(f.buf, field, static_cast<size_t>(len));
+    copy_field(f.buf, field, len);
     memset(f.buf + len, ' ', static_cast<size_t>(f.len - len));
     f.buf[f.len] = '\0';
   }
@@ -258,6 +271,11 @@ int sign_of(int c) { return c < 0 ? -1 : c > 0 ? 1 : 0; }
 
 // 0 when `needle` (trailing blanks removed) occurs in `hay`, else 1.
 int contains(std::string_view hay, std::string_view needle) {
+  // An operand fills its whole blank-padded area: pass the blanks eight at a time.
+  static constexpr uint64_t kBlanks = 0x2020202020202020ull;
+  for (uint64_t word; needle.size() >= 8 &&
+                      (memcpy(&word, needle.data() + needle.size() - 8, 8), word == kBlanks);)
+    needle.remove_suffix(8);
   while (!needle.empty() && needle.back() == ' ') needle.remove_suffix(1);
   return hay.find(needle) == std::string_view::npos ? 1 : 0;
 }

@@ -8,6 +8,7 @@
 #include "derive/column_refs.h"
 #include "derive/decode.h"
 #include "derive/math.h"
+#include "derive/percent_cursor.h"
 #include "rows/row_hooks.h"
 
 namespace {
@@ -38,4 +39,5 @@ void apply_derived_columns(curs* cur, char* text) {
 void register_derived_columns() {
   static const derived_column_steps steps = {start_row, is_math_column, apply_derived_columns};
   set_derived_column_steps(&steps);
+  set_percent_column_lookup(find_pcnt_col);
 }

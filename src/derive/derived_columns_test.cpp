@@ -5,11 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "ctl/clauses.h"
+#include "ctl/dict.h"
+#include "derive/math.h"
+#include "derive/percent_cursor.h"
 #include "sql_fixture.h"
 
 namespace {
@@ -104,6 +109,24 @@ TEST_F(DerivedColumns, MathPrecedenceRoundingAndWidth) {
     EXPECT_EQ(values(cur, "r"), mc.rows);
     std::string lines = capture.lines();
     EXPECT_EQ(lines.substr(0, lines.find('\n') + 1), "PMA3520I Math editing successful\n");
+  }
+}
+
+// The answer text is printf's "%f": ties rounded half to even, negative zero,
+// both sides of the exact fast path, and values of every magnitude.
+TEST(MathText, SixDecimalsAsPrintfWrites) {
+  std::vector<double> values = {0.0,    -0.0,   0.0078125, -0.0078125,        0.0234375,
+                                2.5e-7, 7.5e-7, -1e-9,     999999999999.9,    1e12,
+                                -1e12,  1e300,  5e-324,    4503599627370497.0};
+  std::mt19937_64 random(14);
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  std::uniform_int_distribution<int> power(-9, 14);
+  for (int i = 0; i < 200000; ++i) values.push_back(unit(random) * std::pow(10.0, power(random)));
+  char want[400], got[400];
+  for (double v : values) {
+    snprintf(want, sizeof want, "%f", v);
+    *fixed6(got, sizeof got - 1, v) = '\0';
+    ASSERT_STREQ(got, want) << v;
   }
 }
 
@@ -278,4 +301,123 @@ TEST_F(DerivedColumns, ColumnExitRefusals) {
             "CCF4580W In concat, second column (w) is in cursor(O) with no rows\n");
 }
 
+// Percent variables as columns of T over the rows of t, after O ran without
+// rows: each column reads the variable's place in the percent row.
+TEST_F(DerivedColumns, PercentVariables) {
+  struct percent_case {
+    const char* column;  // a column of T
+    std::string value;   // its value in the three rows; '#' stands for the row number
+    const char* comment;
+  };
+  const std::string n20(20, ' ');
+  const percent_case cases[] = {
+      {"%me", "srv" + std::string(29, ' '), "the server id: machine_id bytes 64 to 95"},
+      {"%MACHINE", "host1" + std::string(59, ' '), "names compare without case"},
+      {"%machine_me", "host1" + std::string(59, ' ') + "srv     ",
+       "the database kind ORA makes it %machine_me_ora"},
+      {"%now_time", "2011120408300500", "the run's time text and 00"},
+      {"%rowno", n20 + "#", "the row's number in its run"},
+      {"%sampleno", n20 + "1", "the sample being built"},
+      {"%sqlcode_O", std::string(13, ' ') + "100", "another cursor's last SQLCODE"},
+      {"%parm1", "it's", "a probe parameter, at the length it had when bound"},
+      {"%parm2", std::string(21, ' '), "no parameter yet: blanks"},
+  };
+  memset(machine_id, ' ', sizeof machine_id);
+  memcpy(machine_id, "host1", 5);
+  memcpy(machine_id + 64, "srv", 3);
+  curs* other = cursor("O", "SELECT x FROM o WHERE x > 100", {"x"});
+  curs* cur = cursor("T", "SELECT k FROM t ORDER BY k", {"k"});
+  for (const percent_case& pc : cases) test_column(cur, pc.column);
+  curs* unknown = cursor("U", "SELECT k FROM t", {"k", "%nosuch"});
+  ASSERT_EQ(create_percent_cursor(), 0);
+  ASSERT_EQ(set_percent_parm(find_pcnt_col("%parm1"), "it's", 4), 0);
+  EXPECT_EQ(set_percent_parm(find_pcnt_col("%rowno"), "1", 1), 1);  // not a parameter
+  ASSERT_EQ(run(other), 0);
+  ASSERT_EQ(run(cur), 0);
+  for (const percent_case& pc : cases) {
+    SCOPED_TRACE(pc.comment);
+    std::vector<std::string> want;
+    for (char row : {'1', '2', '3'}) {
+      want.push_back(pc.value);
+      std::replace(want.back().begin(), want.back().end(), '#', row);
+    }
+    EXPECT_EQ(values(cur, pc.column), want);
+  }
+  // The percent cursor is held, last on the chain, with one column per
+  // variable, per cursor read before it and per parameter.
+  const curs* pcur = unknown->next;
+  ASSERT_NE(pcur, nullptr);
+  EXPECT_STREQ(pcur->cur_name, "%CURSOR");
+  EXPECT_EQ(pcur->hold, 'Y');
+  EXPECT_EQ(pcur->held_other, 1);  // the collection loop keeps it held
+  int count = 0;
+  for (const columns* col = pcur->column_list; col; col = col->next) ++count;
+  EXPECT_EQ(count, 10 + 3 + 40);
+  EXPECT_NE(find_pcnt_col("%sqlcode_U"), nullptr);
+  EXPECT_NE(find_pcnt_col("%parm27"), nullptr);
+  EXPECT_EQ(find_pcnt_col("%parm28"), nullptr);
+  // An unknown variable holds its cursor.
+  PrintCapture capture;
+  EXPECT_NE(run(unknown), 0);
+  EXPECT_EQ(unknown->hold, 'Y');
+  EXPECT_EQ(capture.lines(),
+            "CAT1560E Un-identified percent variable %nosuch\n"
+            "RPF0350E Time = 20111204083005 For cursor U, merge failed after = 1 rowsHolding "
+            "cursor\n");
+}
+
+// Virtual rows laid out from the dictionary: initial values placed by type, a
+// column without an entry, and SERVSTAT's SQLRC as the server-status text.
+TEST_F(DerivedColumns, VirtualCursors) {
+  struct virtual_case {
+    const char* dict;                   // DICT.CTL
+    const char* name;                   // the virtual cursor
+    std::vector<const char*> columns;   // its columns
+    std::string lines;                  // messages of init_virtuals
+    std::vector<std::string> row;       // its row text, each NUL shown as '|'
+    std::vector<std::string> statused;  // the row after set_status(-1017)
+  };
+  const char* dict =
+      "name CPU;\ntype INTEGER;\ninitial 7;\nname HOST;\ntype CHAR(6);\ninitial 'ab';\n"
+      "name SQLRC;\ntype CHAR(8);\nend;\n";
+  const std::string initial = std::string(20, ' ') + "7|ab    |";
+  const virtual_case cases[] = {
+      // a number right-aligned, a text at the start; NOPE takes no room
+      {dict,
+       "SERVSTAT",
+       {"CPU", "HOST", "SQLRC", "NOPE"},
+       "PVT2185E Host var not matched: SERVSTAT.NOPE (4)\n",
+       {initial + "|||||||||"},
+       {initial + "-1017   |"}},
+      // the name in lower case is the status cursor too
+      {dict, "servstat", {"SQLRC"}, "", {"|||||||||"}, {"-1017   |"}},
+      // any other name is not
+      {dict, "VIRT", {"SQLRC"}, "", {"|||||||||"}, {"|||||||||"}},
+      {"name SQLRC;\ntype CHAR(4);\nend;\n",
+       "SERVSTAT",
+       {"SQLRC"},
+       "PVT2190W SQLRC in SERVSTAT is too short at 4 (at least 6)\n",
+       {"|||||"},
+       {"|||||"}},
+  };
+  for (const virtual_case& vc : cases) {
+    SCOPED_TRACE(vc.name);
+    TearDown();
+    SetUp();
+    FILE* in = fmemopen(const_cast<char*>(vc.dict), strlen(vc.dict), "r");
+    ASSERT_EQ(parse_dict_stream(in), 0);
+    fclose(in);
+    curs* cur = cursor(vc.name, "", {});
+    for (const char* c : vc.columns) test_column(cur, c);
+    cur->virtual_ = 1;
+    PrintCapture capture;
+    ASSERT_EQ(init_virtuals(), 0);
+    EXPECT_EQ(capture.lines(), vc.lines);
+    EXPECT_EQ(texts(cur), vc.row);
+    set_status(-1017);
+    EXPECT_EQ(texts(cur), vc.statused);
+    EXPECT_EQ(cur->row_count, 1);
+    EXPECT_EQ(cur->demand, 1);
+  }
+}
 }  // namespace

@@ -13,6 +13,7 @@
 #include "ctl/anchors.h"
 #include "ctl/curs.h"
 #include "ctl/windows.h"
+#include "derive/percent_cursor.h"
 #include "driver/cluster.h"
 #include "driver/pxa_status.h"
 #include "driver/rel_now.h"
@@ -23,10 +24,6 @@
 #include "util/reltime.h"
 #include "util/settings.h"
 #include "util/trace.h"
-
-pxa_service_state pxa_service;
-
-void reset_pxa_service() { pxa_service = pxa_service_state{}; }
 
 namespace {
 constexpr int kSetupTries = 3;
@@ -98,25 +95,11 @@ void place_probe_parms() {
   curs* pc = anchors.percent_cursor;
   comm_anchor* a = comm_state.ipc_ptr;
   if (!pc || !a) return;
-  const char* row_text = pc->current_row ? pc->current_row->text() : nullptr;
   int k = 0;
   for (columns* col = pc->column_list; col && k < kMaxParms; col = col->next) {
     if (strncasecmp(col->name, "%parm", 5) != 0) continue;
-    const char* parm = a->parms[k];
-    std::string& value = pxa_service.parm_values[static_cast<size_t>(k)];
-    ++k;
-    if (!parm) continue;
-    value.assign(parm, strnlen(parm, kMaxParmLen));
-    col->source = value.c_str();
-    col->fmt_len = static_cast<int16_t>(value.size());
-    // Readers that go through the row find the value at its distance from the
-    // row's text; on a host where that distance does not fit, they read the
-    // value through its source alone.
-    intptr_t distance =
-        row_text ? reinterpret_cast<intptr_t>(value.c_str()) - reinterpret_cast<intptr_t>(row_text)
-                 : 0;
-    col->offset =
-        distance >= INT32_MIN && distance <= INT32_MAX ? static_cast<int32_t>(distance) : 0;
+    const char* parm = a->parms[k++];
+    if (parm) (void)set_percent_parm(col, parm, strnlen(parm, kPercentParmRoom));
   }
 }
 

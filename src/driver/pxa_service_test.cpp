@@ -14,14 +14,16 @@
 #include "comm/probe_request.h"
 #include "comm/request_record.h"
 #include "ctl/anchors.h"
+#include "derive/derived_columns.h"
+#include "derive/percent_cursor.h"
 #include "driver/cluster.h"
 #include "driver/pxa_status.h"
 #include "driver/rel_now.h"
 #include "driver/schedule.h"
 #include "driver/stopping.h"
 #include "fake_clock.h"
-#include "rows/row_chain.h"
 #include "row_fixture.h"
+#include "rows/row_chain.h"
 #include "test_state.h"
 #include "util/print_state.h"
 
@@ -33,7 +35,6 @@ class PxaService : public RowTest, public ::testing::WithParamInterface<bool> {
  protected:
   void SetUp() override {
     RowTest::SetUp();
-    reset_pxa_service();
     reset_scheduler_state();
     static int serial = 0;
     env_vars.localtmpdir = env_store(dir_.path());
@@ -131,36 +132,34 @@ TEST_P(PxaService, AnswersAndControlWords) {
 
 TEST_P(PxaService, ParametersGoToThePercentCursor) {
   add_cursor("CPU", {"cpu1"});
-  curs* pc = test_cursor("%CURSOR");
-  columns* other = test_column(pc, "%now_time");
-  std::vector<columns*> p;
-  for (int k = 0; k < kMaxParms; ++k)  // compared without case
-    p.push_back(test_column(pc, ((k == 1 ? "%PARM" : "%parm") + std::to_string(k)).c_str()));
-  static const char kOld[] = "old";
-  p[1]->source = kOld;
-  p[1]->fmt_len = 3;
-  anchors.percent_cursor = pc;
+  ASSERT_EQ(create_percent_cursor(), 0);
+  auto value = [](const char* name) {
+    const columns* col = find_pcnt_col(name);
+    return std::string(col->source, static_cast<size_t>(col->fmt_len));
+  };
+  EXPECT_EQ(ask("CPU", {"first", "old"}).substr(0, 7), "0 1 6:c");
   std::string long_parm(19, 'z');
   EXPECT_EQ(ask("CPU", {long_parm}).substr(0, 7), "0 1 6:c");
-  EXPECT_EQ(other->source, nullptr);
-  ASSERT_NE(p[0]->source, nullptr);
-  EXPECT_EQ(std::string(p[0]->source, static_cast<size_t>(p[0]->fmt_len)), long_parm);
-  EXPECT_EQ(p[1]->source, kOld);  // no second parameter: kept
-  EXPECT_EQ(p[1]->fmt_len, 3);
-  // The value outlives the request that brought it.
-  EXPECT_EQ(pxa_service.parm_values[0], long_parm);
+  EXPECT_EQ(value("%parm0"), long_parm);
+  EXPECT_EQ(value("%PARM1"), "old");  // no second parameter: kept, compared without case
   // A control word's parameter (C-LAYOUT's cursor name) is no value.
   EXPECT_EQ(ask("C-LAYOUT", {"CPU"}).substr(0, 7), "0 1 80:");
-  EXPECT_EQ(pxa_service.parm_values[0], long_parm);
+  EXPECT_EQ(value("%parm0"), long_parm);
+  // A shorter value leaves nothing of the longer one before it.
+  EXPECT_EQ(ask("CPU", {"ab"}).substr(0, 7), "0 1 6:c");
+  EXPECT_EQ(std::string(find_pcnt_col("%parm0")->source, 20),
+            std::string("ab") + std::string(18, '\0'));
   // As many parameters as a request carries, each as long as shared memory
   // holds, all reach the cursor (a pipe's record is too short for them).
   if (GetParam()) return;
   std::vector<std::string> full;
   for (int k = 0; k < kMaxParms; ++k) full.push_back(std::string(18, 'a' + k % 26) + "|");
   EXPECT_EQ(ask("CPU", full).substr(0, 7), "0 1 6:c");
-  EXPECT_EQ(std::vector<std::string>(pxa_service.parm_values.begin(),
-                                     pxa_service.parm_values.begin() + kMaxParms),
-            full);
+  char name[16];
+  for (int k = 0; k < kMaxParms; ++k) {
+    snprintf(name, sizeof name, "%%parm%x", k);
+    EXPECT_EQ(value(name), full[static_cast<size_t>(k)]) << name;
+  }
 }
 
 // Failures of the pipe transport, provoked by writing records by hand.

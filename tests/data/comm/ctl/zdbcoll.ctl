@@ -35,4 +35,11 @@ insert_select select id, name from people where id in [NAMES.IDS and name <> [NA
 base NAMES on id -> id;
 interval 1;
 samples 1;
+cursor PSTAT;
+INSERT !PSTAT;
+demand;
+cursor PARMS;
+insert into people (id, name, p) values (:INT!id, :name^8, :%parm0);
+insert_select select id, name from people where name <> [%parm0 order by id;
+demand;
 end;
