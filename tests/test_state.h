@@ -16,6 +16,7 @@
 #include "driver/schedule.h"
 #include "driver/stopping.h"
 #include "exits/fetch_exits.h"
+#include "expr/terms.h"
 #include "rows/code_page.h"
 #include "rows/database.h"
 #include "rows/row_chain.h"
@@ -42,6 +43,7 @@ inline void reset_process_state() {
   reset_pxa_service();
   release_all_rows();
   systm.reset();
+  reset_expr_state();
   reset_definitions();
   reset_dictionary();
   reset_reader_state();
