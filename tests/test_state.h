@@ -16,6 +16,7 @@
 #include "driver/schedule.h"
 #include "driver/stopping.h"
 #include "exits/fetch_exits.h"
+#include "expr/conditions.h"
 #include "expr/terms.h"
 #include "rows/code_page.h"
 #include "rows/database.h"
@@ -50,5 +51,6 @@ inline void reset_process_state() {
   reset_signal_state();
   reset_decode_state();
   register_derived_columns();
+  register_expressions();
   register_fetch_exits();
 }

@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <new>
 
+#include "expr/conditions.h"
 #include "expr/interpreter.h"
 #include "util/print.h"
 #include "util/trace.h"
@@ -312,6 +313,7 @@ void destroy_memory() {
 }
 
 void reset_expr_state() {
+  free_all_conditions();
   destroy_memory();
   terms = term_state{};
   select_state = select_modes{};
