@@ -9,6 +9,8 @@
 #include "ctl/anchors.h"
 #include "ctl/arena.h"
 #include "ctl/curs.h"
+#include "ctl/cursor_versions.h"
+#include "expr/conditions.h"
 #include "expr/expression.h"
 #include "expr/interpreter.h"
 #include "rows/row_chain.h"
@@ -72,5 +74,53 @@ void BM_EvaluateCondition(benchmark::State& state) {
   reset_definitions();
 }
 BENCHMARK(BM_EvaluateCondition)->Unit(benchmark::kMillisecond);
+
+// One pass of version selection over 100 cursors, each with an IF/ELSE on a
+// column of a driving cursor D and a nested IF in the then-branch (three
+// versions each); D's value alternates, so every cursor changes its version
+// at every pass.
+void BM_SelectVersions(benchmark::State& state) {
+  reset_definitions();
+  register_expressions();
+  curs* d = cursor_arena().make<curs>();
+  memcpy(d->cur_name, "D", 1);
+  columns* col = cursor_arena().make<columns>();
+  strcpy(col->name, "x");
+  col->fmt_len = 4;
+  col->orig_type = 2;
+  d->column_list = col;
+  text_row* row = alloc_text_row(4);
+  memcpy(row->text(), "   0", 4);
+  append_row(d, row);
+  anchors.cur_anchor = d;
+  curs** tail = &d->next;
+  for (int i = 0; i < 100; ++i) {
+    curs* c = cursor_arena().make<curs>();
+    snprintf(c->cur_name, sizeof c->cur_name, "C%d", i);
+    curs* at = c;
+    char cond[40];
+    snprintf(cond, sizeof cond, "D.x > %d", i % 5);
+    if (parse_if(&at, cond) || parse_if(&at, "D.x < 100") || parse_endif(&at) || parse_else(&at) ||
+        parse_endif(&at) || edit_curs_version_set(c)) {
+      state.SkipWithError("versions not built");
+      return;
+    }
+    *tail = c;
+    tail = &c->next;
+  }
+  if (define_vers_chain() != 0) state.SkipWithError("chain failed");
+  int pass = 0;
+  for (auto _ : state) {
+    row->text()[3] = pass++ & 1 ? '0' : '9';
+    benchmark::DoNotOptimize(tune_up_cursor_versions("20240115100000"));
+  }
+  state.counters["us_per_pass"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * 1e-6,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  reset_expr_state();
+  release_all_rows();
+  reset_definitions();
+}
+BENCHMARK(BM_SelectVersions)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
