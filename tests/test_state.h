@@ -16,6 +16,8 @@
 #include "driver/schedule.h"
 #include "driver/stopping.h"
 #include "exits/fetch_exits.h"
+#include "expr/conditions.h"
+#include "expr/terms.h"
 #include "rows/code_page.h"
 #include "rows/database.h"
 #include "rows/row_chain.h"
@@ -41,11 +43,13 @@ inline void reset_process_state() {
   reset_npxa_state();
   release_all_rows();
   systm.reset();
+  reset_expr_state();
   reset_definitions();
   reset_dictionary();
   reset_reader_state();
   reset_signal_state();
   reset_decode_state();
   register_derived_columns();
+  register_expressions();
   register_fetch_exits();
 }

@@ -23,7 +23,8 @@ TEST_F(EditCursorBlock, RefusesAConditionalVirtualCursor) {
   c.insert = "insert into T (x) values (?)";
   c.table_name = "T";
   add_column("x", 1, &c);
-  c.virtual_ = c.conditional = 1;
+  c.virtual_ = 1;
+  c.conditional = &c;
   int rc = -1;
   EXPECT_EQ(captured([&] { rc = edit_cursor_block(&c); }),
             std::vector<std::string>{"PCC0443E A virtual cursor (V) can't be conditional"});

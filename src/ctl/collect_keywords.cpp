@@ -321,13 +321,6 @@ outcome coll_parser::statement_action(int code, char* stmt, char* rest) {
       tracing.trace_all = 1;
       tracing.trace_something = 1;
       return outcome::next;
-    case kw_if:
-    case kw_else:
-    case kw_endif:
-      // Conditional versions are not built: the block would silently mix the
-      // settings of its branches.
-      PRINT('e', "pcc0506", "IF, ELSE and ENDIF are not supported (cursor %s)\n", c->cur_name);
-      return outcome::fatal;
     case kw_table_name:
     case kw_interval:
     case kw_limit:

@@ -10,6 +10,7 @@
 #include "ctl/ctl_file.h"
 #include "ctl/ctl_time.h"
 #include "ctl/curs.h"
+#include "ctl/cursor_versions.h"
 #include "ctl/keywords.h"
 #include "ctl/reader.h"
 #include "ctl/windows.h"
@@ -25,29 +26,27 @@ coll_outcome tokeniser_failed() {
   return coll_outcome::fatal;
 }
 
-// Closes the open block: checks every version, derives the SELECT texts and
-// links the block's record at the end of the cursor chain.
+// Closes the open block: builds its versions, checks every version, derives
+// the SELECT texts and links the block's record (the slot, which holds a copy
+// of the first version) at the end of the cursor chain.
 coll_outcome close_block(coll_parser& p) {
-  curs* block = p.open;
-  p.open = nullptr;
-  // Every block is a single version: conditional versions are not built.
-  block->vers_list = block;
-  block->tree_place = block;
-  curs* v = block;
-  do {
-    (void)edit_cursor_block(v);  // a failure sets reader.failed, checked below
-    v = v->vers_list;
-  } while (v != block);
+  curs* block = p.block;
+  p.open = p.block = nullptr;
+  if (edit_curs_version_set(block) != 0) return coll_outcome::fatal;
+  bool versioned = block->conditional != nullptr;
+  for_each_version(block, [&](curs* v) {
+    if (versioned && v == block) return;  // the slot is checked as its version
+    (void)edit_cursor_block(v);           // a failure sets reader.failed, checked below
+  });
   if (reader.failed) return coll_outcome::fatal;
-  v = block;
-  do {
-    if (set_selects(v) != 0) return coll_outcome::fatal;
-    v = v->vers_list;
-  } while (v != block);
-  if (block->tree_place != block) {
+  int failed = 0;
+  for_each_version(block, [&](curs* v) {
+    if (!failed && !(versioned && v == block)) failed = set_selects(v);
+  });
+  if (failed) return coll_outcome::fatal;
+  if (versioned) {
     curs* selected = block->tree_place;
     *block = *selected;
-    block->tree_place = selected;
   }
   curs** tail = &anchors.cur_anchor;
   while (*tail) tail = &(*tail)->next;
@@ -56,10 +55,30 @@ coll_outcome close_block(coll_parser& p) {
   return coll_outcome::next;
 }
 
+// IF, ELSE and ENDIF: the record that receives the following statements
+// changes to a version of the block (or back).
+coll_outcome version_statement(coll_parser& p, int code) {
+  int rc = 1;
+  if (code == kw_if) {
+    const char* from = reader.this_start;
+    while (*from == ' ') ++from;
+    const char* end = reader.statement_end;
+    while (end > from && end[-1] == ' ') --end;
+    std::string text(from, end > from ? static_cast<size_t>(end - from) : 0);
+    rc = parse_if(&p.open, text.c_str());
+  } else if (code == kw_else) {
+    rc = parse_else(&p.open);
+  } else {
+    rc = parse_endif(&p.open);
+  }
+  reader.this_start = reader.statement_end;
+  return rc == 0 ? coll_outcome::next : coll_outcome::statement;
+}
+
 coll_outcome open_block(coll_parser& p) {
   curs* c = cursor_arena().make<curs>();
   memcpy(c->last_time, "19900101010101", 15);
-  p.open = c;
+  p.open = p.block = c;
   int n = get_word(reader.this_start, reader.statement_end);
   if (n < 0) return tokeniser_failed();
   if (n == 0) {
@@ -84,7 +103,7 @@ coll_outcome open_block(coll_parser& p) {
 
 coll_outcome statement(coll_parser& p, int code, char* stmt) {
   if (code == kw_cursor || code == kw_end) {
-    if (p.open) {
+    if (p.block) {
       coll_outcome o = close_block(p);
       if (o != coll_outcome::next) return o;
     }
@@ -95,6 +114,7 @@ coll_outcome statement(coll_parser& p, int code, char* stmt) {
     return open_block(p);
   }
   if (p.errors) return coll_outcome::next;
+  if (code == kw_if || code == kw_else || code == kw_endif) return version_statement(p, code);
   char* rest = reader.this_start;
   while (*rest == ' ') ++rest;
   int n;
@@ -154,7 +174,7 @@ int coll_parser::finished() {
     set_window_c(c, t);
     if (tracing.trace_all) {
       c->trace = 1;
-      for (curs* v = c->vers_list; v && v != c; v = v->vers_list) v->trace = 1;
+      for_each_version(c, [](curs* v) { v->trace = 1; });
     }
   }
   return 0;
@@ -164,6 +184,7 @@ namespace {
 
 int parse(FILE* in) {
   coll_parser p;
+  reset_version_parse();
   return run_parse_loop(in, kCollectFile, p);
 }
 

@@ -18,8 +18,9 @@ using coll_outcome = ctl_outcome;
 bool is_clause_keyword(int code);
 
 struct coll_parser final : ctl_statements {
-  curs* open = nullptr;  // the block being read
-  window_pairs windows;  // window starts waiting for their ends
+  curs* open = nullptr;   // the record receiving statements (the block or a version)
+  curs* block = nullptr;  // the block being read
+  window_pairs windows;   // window starts waiting for their ends
 
   int keyword(const char* word, int len) override;
   coll_outcome statement(int code) override;

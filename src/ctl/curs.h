@@ -29,6 +29,7 @@ struct run_list_entry;
 struct text_row;
 struct curs;
 struct merge_piece;
+struct IF_NODE;
 
 // The widest record a cursor may send: record offsets and lengths are 16-bit.
 constexpr int32_t MAX_ROW_RECORD = 32767;
@@ -130,13 +131,13 @@ struct curs {
   int16_t dummy_last_row = 0;                   // always append a dummy last row
   int16_t conditional_dummy_last_row = 0;       // append one conditionally
   int16_t trace = 0, traced = 0, tracem = 0;    // per-cursor trace flags
-  curs* if_chain = nullptr;                     // version links
-  curs* parent_if = nullptr;
-  int16_t conditional = 0;
-  curs* tree_place = nullptr;
-  curs* vers_list = nullptr;
-  int32_t vers_time = 0;
-  int16_t held_by_definition = 0;
+  IF_NODE* if_chain = nullptr;                  // IF statements written in this record, in order
+  IF_NODE* parent_if = nullptr;                 // for a then- or else-version: its IF
+  curs* conditional = nullptr;                  // every version of a block with IFs: its root
+  curs* tree_place = nullptr;                   // version: itself; slot: the version copied in
+  curs* vers_list = nullptr;                    // circular chain of the block's versions
+  char vers_time[15] = {};                      // time text of the last version selection
+  int16_t held_by_definition = 0;               // this version's definition says hold
   e_ptr* evals = nullptr;       // evaluation records
   operate* saturday = nullptr;  // operating windows per day class
   operate* sunday = nullptr;

@@ -1,8 +1,58 @@
-// Conditional cursor versions: the chains of a cursor's versions, and the
-// choice of each cursor's version for the time of a run.
+// Conditional cursor versions: IF/ELSE/ENDIF in a cursor block become a tree
+// of complete cursor records, its versions; before each collection cycle the
+// conditions choose the version that is copied into the cursor's place on the
+// cursor chain (the slot). Conditions are parsed and evaluated through steps
+// that the expression layer registers.
 #pragma once
 
 #include "ctl/curs.h"
+
+// One IF statement.
+struct IF_NODE {
+  IF_NODE* next = nullptr;       // next IF at the same level of the same record
+  void* condition = nullptr;     // the parsed condition (expression layer's)
+  curs* then_version = nullptr;  // settings while the condition holds
+  curs* else_version = nullptr;  // settings otherwise; may be absent
+  curs* parent = nullptr;        // the record the IF stands in
+};
+
+// Nesting and sequencing of IFs in one block together stay below this.
+constexpr int IF_STACK_SIZE = 50;
+// Versions one block may multiply into; a larger tree is refused.
+constexpr int MAX_VERSIONS = 1024;
+
+// What the expression layer provides (registered at start-up).
+struct condition_steps {
+  // The parsed condition of `text`, or null after reporting.
+  void* (*parse)(const char* text);
+  // Evaluates `condition` with `cur` as the current cursor: 0 with *value,
+  // 1 no result (reported), 2 a result that is no number.
+  int (*evaluate)(void* condition, curs* cur, double* value);
+};
+void set_condition_steps(const condition_steps* steps);
+
+// The start-up edits redone after a version change (registered by the
+// driver); 0, or 1 when one failed.
+void set_version_redo(int (*redo)());
+
+// Parsing, called for the keywords if, else and endif with the record that
+// receives the statements, which each replaces. 0, or 1 after reporting.
+int parse_if(curs** cur, const char* text);
+int parse_else(curs** cur);
+int parse_endif(curs** cur);
+// Clears the parse state (a new file, or tests).
+void reset_version_parse();
+
+// At the end of `block`'s statements: builds its versions and copies the
+// first into `block`. 0, or 1 after reporting.
+int edit_curs_version_set(curs* block);
+
+// Copies the parent's definition into the empty fields of `version`.
+void merge_curs(const curs* parent, curs* version);
+
+// Chooses the version of `slot` for `time_text`: 1 the slot now holds another
+// version, 0 unchanged, -1 after reporting.
+int select_cursor_version(curs* slot, const char* time_text);
 
 // Start-up edit run by init_cursors: builds the version chains. 0 on success,
 // 1 after reporting.

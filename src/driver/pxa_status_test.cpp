@@ -47,7 +47,7 @@ TEST_F(PxaStatus, CursorFlagsAndState) {
       {[](curs& c) { c.tracem = 1; }, kCurTraced, "INTERVAL"},
       {[](curs& c) { c.held_by_definition = 1; }, kCurHeldByDefinition, "INTERVAL"},
       // a version points at its parent
-      {[](curs& c) { c.parent_if = &c; }, kCurVersion, "INTERVAL"},
+      {[](curs& c) { c.parent_if = reinterpret_cast<IF_NODE*>(&c); }, kCurVersion, "INTERVAL"},
   };
   for (const row& r : rows) {
     curs c;

@@ -16,6 +16,7 @@
 
 #include "ctl/anchors.h"
 #include "ctl/clauses.h"
+#include "ctl/col_exit_clause.h"
 #include "ctl/collect.h"
 #include "ctl/cursor_versions.h"
 #include "ctl/dict.h"
@@ -28,6 +29,7 @@
 #include "driver/schedule.h"
 #include "driver/stopping.h"
 #include "exits/fetch_exits.h"
+#include "expr/conditions.h"
 #include "platform/db_limits.h"
 #include "platform/heap.h"
 #include "rows/age_to_loads.h"
@@ -56,6 +58,25 @@ constexpr cursor_step kCursorSteps[] = {
     {edit_iterate_where}, {parse_loads},           {edit_loads},
     {set_qualifieds},     {edit_column_functions}, {edit_fetch_exits},
 };
+
+// The edits that bind names across cursors, redone after a cursor changed its
+// version (the versions differ in columns and clauses). The column-exit marks
+// and links are cleared first; the other edits rebind what they find.
+constexpr cursor_step kVersionRedoSteps[] = {
+    {edit_decode},        {edit_in_lists}, {edit_bases}, {edit_math},      {edit_col_exits},
+    {edit_iterate_where}, {parse_loads},   {edit_loads}, {set_qualifieds},
+};
+
+int redo_version_edits() {
+  for (curs* c = anchors.cur_anchor; c; c = c->next) {
+    if (!c->col_exits) continue;
+    for (cxl_ptr* x = c->col_exits; x; x = x->next) x->matched = 0;
+    for (columns* col = c->column_list; col; col = col->next) col->col_exit = nullptr;
+  }
+  int failed = 0;
+  for (const cursor_step& s : kVersionRedoSteps) failed |= s.run() != 0;
+  return failed;
+}
 
 // The standard error the collector was started with, kept while start-up runs
 // for the one line a failing start-up leaves there; -1 when there is none.
@@ -144,6 +165,8 @@ int run_collector(int argc, char** argv) {
   heap_tune();
   register_derived_columns();
   register_fetch_exits();
+  register_expressions();
+  set_version_redo(redo_version_edits);
 
   parse_argv(argc, argv);
   allocate_work_buffer();

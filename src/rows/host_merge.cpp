@@ -154,14 +154,14 @@ int search_curs_vers_insert(curs* cur, const char* ref, columns** col, curs** ho
     return 0;
   }
   if (!cur->vers_list || cur->vers_list == cur) return 1;
-  if (cur->vers_time)
+  if (cur->vers_time[0])
     PRINT('w', "pde5000",
           "Column %s not found in the active version of the cursor %s:going through inactive "
           "versions\n",
           ref, cur->cur_name);
   for_each_version(cur, [&](curs* v) {
     columns* found = v == cur ? nullptr : own_column(v, ref);
-    if (found && (!*col || v->vers_time > (*holder)->vers_time)) {
+    if (found && (!*col || strncmp(v->vers_time, (*holder)->vers_time, sizeof v->vers_time) > 0)) {
       *col = found;
       *holder = v;
     }

@@ -6,6 +6,7 @@
 
 #include "ctl/anchors.h"
 #include "ctl/curs.h"
+#include "ctl/cursor_versions.h"
 
 text_row* alloc_text_row(int32_t len) {
   // The text, its closing NUL and two spare bytes follow the header, as the
@@ -56,6 +57,7 @@ void free_all_rows(curs* cur) {
 }
 
 void release_all_rows() {
-  for (curs* cur = anchors.cur_anchor; cur; cur = cur->next) free_all_rows(cur);
+  // Versions not in their cursor's place keep the rows they had when last active.
+  for (curs* cur = anchors.cur_anchor; cur; cur = cur->next) for_each_version(cur, free_all_rows);
   if (anchors.percent_cursor) free_all_rows(anchors.percent_cursor);
 }

@@ -1,0 +1,147 @@
+// Conditional cursor versions: the version trees of sequential and nested IFs
+// as COLLECT.CTL builds them, and the choice of a version from the cursor's
+// own current row, with the run state carried over when the choice changes.
+#include "ctl/cursor_versions.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ctl/anchors.h"
+#include "ctl/collect.h"
+#include "ctl_fixture.h"
+#include "rows/row_chain.h"
+
+namespace {
+
+class CursorVersions : public ctl_test {
+ protected:
+  // Parses one cursor block A made of `body` and a limit of 9 after it (which
+  // every version without a limit of its own takes); returns its slot.
+  curs* parse_block(const std::string& body) {
+    std::string text = body;  // one statement a line
+    for (size_t at = 0; (at = text.find("; ", at)) != std::string::npos;)
+      text.replace(at, 2, ";\n");
+    write("coll", "cursor A;\ninsert into T (x) values (:x);\ninterval 60;\n" + text +
+                      "\nlimit 9;\nend;\n");
+    int rc = -1;
+    EXPECT_EQ(run(parse_curs, &rc), lines{});
+    EXPECT_EQ(rc, 0);
+    return anchors.cur_anchor;
+  }
+
+  // (limit, samples) of every version on the slot's ring, in ring order from
+  // the first version.
+  static std::vector<std::pair<int, int>> versions(curs* slot) {
+    std::vector<std::pair<int, int>> out;
+    curs* first = slot->tree_place;
+    curs* v = first;
+    do {
+      out.emplace_back(v->limit, v->samples);
+      v = v->vers_list;
+    } while (v && v != first && out.size() < 100);
+    return out;
+  }
+
+  // Gives the slot one row whose column x holds `value` (5 characters).
+  static void set_row(curs* slot, const char* value) {
+    columns* x = slot->column_list;
+    x->offset = 0;
+    x->fmt_len = 5;
+    free_all_rows(slot);
+    text_row* r = alloc_text_row(5);
+    snprintf(r->text(), 6, "%-5s", value);
+    append_row(slot, r);
+  }
+};
+
+TEST_F(CursorVersions, TreesOfSequentialAndNestedIfs) {
+  struct row {
+    const char* body;
+    std::vector<std::pair<int, int>> versions;  // (limit, samples) in order
+  };
+  const row rows[] = {
+      // one IF without ELSE: the then-version and the block itself for false
+      {"if x = '1'; limit 5; endif;", {{5, 0}, {9, 0}}},
+      // IF with ELSE: the else-version does not see the then-branch
+      {"if x = '1'; limit 5; else; samples 4; endif;", {{5, 0}, {9, 4}}},
+      // two IFs in sequence: one version per combination of outcomes
+      {"if x = '1'; limit 5; endif; if x = '2'; samples 3; else; samples 4; endif;",
+       {{5, 3}, {5, 4}, {9, 3}, {9, 4}}},
+      // nested: the inner IF only under the outer's then-branch
+      {"if x = '1'; limit 5; if x = '2'; samples 3; endif; endif;", {{5, 3}, {5, 0}, {9, 0}}},
+      // statements after ENDIF go to the block and reach every version
+      {"if x = '1'; limit 5; endif; samples 2;", {{5, 2}, {9, 2}}},
+  };
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.body);
+    restart();
+    curs* slot = parse_block(r.body);
+    ASSERT_NE(slot, nullptr);
+    EXPECT_EQ(versions(slot), r.versions);
+    EXPECT_EQ(slot->limit, r.versions[0].first);  // the slot holds the first version
+    EXPECT_NE(slot->conditional, nullptr);
+  }
+}
+
+TEST_F(CursorVersions, TheChoiceFollowsTheRowAndKeepsTheRunState) {
+  curs* slot = parse_block("if x = '1'; limit 5; else; limit 7; endif;");
+  ASSERT_EQ(define_vers_chain(), 0);
+  curs* then_version = slot->tree_place;
+  set_row(slot, "1");
+  EXPECT_EQ(captured([] { EXPECT_EQ(tune_up_cursor_versions("20240115100000"), 0); }), lines{});
+  EXPECT_EQ(slot->limit, 5);
+  EXPECT_EQ(slot->tree_place, then_version);
+  EXPECT_STREQ(slot->vers_time, "20240115100000");
+
+  // The condition turns false: the slot takes the else-version, keeps its
+  // last run time and its decode hold; the then-version keeps the rows.
+  memcpy(slot->last_time, "20240115095959", 15);
+  slot->hold = 'Y';
+  slot->held_by_decode = 1;
+  text_row* rows = slot->first_row;
+  memcpy(rows->text(), "2    ", 5);
+  EXPECT_EQ(select_cursor_version(slot, "20240115100100"), 1);
+  EXPECT_EQ(slot->limit, 7);
+  EXPECT_STREQ(slot->last_time, "20240115095959");
+  EXPECT_EQ(slot->hold, 'Y');
+  EXPECT_EQ(slot->held_by_decode, 1);
+  EXPECT_EQ(then_version->held_by_decode, 0);
+  EXPECT_EQ(then_version->first_row, rows);
+  EXPECT_EQ(slot->first_row, nullptr);
+  EXPECT_EQ(select_cursor_version(slot, "20240115100200"), -1);  // no row: no value
+  // The rows the then-version keeps are released with every cursor's rows.
+}
+
+TEST_F(CursorVersions, AConditionWithoutANumberKeepsTheVersion) {
+  struct row {
+    const char* condition;
+    lines msgs;
+  };
+  const row rows[] = {
+      {"ROW(x)",
+       {"CSL0020E Invalid conditional expression result for           cursor A: will try next "
+        "time"}},
+      {"x + 1",
+       {"INT0315E Can't convert argument 1     to numeric for an arithmetic operation",
+        "INT0030E Operation + failed",
+        "CSL0010E Can not determine cursor A version:         may be next time"}},
+  };
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.condition);
+    restart();
+    curs* slot = parse_block(std::string("if ") + r.condition + "; limit 5; endif;");
+    curs* before = slot->tree_place;
+    set_row(slot, "1");
+    int rc = 0;
+    EXPECT_EQ(captured([&] { rc = select_cursor_version(slot, "20240115100000"); }), r.msgs);
+    EXPECT_EQ(rc, -1);
+    EXPECT_EQ(slot->tree_place, before);
+    free_all_rows(slot);
+  }
+}
+
+}  // namespace

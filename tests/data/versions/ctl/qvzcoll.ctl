@@ -1,0 +1,11 @@
+cursor FLIP;
+insert into people (id, name) values (:id, :name);
+interval 1;
+samples 1;
+if name = 'alpha';
+insert_where id = 2;
+else;
+insert_where id = 1;
+endif;
+go_home 4;
+end;

@@ -1,0 +1,10 @@
+process collector;
+type local;
+logon_id scott;
+password tiger;
+interval 1;
+sleep 1;
+continuous N;
+process npxa;
+interval 1;
+end;
