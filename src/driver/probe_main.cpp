@@ -2,7 +2,8 @@
 // It finds the collector from the same settings and options the collector
 // names its pipe and key file with, sends one request and prints the answer.
 //
-//   probe [-t shm|pipe] [-f table|csv|json|raw] [-m] [collector options] NAME [PARAMETER ...]
+//   probe [-t shm|pipe] [-f table|csv|json|raw|openmetrics] [-m] [collector options] NAME
+//   [PARAMETER ...]
 //
 // A request carries at most 40 parameters; over shared memory each has at
 // most 19 characters (a longer one is refused as bad usage).
@@ -22,11 +23,13 @@
 #include "comm/comm.h"
 #include "comm/pipe_io.h"
 #include "comm/probe_format.h"
+#include "comm/probe_openmetrics.h"
 #include "comm/probe_request.h"
 #include "comm/request_record.h"
 #include "comm/share_comm.h"
 #include "comm/share_init.h"
 #include "driver/cmdline.h"
+#include "driver/usage.h"
 #include "util/command_line.h"
 #include "util/print_state.h"
 #include "util/settings.h"
@@ -35,13 +38,14 @@ namespace {
 constexpr int kAnswered = 0, kNoRows = 1, kUnreachable = 2, kUsage = 3;
 
 const char kUsageText[] =
-    "usage: probe [-t shm|pipe] [-f table|csv|json|raw] [-m] [collector options] NAME "
+    "usage: probe [-t shm|pipe] [-f table|csv|json|raw|openmetrics] [-m] [collector options] NAME "
     "[PARAMETER ...] (at most 40 parameters, each at most 19 characters over shared memory)";
 
 struct probe_options {
   const char* transport = nullptr;  // "shm", "pipe" or null (the settings choose)
   output_format format = output_format::table;
-  bool messages = false;  // show the transport's messages on standard error
+  bool messages = false;     // show the transport's messages on standard error
+  bool openmetrics = false;  // -f openmetrics: the answer as OpenMetrics text
   std::string name;
   std::vector<std::string> parms;
 };
@@ -74,6 +78,10 @@ int read_command_line(int argc, char** argv, probe_options* opt) {
   int i = 1;
   for (; i < argc && argv[i][0] == '-'; ++i) {
     const char* a = argv[i];
+    if (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0) {
+      fputs(kProbeUsage, stdout);
+      exit(kAnswered);
+    }
     if (strcmp(a, "-m") == 0) {
       opt->messages = true;
       continue;
@@ -85,6 +93,8 @@ int read_command_line(int argc, char** argv, probe_options* opt) {
       if (strcmp(value, "shm") != 0 && strcmp(value, "pipe") != 0)
         return fail(kUsage, std::string("unknown transport '") + value + "'");
       opt->transport = value;
+    } else if (strcmp(value, "openmetrics") == 0) {
+      opt->openmetrics = true;
     } else if (!parse_format(value, &opt->format)) {
       return fail(kUsage, std::string("unknown format '") + value + "'");
     }
@@ -107,7 +117,7 @@ int read_command_line(int argc, char** argv, probe_options* opt) {
     return fail(kUsage, std::string("no cursor name or control word; ") + kUsageText);
   opt->name = command_line.Argv[static_cast<size_t>(at)];
   if (opt->name[0] == '-')
-    return fail(kUsage, "unknown option " + opt->name + " (-t, -f and -m go first)");
+    return fail(kUsage, "unknown option " + opt->name + " (see probe --help)");
   if (opt->name.size() > kMaxRequestName || opt->name.find_first_of(" ,") != std::string::npos)
     return fail(kUsage, "'" + opt->name +
                             "' is not a cursor name (at most 8 characters, no "
@@ -249,8 +259,10 @@ int main(int argc, char** argv) {
     return fail(kNoRows, "no rows for " + opt.name);
   }
   std::string text =
-      opt.format == output_format::raw
-          ? format_raw(answer)
+      opt.format == output_format::raw ? format_raw(answer)
+      : opt.openmetrics
+          ? format_openmetrics(decoded ? std::move(table) : decode(opt.name, answer, layout),
+                               "collector", opt.name)
           : format_answer(decoded ? std::move(table) : decode(opt.name, answer, layout),
                           opt.format);
   fwrite(text.data(), 1, text.size(), out);
