@@ -27,9 +27,9 @@ std::string unique_name(std::string name, std::set<std::string>* taken) {
   return candidate;
 }
 
-// A label value between double quotes: backslash, quote and line feed
-// escaped, bytes that do not form UTF-8 replaced by U+FFFD.
-std::string label_value(const std::string& v) {
+}  // namespace
+
+std::string openmetrics_escape(const std::string& v) {
   std::string out;
   const auto* s = reinterpret_cast<const unsigned char*>(v.data());
   for (size_t i = 0; i < v.size();) {
@@ -55,6 +55,7 @@ std::string label_value(const std::string& v) {
   return out;
 }
 
+namespace {
 // The sample value of a numeric cell, or empty when it is no number.
 std::string sample_value(const std::string& text, cell_kind kind) {
   const char* first = text.data();
@@ -103,7 +104,7 @@ int append_openmetrics(const answer_table& table, std::string_view prefix, std::
   for (const auto& row : table.rows) {
     std::string set;
     for (const auto& [c, name] : labels)
-      set += (set.empty() ? "" : ",") + name + "=\"" + label_value(row[c]) + "\"";
+      set += (set.empty() ? "" : ",") + name + "=\"" + openmetrics_escape(row[c]) + "\"";
     distinct.insert(set);
     label_sets.push_back(std::move(set));
   }
@@ -119,7 +120,7 @@ int append_openmetrics(const answer_table& table, std::string_view prefix, std::
   for (size_t c : numeric) {
     const std::string family = unique_name(stem + metric_name_part(table.names[c]), &families);
     std::string help = "Column " + table.names[c] + " of cursor " + std::string(cursor) + ".";
-    *out += "# TYPE " + family + " gauge\n# HELP " + family + " " + label_value(help) + "\n";
+    *out += "# TYPE " + family + " gauge\n# HELP " + family + " " + openmetrics_escape(help) + "\n";
     for (size_t r = 0; r < table.rows.size(); ++r) {
       const std::string value = sample_value(table.rows[r][c], table.kinds[c]);
       if (value.empty()) {
@@ -141,7 +142,7 @@ std::string format_openmetrics(const answer_table& table, std::string_view prefi
   const std::string name = metric_name_part(prefix) + "_skipped_values";
   out += "# TYPE " + name + " gauge\n# HELP " + name +
          " Values of numeric columns that were not numbers.\n";
-  out += name + "{cursor=\"" + label_value(std::string(cursor)) + "\"} " + std::to_string(skipped) +
-         "\n# EOF\n";
+  out += name + "{cursor=\"" + openmetrics_escape(std::string(cursor)) + "\"} " +
+         std::to_string(skipped) + "\n# EOF\n";
   return out;
 }

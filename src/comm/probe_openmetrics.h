@@ -11,6 +11,11 @@
 // `text` lowered, every character but a-z, 0-9 and '_' replaced by '_'.
 std::string metric_name_part(std::string_view text);
 
+// `v` as it stands between the double quotes of a label value or in a HELP
+// text: backslash, double quote and line feed escaped, bytes that do not form
+// UTF-8 replaced by U+FFFD.
+std::string openmetrics_escape(const std::string& v);
+
 // Appends the families of one answer to `out`: for each integer or real
 // column one gauge family "<prefix>_<cursor>_<column>" (names through
 // metric_name_part, made unique by a "_2", "_3" ... suffix) with TYPE and HELP

@@ -24,11 +24,13 @@
 #include "comm/pipe_io.h"
 #include "comm/probe_format.h"
 #include "comm/probe_openmetrics.h"
+#include "comm/probe_reach.h"
 #include "comm/probe_request.h"
 #include "comm/request_record.h"
 #include "comm/share_comm.h"
 #include "comm/share_init.h"
 #include "driver/cmdline.h"
+#include "driver/exporter.h"
 #include "driver/usage.h"
 #include "util/command_line.h"
 #include "util/print_state.h"
@@ -44,8 +46,9 @@ const char kUsageText[] =
 struct probe_options {
   const char* transport = nullptr;  // "shm", "pipe" or null (the settings choose)
   output_format format = output_format::table;
-  bool messages = false;     // show the transport's messages on standard error
-  bool openmetrics = false;  // -f openmetrics: the answer as OpenMetrics text
+  bool messages = false;      // show the transport's messages on standard error
+  bool openmetrics = false;   // -f openmetrics: the answer as OpenMetrics text
+  exporter_options exporter;  // --listen given: serve /metrics instead of asking once
   std::string name;
   std::vector<std::string> parms;
 };
@@ -86,6 +89,16 @@ int read_command_line(int argc, char** argv, probe_options* opt) {
       opt->messages = true;
       continue;
     }
+    if (strcmp(a, "--listen") == 0 || strcmp(a, "--cursors") == 0) {
+      if (i + 1 >= argc) return fail(kUsage, std::string("option ") + a + " needs a value");
+      const char* value = argv[++i];
+      if (a[2] == 'l') {
+        opt->exporter.listen = value;
+      } else if (std::string why = read_cursor_list(value, &opt->exporter.cursors); !why.empty()) {
+        return fail(kUsage, why);
+      }
+      continue;
+    }
     if (strcmp(a, "-t") != 0 && strcmp(a, "-f") != 0) break;
     if (i + 1 >= argc) return fail(kUsage, std::string("option ") + a + " needs a value");
     const char* value = argv[++i];
@@ -113,6 +126,15 @@ int read_command_line(int argc, char** argv, probe_options* opt) {
   std::vector<char*> leading(command_line.Argv.begin(), command_line.Argv.begin() + 1 + consumed);
   parse_argv(static_cast<int>(leading.size()), leading.data());
   int at = 1 + consumed;
+  if (!opt->exporter.listen.empty()) {
+    if (at < command_line.Argc)
+      return fail(kUsage, std::string("--listen asks for no name: ") +
+                              command_line.Argv[static_cast<size_t>(at)]);
+    if (opt->transport)
+      env_vars.useshm = env_store(strcmp(opt->transport, "pipe") == 0 ? "0" : "1");
+    return 0;
+  }
+  if (!opt->exporter.cursors.empty()) return fail(kUsage, "--cursors goes with --listen");
   if (at >= command_line.Argc)
     return fail(kUsage, std::string("no cursor name or control word; ") + kUsageText);
   opt->name = command_line.Argv[static_cast<size_t>(at)];
@@ -151,24 +173,6 @@ FILE* separate_answer(bool messages) {
     print_globals.log_stream = fopen("/dev/null", "w");
   }
   return fdopen(answer_fd, "w");
-}
-
-// Why the collector cannot be reached, or empty when it looks reachable.
-std::string unreachable_cause() {
-  if (use_pipes()) {
-    const std::string& path = collector_pipe_name();
-    return Access(path) ? "" : "no collector pipe " + path + " (is the collector running?)";
-  }
-  std::string key = share_key_file(env_vars.serverid);
-  FILE* f = fopen(key.c_str(), "r");
-  if (!f) return "no key file " + key + " (is the collector running?)";
-  int pids[2] = {-1, -1};
-  bool ok = fscanf(f, "%d %d", &pids[0], &pids[1]) == 2;
-  fclose(f);
-  if (!ok) return "unreadable key file " + key;
-  for (int pid : pids)
-    if (pid > 0 && IsServerRunning(pid)) return "";
-  return "no process named in key file " + key + " is running (is the collector running?)";
 }
 
 bool is_control_word(const std::string& name) {
@@ -216,9 +220,11 @@ int main(int argc, char** argv) {
   probe_options opt;
   if (int rc = read_command_line(argc, argv, &opt); rc != 0) return rc;
   FILE* out = separate_answer(opt.messages);
+  if (!opt.exporter.listen.empty()) return run_exporter(opt.exporter);
   handle_stop_signals();
 
-  if (std::string cause = unreachable_cause(); !cause.empty()) return fail(kUnreachable, cause);
+  if (std::string cause = collector_unreachable_cause(); !cause.empty())
+    return fail(kUnreachable, cause);
   probe_answer answer;
   comm_anchor* anchor = probe_open(&answer);
   if (!anchor) return fail(kUnreachable, "cannot open the transport: " + answer.error_text);

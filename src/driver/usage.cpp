@@ -45,6 +45,8 @@ const char kCollectorUsage[] =
 const char kProbeUsage[] =
     "usage: probe [-t shm|pipe] [-f table|csv|json|raw|openmetrics] [-m]\n"
     "             [collector options] NAME [PARAMETER ...]\n"
+    "       probe [-t shm|pipe] [-m] --listen ADDRESS:PORT [--cursors NAME,...]\n"
+    "             [collector options]\n"
     "       probe --help | -h\n"
     "\n"
     "Asks a running collector for the rows of cursor NAME, or sends a control word\n"
@@ -53,6 +55,9 @@ const char kProbeUsage[] =
     "  -f FORMAT          table (default), csv, json, raw (hexadecimal records) or\n"
     "                     openmetrics (numeric columns as gauges, text columns as labels)\n"
     "  -m                 show the transport's messages on standard error\n"
+    "  --listen ADDRESS:PORT  serve GET /metrics there (an IPv4 address) until\n"
+    "                     SIGINT or SIGTERM, asking for the cursors at every scrape\n"
+    "  --cursors A,B,...  the cursors asked (default: every interval cursor)\n"
     "  --help, -h         print this text and exit\n"
     "The collector options (-rdbms, -dbtype, -ltempdir, ...) and COLL_ settings find\n"
     "the collector as it names its request pipe and key file. A request carries at\n"
