@@ -18,10 +18,13 @@
 #include <map>
 #include <type_traits>
 
+#include "comm/comm.h"
+#include "comm/pipe_io.h"
 #include "comm/probe_openmetrics.h"
-#include "comm/probe_reach.h"
 #include "comm/probe_request.h"
+#include "comm/share_init.h"
 #include "comm/status_record.h"
+#include "util/settings.h"
 
 namespace {
 // The calls of libmicrohttpd, loaded when the exporter starts: a probe that
@@ -68,6 +71,22 @@ struct exporter_state {
 };
 
 volatile sig_atomic_t stop_requested = 0;
+
+// Whether the collector looks reachable: its request pipe is there, or a
+// process of its key file is alive. Asked before every scrape, since a
+// request to a collector that is gone only waits out its timeout; the
+// process is tested with kill(pid, 0), which costs no shell command.
+bool collector_running() {
+  if (use_pipes()) return Access(collector_pipe_name());
+  FILE* f = fopen(share_key_file(env_vars.serverid).c_str(), "r");
+  if (!f) return false;
+  int pids[2] = {-1, -1};
+  const bool read = fscanf(f, "%d %d", &pids[0], &pids[1]) == 2;
+  fclose(f);
+  for (int pid : pids)
+    if (read && pid > 0 && (kill(pid, 0) == 0 || errno == EPERM)) return true;
+  return false;
+}
 
 void on_stop(int) { stop_requested = 1; }
 
@@ -125,7 +144,7 @@ std::string scrape(exporter_state& st) {
   const std::string prefix = metric_name_part(st.opt->prefix);
   std::string families;
   probe_answer opened;
-  comm_anchor* end = collector_unreachable_cause().empty() ? probe_open(&opened) : nullptr;
+  comm_anchor* end = collector_running() ? probe_open(&opened) : nullptr;
   bool up = end != nullptr;
   std::vector<std::string> cursors = st.opt->cursors;
   if (end && cursors.empty()) {

@@ -24,7 +24,6 @@
 #include "comm/pipe_io.h"
 #include "comm/probe_format.h"
 #include "comm/probe_openmetrics.h"
-#include "comm/probe_reach.h"
 #include "comm/probe_request.h"
 #include "comm/request_record.h"
 #include "comm/share_comm.h"
@@ -175,6 +174,24 @@ FILE* separate_answer(bool messages) {
   return fdopen(answer_fd, "w");
 }
 
+// Why the collector cannot be reached, or empty when it looks reachable.
+std::string unreachable_cause() {
+  if (use_pipes()) {
+    const std::string& path = collector_pipe_name();
+    return Access(path) ? "" : "no collector pipe " + path + " (is the collector running?)";
+  }
+  std::string key = share_key_file(env_vars.serverid);
+  FILE* f = fopen(key.c_str(), "r");
+  if (!f) return "no key file " + key + " (is the collector running?)";
+  int pids[2] = {-1, -1};
+  bool ok = fscanf(f, "%d %d", &pids[0], &pids[1]) == 2;
+  fclose(f);
+  if (!ok) return "unreadable key file " + key;
+  for (int pid : pids)
+    if (pid > 0 && IsServerRunning(pid)) return "";
+  return "no process named in key file " + key + " is running (is the collector running?)";
+}
+
 bool is_control_word(const std::string& name) {
   for (const char* w : {"RETRACE", "SHUTDOWN", "C-STATUS", "D-STATUS", "C-LAYOUT"})
     if (name == w) return true;
@@ -223,7 +240,7 @@ int main(int argc, char** argv) {
   if (!opt.exporter.listen.empty()) return run_exporter(opt.exporter);
   handle_stop_signals();
 
-  if (std::string cause = collector_unreachable_cause(); !cause.empty())
+  if (std::string cause = unreachable_cause(); !cause.empty())
     return fail(kUnreachable, cause);
   probe_answer answer;
   comm_anchor* anchor = probe_open(&answer);
