@@ -4,11 +4,12 @@
 set -euo pipefail
 
 what=${1:-all}
-pkgs=(cmake ninja-build g++ pkg-config libsqlite3-dev sqlite3 unixodbc unixodbc-dev odbc-postgresql)
+pkgs=(cmake ninja-build g++ pkg-config libsqlite3-dev sqlite3 unixodbc unixodbc-dev odbc-postgresql
+      libmicrohttpd-dev)
 case "$what" in
   build) ;;
   test|all) pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev postgresql procps util-linux
-                   clang libclang-rt-14-dev) ;;
+                   clang libclang-rt-14-dev systemd groff-base) ;;
   *) echo "usage: $0 [build|test|all]" >&2; exit 2 ;;
 esac
 

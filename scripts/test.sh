@@ -40,4 +40,6 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir build --output-on-failure -j "$(nproc)"
 ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
 fuzz/run.sh build-fuzz 5s
+# The Debian package of the plain build, unpacked and its unit verified.
+scripts/test-package.sh build
 echo "all tests passed"

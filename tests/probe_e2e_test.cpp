@@ -31,6 +31,7 @@
 #include "db_test_util.h"
 #include "driver/environ.h"
 #include "message_lines.h"
+#include "openmetrics_check.h"
 
 namespace {
 using namespace std::chrono_literals;
@@ -700,6 +701,81 @@ TEST_P(ProbeEndToEnd, DatabaseOutageLeavesProbesAnswered) {
   EXPECT_TRUE(printed("RCD0100E Unable to connect to ORACLE at collector"));
   EXPECT_EQ(probe({"SHUTDOWN"}).exit_code, 0);
   EXPECT_EQ(c.wait(30s), 0);
+}
+
+// An HTTP GET of `path` on 127.0.0.1:`port`: the whole response, or "" when
+// nobody answers.
+std::string http_get(int port, const std::string& path) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<uint16_t>(port));
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  std::string response;
+  const std::string request = "GET " + path + " HTTP/1.0\r\n\r\n";
+  if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+      write(fd, request.data(), request.size()) == static_cast<ssize_t>(request.size())) {
+    char buf[4096];
+    for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) response.append(buf, n);
+  }
+  close(fd);
+  return response;
+}
+
+// A port nobody listens on just now.
+int free_port() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof addr;
+  bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+  close(fd);
+  return ntohs(addr.sin_port);
+}
+
+// The exporter: every scrape asks the running collector and answers strict
+// OpenMetrics; with the collector gone it says so in collector_up and counts
+// the failed requests; SIGTERM ends it with nothing left behind.
+TEST_P(ProbeEndToEnd, ExporterAnswersScrapes) {
+  CollectorRun& c = start();
+  ASSERT_EQ(probe_until_rows({"NAMES"}).exit_code, 0);
+  const int port = free_port();
+  const std::string listen = "127.0.0.1:" + std::to_string(port);
+  const int pid =
+      start_program(PROBE_BIN, {PROBE_BIN, "--listen", listen, "--cursors", "NAMES,ASKED"}, env(),
+                    d_, dir_.file("exporter.log"));
+  std::string r;
+  poll_until(10s, [&] { return !(r = http_get(port, "/metrics")).empty(); });
+  const size_t body = r.find("\r\n\r\n");
+  ASSERT_NE(body, std::string::npos) << r;
+  EXPECT_TRUE(r.starts_with("HTTP/1.1 200 OK\r\n")) << r;
+  EXPECT_NE(r.find("Content-Type: application/openmetrics-text; version=1.0.0; charset=utf-8\r\n"),
+            std::string::npos);
+  const std::string metrics = r.substr(body + 4);
+  EXPECT_EQ(openmetrics_fault(metrics), "") << metrics;
+  for (const char* line :
+       {"collector_up 1\n", "collector_request_errors_total{cursor=\"NAMES\"} 0\n",
+        "collector_names_id{name=\"alpha\"} 1\ncollector_names_id{name=\"beta\"} 22\n"
+        "collector_names_id{name=\"gamma d\"} -3\n",
+        "collector_asked_id{name=\"alpha\"} 1\n"})
+    EXPECT_NE(metrics.find(line), std::string::npos) << line << metrics;
+  EXPECT_TRUE(http_get(port, "/").starts_with("HTTP/1.1 404 "));
+
+  ASSERT_EQ(probe({"SHUTDOWN"}).exit_code, 0);
+  EXPECT_EQ(c.wait(30s), 0);
+  const std::string down = http_get(port, "/metrics");
+  EXPECT_EQ(openmetrics_fault(down.substr(down.find("\r\n\r\n") + 4)), "") << down;
+  EXPECT_NE(down.find("collector_up 0\n"), std::string::npos) << down;
+  EXPECT_NE(down.find("collector_request_errors_total{cursor=\"ASKED\"} 1\n"), std::string::npos);
+
+  kill(pid, SIGTERM);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  for (const auto& e : std::filesystem::directory_iterator(d_))
+    EXPECT_FALSE(e.is_fifo()) << e.path();
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, ProbeEndToEnd, ::testing::Values("pipe", "shm"),

@@ -144,24 +144,6 @@ void append_csv_field(std::string& out, const std::string& v) {
   out += '"';
 }
 
-// Length of the well-formed UTF-8 sequence at `s`, or 0 when it is not one:
-// overlong forms, surrogates and code points above U+10FFFF are refused.
-size_t utf8_length(const unsigned char* s, size_t left) {
-  const unsigned char b = s[0];
-  size_t n = b < 0xC2 ? 0 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : b < 0xF5 ? 4 : 0;
-  if (n == 0 || n > left) return 0;
-  // The second byte's range depends on the first; the others are 80..BF.
-  unsigned char low = 0x80, high = 0xBF;
-  if (b == 0xE0) low = 0xA0;
-  if (b == 0xED) high = 0x9F;
-  if (b == 0xF0) low = 0x90;
-  if (b == 0xF4) high = 0x8F;
-  if (s[1] < low || s[1] > high) return 0;
-  for (size_t i = 2; i < n; ++i)
-    if ((s[i] & 0xC0) != 0x80) return 0;
-  return n;
-}
-
 // A json string. Bytes that do not form UTF-8 become U+FFFD, so that every
 // record prints as valid json.
 std::string json_string(const std::string& v) {
@@ -288,6 +270,22 @@ std::string format_table(const answer_table& raw) {
   return out;
 }
 }  // namespace
+
+size_t utf8_length(const unsigned char* s, size_t left) {
+  const unsigned char b = s[0];
+  size_t n = b < 0xC2 ? 0 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : b < 0xF5 ? 4 : 0;
+  if (n == 0 || n > left) return 0;
+  // The second byte's range depends on the first; the others are 80..BF.
+  unsigned char low = 0x80, high = 0xBF;
+  if (b == 0xE0) low = 0xA0;
+  if (b == 0xED) high = 0x9F;
+  if (b == 0xF0) low = 0x90;
+  if (b == 0xF4) high = 0x8F;
+  if (s[1] < low || s[1] > high) return 0;
+  for (size_t i = 2; i < n; ++i)
+    if ((s[i] & 0xC0) != 0x80) return 0;
+  return n;
+}
 
 bool decode_status_answer(const probe_answer& answer, std::span<const status_field> fields,
                           size_t record_len, answer_table* out) {

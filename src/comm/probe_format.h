@@ -52,6 +52,11 @@ bool decode_cursor_answer(const probe_answer& answer, std::span<const column_lay
 // each record in hexadecimal.
 answer_table hex_records(const probe_answer& answer);
 
+// Length of the well-formed UTF-8 sequence at `s` (`left` bytes readable), or
+// 0 when it is not one: overlong forms, surrogates and code points above
+// U+10FFFF are refused.
+size_t utf8_length(const unsigned char* s, size_t left);
+
 // Renders a decoded answer. table: a header line, a line of dashes and one
 // line per row, columns separated by two blanks, numbers right-aligned, widths
 // in characters; rows wider than 160 characters are shown one "name | value"

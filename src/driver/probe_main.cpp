@@ -2,7 +2,8 @@
 // It finds the collector from the same settings and options the collector
 // names its pipe and key file with, sends one request and prints the answer.
 //
-//   probe [-t shm|pipe] [-f table|csv|json|raw] [-m] [collector options] NAME [PARAMETER ...]
+//   probe [-t shm|pipe] [-f table|csv|json|raw|openmetrics] [-m] [collector options] NAME
+//   [PARAMETER ...]
 //
 // A request carries at most 40 parameters; over shared memory each has at
 // most 19 characters (a longer one is refused as bad usage).
@@ -22,11 +23,14 @@
 #include "comm/comm.h"
 #include "comm/pipe_io.h"
 #include "comm/probe_format.h"
+#include "comm/probe_openmetrics.h"
 #include "comm/probe_request.h"
 #include "comm/request_record.h"
 #include "comm/share_comm.h"
 #include "comm/share_init.h"
 #include "driver/cmdline.h"
+#include "driver/exporter.h"
+#include "driver/usage.h"
 #include "util/command_line.h"
 #include "util/print_state.h"
 #include "util/settings.h"
@@ -35,13 +39,15 @@ namespace {
 constexpr int kAnswered = 0, kNoRows = 1, kUnreachable = 2, kUsage = 3;
 
 const char kUsageText[] =
-    "usage: probe [-t shm|pipe] [-f table|csv|json|raw] [-m] [collector options] NAME "
+    "usage: probe [-t shm|pipe] [-f table|csv|json|raw|openmetrics] [-m] [collector options] NAME "
     "[PARAMETER ...] (at most 40 parameters, each at most 19 characters over shared memory)";
 
 struct probe_options {
   const char* transport = nullptr;  // "shm", "pipe" or null (the settings choose)
   output_format format = output_format::table;
-  bool messages = false;  // show the transport's messages on standard error
+  bool messages = false;      // show the transport's messages on standard error
+  bool openmetrics = false;   // -f openmetrics: the answer as OpenMetrics text
+  exporter_options exporter;  // --listen given: serve /metrics instead of asking once
   std::string name;
   std::vector<std::string> parms;
 };
@@ -74,8 +80,22 @@ int read_command_line(int argc, char** argv, probe_options* opt) {
   int i = 1;
   for (; i < argc && argv[i][0] == '-'; ++i) {
     const char* a = argv[i];
+    if (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0) {
+      fputs(kProbeUsage, stdout);
+      exit(kAnswered);
+    }
     if (strcmp(a, "-m") == 0) {
       opt->messages = true;
+      continue;
+    }
+    if (strcmp(a, "--listen") == 0 || strcmp(a, "--cursors") == 0) {
+      if (i + 1 >= argc) return fail(kUsage, std::string("option ") + a + " needs a value");
+      const char* value = argv[++i];
+      if (a[2] == 'l') {
+        opt->exporter.listen = value;
+      } else if (std::string why = read_cursor_list(value, &opt->exporter.cursors); !why.empty()) {
+        return fail(kUsage, why);
+      }
       continue;
     }
     if (strcmp(a, "-t") != 0 && strcmp(a, "-f") != 0) break;
@@ -85,6 +105,8 @@ int read_command_line(int argc, char** argv, probe_options* opt) {
       if (strcmp(value, "shm") != 0 && strcmp(value, "pipe") != 0)
         return fail(kUsage, std::string("unknown transport '") + value + "'");
       opt->transport = value;
+    } else if (strcmp(value, "openmetrics") == 0) {
+      opt->openmetrics = true;
     } else if (!parse_format(value, &opt->format)) {
       return fail(kUsage, std::string("unknown format '") + value + "'");
     }
@@ -103,11 +125,20 @@ int read_command_line(int argc, char** argv, probe_options* opt) {
   std::vector<char*> leading(command_line.Argv.begin(), command_line.Argv.begin() + 1 + consumed);
   parse_argv(static_cast<int>(leading.size()), leading.data());
   int at = 1 + consumed;
+  if (!opt->exporter.listen.empty()) {
+    if (at < command_line.Argc)
+      return fail(kUsage, std::string("--listen asks for no name: ") +
+                              command_line.Argv[static_cast<size_t>(at)]);
+    if (opt->transport)
+      env_vars.useshm = env_store(strcmp(opt->transport, "pipe") == 0 ? "0" : "1");
+    return 0;
+  }
+  if (!opt->exporter.cursors.empty()) return fail(kUsage, "--cursors goes with --listen");
   if (at >= command_line.Argc)
     return fail(kUsage, std::string("no cursor name or control word; ") + kUsageText);
   opt->name = command_line.Argv[static_cast<size_t>(at)];
   if (opt->name[0] == '-')
-    return fail(kUsage, "unknown option " + opt->name + " (-t, -f and -m go first)");
+    return fail(kUsage, "unknown option " + opt->name + " (see probe --help)");
   if (opt->name.size() > kMaxRequestName || opt->name.find_first_of(" ,") != std::string::npos)
     return fail(kUsage, "'" + opt->name +
                             "' is not a cursor name (at most 8 characters, no "
@@ -206,9 +237,11 @@ int main(int argc, char** argv) {
   probe_options opt;
   if (int rc = read_command_line(argc, argv, &opt); rc != 0) return rc;
   FILE* out = separate_answer(opt.messages);
+  if (!opt.exporter.listen.empty()) return run_exporter(opt.exporter);
   handle_stop_signals();
 
-  if (std::string cause = unreachable_cause(); !cause.empty()) return fail(kUnreachable, cause);
+  if (std::string cause = unreachable_cause(); !cause.empty())
+    return fail(kUnreachable, cause);
   probe_answer answer;
   comm_anchor* anchor = probe_open(&answer);
   if (!anchor) return fail(kUnreachable, "cannot open the transport: " + answer.error_text);
@@ -249,8 +282,10 @@ int main(int argc, char** argv) {
     return fail(kNoRows, "no rows for " + opt.name);
   }
   std::string text =
-      opt.format == output_format::raw
-          ? format_raw(answer)
+      opt.format == output_format::raw ? format_raw(answer)
+      : opt.openmetrics
+          ? format_openmetrics(decoded ? std::move(table) : decode(opt.name, answer, layout),
+                               "collector", opt.name)
           : format_answer(decoded ? std::move(table) : decode(opt.name, answer, layout),
                           opt.format);
   fwrite(text.data(), 1, text.size(), out);

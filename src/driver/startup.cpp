@@ -28,6 +28,7 @@
 #include "driver/cursor_edits.h"
 #include "driver/schedule.h"
 #include "driver/stopping.h"
+#include "driver/usage.h"
 #include "exits/fetch_exits.h"
 #include "expr/conditions.h"
 #include "platform/db_limits.h"
@@ -37,6 +38,7 @@
 #include "rows/dyn_sql.h"
 #include "rows/evaluator.h"
 #include "rows/host_merge.h"
+#include "util/banner.h"
 #include "util/command_line.h"
 #include "util/outfile.h"
 #include "util/print.h"
@@ -82,6 +84,10 @@ int redo_version_edits() {
 // for the one line a failing start-up leaves there; -1 when there is none.
 int startup_stderr = -1;
 
+// --check: start-up runs up to the scheduling loop, writing to standard
+// output, and the process ends with the verdict.
+bool check_only = false;
+
 // The arguments as given, for a restart: the originals are masked below.
 std::vector<std::string> argument_texts;
 std::vector<char*> argument_vector;
@@ -122,6 +128,30 @@ void open_output_files() {
   if (u_openPRINTfile("col.log")) print_globals.my_stdout = stdout;
 }
 
+// A check leaves the files of a running collector alone: standard output
+// stands in for the print file (so the parsers open none), every message is
+// written there once, and nothing wraps.
+void messages_to_standard_output() {
+  print_globals.stder = stdout;
+  print_globals.log_stream = nullptr;
+  print_globals.wrap_limit = 0;
+}
+
+// Ends a check with its verdict: 0 when start-up would have succeeded.
+[[noreturn]] void end_check(bool passed) {
+  del_curs();
+  del_distributor();
+  printf("collector: %s\n", passed ? "start-up would succeed" : "start-up would fail");
+  fflush(stdout);
+  exit(passed ? 0 : 1);
+}
+
+// A step of start-up failed: a check reports it, a collector stops.
+void startup_failed(int code) {
+  if (check_only) end_check(false);
+  quitting(code);
+}
+
 // Start-up is over: its failures no longer need the original standard error.
 void startup_done() {
   if (startup_stderr >= 0) close(startup_stderr);
@@ -157,6 +187,11 @@ void allocate_work_buffer() {
 }
 
 int run_collector(int argc, char** argv) {
+  if (wants_help(argc, argv)) {
+    fputs(kCollectorUsage, stdout);
+    exit(0);
+  }
+  check_only = take_check_option(&argc, argv);
   command_line.given_argc = argc;
   command_line.given_argv = argv;
   setlocale(LC_ALL, "");
@@ -173,20 +208,28 @@ int run_collector(int argc, char** argv) {
   QVB_getenv(argc, argv);
   hide_password_argument(argc, argv);
   apply_database_timeouts();
-  open_output_files();
-  init_PRINT();
-  atexit(my_atexit);
+  if (check_only) {
+    messages_to_standard_output();
+    write_banner();
+  } else {
+    open_output_files();
+    init_PRINT();
+    atexit(my_atexit);
+  }
 
   if (init_dist() != 0) {
     del_distributor();
-    quitting(-1001);
+    startup_failed(-1001);
   }
-  if (int rc = settle_settings(anchors.collector_at); rc != 0) quitting(rc);
-  if (parse_dict() != 0) quitting(-1001);
-  if (init_cursors() != 0) quitting(-1001);
+  if (int rc = settle_settings(anchors.collector_at); rc != 0) startup_failed(rc);
+  if (parse_dict() != 0) startup_failed(-1001);
+  if (init_cursors() != 0) startup_failed(-1001);
   // A missing or faulty trace file leaves tracing as the command line set it.
   (void)parse_trace();
-  if (anchors.have_evaluator && parse_eval() != 0) quitting(-1001);
+  if (anchors.have_evaluator && parse_eval() != 0) startup_failed(-1001);
+  // Nothing past this point runs for a check: no signal handlers, no
+  // transport, no logon.
+  if (check_only) end_check(true);
   set_signal(1);
 
   PRINT('a', "cml1530", "Start collecting. -------------------------------\n");

@@ -73,6 +73,10 @@ const char* const* module_version_headers() {
 void init_PRINT() {
   if (!print_stream() && !u_openPRINTfile(nullptr))
     PRINT('e', "cat2014", "'.out' open error all messages will go to stdout\n");
+  write_banner();
+}
+
+void write_banner() {
   PRINT('a', "cat2015", "%s - data collector of the database monitoring agent\n", kProductName);
   PRINT('a', "cat2020", "Version %s of %s\n", kProductVersion, kProductDate);
   PRINT('a', "cat2025", "Runs named SQL cursors on schedules and serves their rows to the probe\n");

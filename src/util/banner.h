@@ -20,3 +20,7 @@ void format_version_header(const char* text, char* out, size_t size);
 // The version header texts of the collector's modules, in banner order, ended
 // by a null entry.
 const char* const* module_version_headers();
+
+// Writes the banner lines (product, version, time, module versions) where
+// messages go now; init_PRINT opens the print file first.
+void write_banner();

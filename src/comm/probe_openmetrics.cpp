@@ -1,0 +1,148 @@
+// OpenMetrics text of decoded answers: one gauge family per numeric column,
+// the text columns as labels, names and label values made safe for the format.
+#include "comm/probe_openmetrics.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <set>
+#include <vector>
+
+namespace {
+// A label name: a metric name part that does not start with a digit and does
+// not take the "__" reserved for the server's own labels.
+std::string label_name(std::string_view column) {
+  std::string name = metric_name_part(column);
+  if (name.empty() || (name[0] >= '0' && name[0] <= '9')) name.insert(0, "_");
+  if (name.starts_with("__")) name.insert(0, "l");
+  return name;
+}
+
+// `name`, or the first of name_2, name_3 ... that `taken` does not hold yet;
+// the result is added to `taken`.
+std::string unique_name(std::string name, std::set<std::string>* taken) {
+  std::string candidate = name;
+  for (int n = 2; taken->count(candidate); ++n) candidate = name + "_" + std::to_string(n);
+  taken->insert(candidate);
+  return candidate;
+}
+
+}  // namespace
+
+std::string openmetrics_escape(const std::string& v) {
+  std::string out;
+  const auto* s = reinterpret_cast<const unsigned char*>(v.data());
+  for (size_t i = 0; i < v.size();) {
+    const unsigned char c = s[i];
+    if (c == '\\' || c == '"') {
+      out += '\\';
+      out += static_cast<char>(c);
+      ++i;
+    } else if (c == '\n') {
+      out += "\\n";
+      ++i;
+    } else if (c < 0x80) {
+      out += static_cast<char>(c);
+      ++i;
+    } else if (size_t n = utf8_length(s + i, v.size() - i)) {
+      out.append(v, i, n);
+      i += n;
+    } else {
+      out += "\xEF\xBF\xBD";
+      ++i;
+    }
+  }
+  return out;
+}
+
+namespace {
+// The sample value of a numeric cell, or empty when it is no number.
+std::string sample_value(const std::string& text, cell_kind kind) {
+  const char* first = text.data();
+  const char* last = first + text.size();
+  char buf[64];
+  if (kind == cell_kind::integer) {
+    int64_t n = 0;
+    auto [end, ec] = std::from_chars(first, last, n);
+    if (ec != std::errc() || end != last || text.empty()) return "";
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, n).ptr);
+  }
+  double d = 0;
+  auto [end, ec] = std::from_chars(first, last, d);
+  if (ec != std::errc() || end != last || text.empty() || std::isnan(d)) return "";
+  if (std::isinf(d)) return d > 0 ? "+Inf" : "-Inf";
+  return std::string(buf, std::to_chars(buf, buf + sizeof buf, d).ptr);
+}
+}  // namespace
+
+std::string metric_name_part(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    const bool ok = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+    out += ok ? c : '_';
+  }
+  return out;
+}
+
+int append_openmetrics(const answer_table& table, std::string_view prefix, std::string_view cursor,
+                       std::string* out) {
+  // The label set of every row, built once from its text columns.
+  std::set<std::string> label_names;
+  std::vector<std::pair<size_t, std::string>> labels;  // column, label name
+  std::vector<size_t> numeric;
+  for (size_t c = 0; c < table.names.size(); ++c) {
+    if (table.kinds[c] == cell_kind::text)
+      labels.emplace_back(c, unique_name(label_name(table.names[c]), &label_names));
+    else
+      numeric.push_back(c);
+  }
+  if (table.rows.empty() || numeric.empty()) return 0;
+  const std::string row_label = unique_name("row", &label_names);
+  std::vector<std::string> label_sets;
+  std::set<std::string> distinct;
+  for (const auto& row : table.rows) {
+    std::string set;
+    for (const auto& [c, name] : labels)
+      set += (set.empty() ? "" : ",") + name + "=\"" + openmetrics_escape(row[c]) + "\"";
+    distinct.insert(set);
+    label_sets.push_back(std::move(set));
+  }
+  // Samples of a family must differ in their labels.
+  if (distinct.size() < label_sets.size())
+    for (size_t r = 0; r < label_sets.size(); ++r)
+      label_sets[r] +=
+          (label_sets[r].empty() ? "" : ",") + row_label + "=\"" + std::to_string(r + 1) + "\"";
+
+  const std::string stem = metric_name_part(prefix) + "_" + metric_name_part(cursor) + "_";
+  std::set<std::string> families;
+  int skipped = 0;
+  for (size_t c : numeric) {
+    const std::string family = unique_name(stem + metric_name_part(table.names[c]), &families);
+    std::string help = "Column " + table.names[c] + " of cursor " + std::string(cursor) + ".";
+    *out += "# TYPE " + family + " gauge\n# HELP " + family + " " + openmetrics_escape(help) + "\n";
+    for (size_t r = 0; r < table.rows.size(); ++r) {
+      const std::string value = sample_value(table.rows[r][c], table.kinds[c]);
+      if (value.empty()) {
+        ++skipped;
+        continue;
+      }
+      *out += family;
+      if (!label_sets[r].empty()) *out += "{" + label_sets[r] + "}";
+      *out += " " + value + "\n";
+    }
+  }
+  return skipped;
+}
+
+std::string format_openmetrics(const answer_table& table, std::string_view prefix,
+                               std::string_view cursor) {
+  std::string out;
+  const int skipped = append_openmetrics(table, prefix, cursor, &out);
+  const std::string name = metric_name_part(prefix) + "_skipped_values";
+  out += "# TYPE " + name + " gauge\n# HELP " + name +
+         " Values of numeric columns that were not numbers.\n";
+  out += name + "{cursor=\"" + openmetrics_escape(std::string(cursor)) + "\"} " +
+         std::to_string(skipped) + "\n# EOF\n";
+  return out;
+}
