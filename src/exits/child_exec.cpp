@@ -154,6 +154,16 @@ struct temp_file {
   }
 };
 
+// The collector's environment less the database password: a child has no
+// business with the collector's logon.
+std::vector<char*> child_environment() {
+  std::vector<char*> env;
+  for (char** e = environ; e && *e; ++e)
+    if (strncmp(*e, "COLL_PASSWORD=", 14) != 0) env.push_back(*e);
+  env.push_back(nullptr);
+  return env;
+}
+
 bool write_all(int fd, const char* p, size_t n) {
   while (n > 0) {
     ssize_t w = write(fd, p, n);
@@ -181,8 +191,8 @@ void close_other_fds(int keep) {
 // whatever it starts), default signal handling, the given standard streams,
 // nothing else open, then the program. Reports errno on `status_fd` when exec
 // fails. Only async-signal-safe calls.
-[[noreturn]] void child_side(const char* path, char* const* argv, int in, int out, int err,
-                             int status_fd) {
+[[noreturn]] void child_side(const char* path, char* const* argv, char* const* envp, int in,
+                             int out, int err, int status_fd) {
   setpgid(0, 0);
   struct sigaction dfl;
   memset(&dfl, 0, sizeof dfl);
@@ -197,7 +207,7 @@ void close_other_fds(int keep) {
     _exit(127);
   }
   close_other_fds(status_fd);
-  execv(path, argv);
+  execve(path, argv, envp);
   int e = errno;
   (void)!write(status_fd, &e, sizeof e);
   _exit(127);
@@ -299,6 +309,7 @@ r_exec_chain* run_child(const run_request& req, execopt* opt) {
   status_r.reset(p[0]);
   status_w.reset(p[1]);
 
+  std::vector<char*> envp = child_environment();
   auto start = steady::now();
   pid_t pid = fork();
   if (pid < 0) {
@@ -307,7 +318,8 @@ r_exec_chain* run_child(const run_request& req, execopt* opt) {
     return nullptr;
   }
   if (pid == 0)
-    child_side(path.c_str(), argv.data(), in_r.get(), out_w.get(), err_w.get(), status_w.get());
+    child_side(path.c_str(), argv.data(), envp.data(), in_r.get(), out_w.get(), err_w.get(),
+               status_w.get());
   opt->pid = pid;
   setpgid(pid, pid);  // also here, so the group exists before any signal is sent
   if (exec_traced()) PRINT('t', "uex4090", "Child pid= %d.\n", static_cast<int>(pid));
@@ -556,6 +568,7 @@ int u_AsynProcess(const char* cmd, const char* parms) {
   unique_fd status_r(p[0]), status_w(p[1]);
   unique_fd devnull(open("/dev/null", O_RDWR | O_CLOEXEC));
   if (!devnull.valid()) return -1;
+  std::vector<char*> envp = child_environment();
   // The intermediate child starts the program and ends at once; reaping it
   // here leaves the program to init, so it never lingers as a zombie.
   pid_t mid = fork();
@@ -567,8 +580,8 @@ int u_AsynProcess(const char* cmd, const char* parms) {
   if (mid == 0) {
     pid_t pid = fork();
     if (pid == 0)
-      child_side(path.c_str(), argv.data(), devnull.get(), devnull.get(), devnull.get(),
-                 status_w.get());
+      child_side(path.c_str(), argv.data(), envp.data(), devnull.get(), devnull.get(),
+                 devnull.get(), status_w.get());
     (void)!write(pid_w.get(), &pid, sizeof pid);
     _exit(pid < 0 ? 1 : 0);
   }
