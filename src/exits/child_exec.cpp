@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -224,13 +225,21 @@ void sleep_ms(int ms) {
   }
 }
 
-// Waits for `pid` until `deadline`; true when it was reaped.
+// Waits for `pid` until `deadline`; true when it was reaped. A process
+// descriptor wakes the wait the moment the child ends; without one the wait
+// polls.
 bool reap_until(int pid, steady::time_point deadline, int* status) {
+  unique_fd pidfd(static_cast<int>(syscall(SYS_pidfd_open, pid, 0)));
   for (;;) {
     pid_t r = waitpid(pid, status, WNOHANG);
     if (r == pid || (r < 0 && errno != EINTR)) return true;
     if (steady::now() >= deadline) return false;
-    sleep_ms(10);
+    if (pidfd.valid()) {
+      pollfd p{pidfd.get(), POLLIN, 0};
+      poll(&p, 1, ms_left(deadline));
+    } else {
+      sleep_ms(10);
+    }
   }
 }
 
