@@ -258,6 +258,21 @@ void terminate_child(int pid, int* status) {
   }
 }
 
+// Ignores SIGPIPE while it lives: a child that ends without reading its
+// standard input must fail the write, not end the collector.
+struct sigpipe_ignored {
+  struct sigaction saved;
+  sigpipe_ignored() {
+    struct sigaction ign;
+    memset(&ign, 0, sizeof ign);
+    ign.sa_handler = SIG_IGN;
+    sigaction(SIGPIPE, &ign, &saved);
+  }
+  sigpipe_ignored(const sigpipe_ignored&) = delete;
+  sigpipe_ignored& operator=(const sigpipe_ignored&) = delete;
+  ~sigpipe_ignored() { sigaction(SIGPIPE, &saved, nullptr); }
+};
+
 struct run_request {
   std::vector<std::string> words;  // program name first
   const std::string* stdin_text = nullptr;
@@ -351,6 +366,7 @@ r_exec_chain* run_child(const run_request& req, execopt* opt) {
   opt->status = 0;
 
   auto deadline = start + std::chrono::seconds(req.time_limit);
+  sigpipe_ignored no_sigpipe;
   line_collector lines(req.rules);
   size_t fed = 0;
   if (in_w.valid()) fcntl(in_w.get(), F_SETFL, O_NONBLOCK);

@@ -167,6 +167,20 @@ TEST_F(ChildExec, TimeLimitEndsAChildThatIgnoresTermAndWhatItStarted) {
   EXPECT_FALSE(running());
 }
 
+TEST_F(ChildExec, ChildThatReadsNoInputLeavesTheCollectorRunning) {
+  // More parameters than a pipe holds, to a program that never reads them.
+  std::string prog = script("deaf.sh", "echo bye\n");
+  execopt opt;
+  opt.options = EXEC_PARMS_STDIN;
+  OutputCapture cap;
+  std::vector<std::string> got =
+      lines_of(u_exec_timed(prog.c_str(), std::string(300000, 'p').c_str(), 10, &opt));
+  std::string out = cap.finish();
+  EXPECT_EQ(got, std::vector<std::string>{"bye"});
+  EXPECT_NE(out.find("Unable to write to un-named pipe"), std::string::npos) << out;
+  EXPECT_FALSE(opt.timed_out);
+}
+
 TEST_F(ChildExec, OutputLimitsCapLinesAndLineLength) {
   // About 8 MB of output: reading stops at the line limit and the child ends
   // on the closed pipe long before its time limit.
