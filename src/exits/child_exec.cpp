@@ -225,14 +225,23 @@ void sleep_ms(int ms) {
   }
 }
 
-// Waits for `pid` until `deadline`; true when it was reaped. A process
-// descriptor wakes the wait the moment the child ends; without one the wait
-// polls.
-bool reap_until(int pid, steady::time_point deadline, int* status) {
+// Waits until `pid` has ended or `deadline` passed; true when it ended. With
+// `reap` the child is collected into `status`; without, it stays a zombie, so
+// its process id (and group id) cannot be taken by another process meanwhile.
+// A process descriptor wakes the wait the moment the child ends; without one
+// the wait polls.
+bool ended_until(int pid, steady::time_point deadline, bool reap, int* status) {
   unique_fd pidfd(static_cast<int>(syscall(SYS_pidfd_open, pid, 0)));
   for (;;) {
-    pid_t r = waitpid(pid, status, WNOHANG);
-    if (r == pid || (r < 0 && errno != EINTR)) return true;
+    if (reap) {
+      pid_t r = waitpid(pid, status, WNOHANG);
+      if (r == pid || (r < 0 && errno != EINTR)) return true;
+    } else {
+      siginfo_t si;
+      memset(&si, 0, sizeof si);
+      int r = waitid(P_PID, static_cast<id_t>(pid), &si, WEXITED | WNOHANG | WNOWAIT);
+      if ((r == 0 && si.si_pid == pid) || (r < 0 && errno != EINTR)) return true;
+    }
     if (steady::now() >= deadline) return false;
     if (pidfd.valid()) {
       pollfd p{pidfd.get(), POLLIN, 0};
@@ -243,23 +252,17 @@ bool reap_until(int pid, steady::time_point deadline, int* status) {
   }
 }
 
-// Signal 15 to the child's process group, signal 9 a second later when it is
-// still there; returns once the child is reaped.
+// Signal 15 to the child's process group, signal 9 a second later to what is
+// left of it; returns once the child is reaped.
 void terminate_child(int pid, int* status) {
   kill(-pid, SIGTERM);
-  kill(pid, SIGTERM);
-  if (reap_until(pid, steady::now() + std::chrono::seconds(1), status)) {
-    kill(-pid, SIGKILL);  // what it started goes with it
-    return;
-  }
-  kill(-pid, SIGKILL);
+  ended_until(pid, steady::now() + std::chrono::seconds(1), false, status);
+  kill(-pid, SIGKILL);  // the group still exists: its leader is not reaped yet
   kill(pid, SIGKILL);
   while (waitpid(pid, status, 0) < 0 && errno == EINTR) {
   }
 }
 
-// Ignores SIGPIPE while it lives: a child that ends without reading its
-// standard input must fail the write, not end the collector.
 struct sigpipe_ignored {
   struct sigaction saved;
   sigpipe_ignored() {
@@ -402,7 +405,7 @@ r_exec_chain* run_child(const run_request& req, execopt* opt) {
     }
   }
   if (!req.no_limit && !out_r.valid() && !in_w.valid())
-    reaped = reap_until(pid, deadline, &status);
+    reaped = ended_until(pid, deadline, true, &status);
   else if (req.no_limit)
     reaped = waitpid(pid, &status, 0) == pid;
   if (!reaped) {
