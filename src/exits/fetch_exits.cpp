@@ -124,10 +124,16 @@ std::string substitute_program(std::string prog) {
   return prog;
 }
 
-const in_list* find_in_list(const char* name) {
-  for (const curs* c = anchors.cur_anchor; c; c = c->next)
+// The in-list a host variable names, quietly: CURSOR.LIST, or LIST of any cursor.
+const in_list* script_in_list(const char* name) {
+  const char* dot = strchr(name, '.');
+  for (const curs* c = anchors.cur_anchor; c; c = c->next) {
+    if (dot && (strncmp(c->cur_name, name, static_cast<size_t>(dot - name)) != 0 ||
+                c->cur_name[dot - name] != '\0'))
+      continue;
     for (const in_list* l = c->in_lists; l; l = l->next)
-      if (strcmp(l->name, name) == 0) return l;
+      if (strcmp(l->name, dot ? dot + 1 : name) == 0) return l;
+  }
   return nullptr;
 }
 
@@ -194,7 +200,7 @@ int formatCommand(curs* cur, std::string& program, std::string& parms, const cha
               len, v);
       // Quoted: the value reaches the program as one argument, whatever it holds.
       parms += u_quote_word(std::string(v, static_cast<size_t>(len)));
-    } else if (const in_list* l = find_in_list(name.c_str())) {
+    } else if (const in_list* l = script_in_list(name.c_str())) {
       if (exit_traced(cur))
         PRINT('t', (id + "4014").c_str(), "Host variable '%s' is an inlist\n", name.c_str());
       std::string text(l->text ? l->text : "", l->text ? static_cast<size_t>(l->text_len) : 0);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "child_run.h"
+#include "ctl/clause_records.h"
 #include "ctl/dict.h"
 #include "ctl/fetch_exit.h"
 #include "ctl/script_exit.h"
@@ -215,6 +216,18 @@ TEST_F(FetchExits, ProgramNameSubstitutions) {
     ASSERT_EQ(formatCommand(cur, program, parms), 0);
     EXPECT_EQ(program, row.program) << row.type << " " << row.version;
     EXPECT_EQ(parms, "p");
+  }
+  // An in-list goes in without its parentheses, its items as separate words.
+  auto* hosts = cursor_arena().make<in_list>();
+  strcpy(hosts->name, "hosts");
+  hosts->text = "( 'a','b' )";
+  hosts->text_len = static_cast<int32_t>(strlen(hosts->text));
+  cur->in_lists = hosts;
+  for (const char* ref : {"hosts", "N.hosts"}) {
+    cur->script = std::string("prog x [") + ref + "] y";
+    std::string program, parms;
+    ASSERT_EQ(formatCommand(cur, program, parms), 0);
+    EXPECT_EQ(parms, "x  'a' 'b'  y") << ref;
   }
 }
 
