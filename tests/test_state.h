@@ -52,4 +52,5 @@ inline void reset_process_state() {
   register_derived_columns();
   register_expressions();
   register_fetch_exits();
+  reset_fetch_exits();
 }

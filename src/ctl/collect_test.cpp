@@ -10,7 +10,9 @@
 #include "ctl/anchors.h"
 #include "ctl/ctl_time.h"
 #include "ctl/curs.h"
+#include "ctl/dict.h"
 #include "ctl/fetch_exit.h"
+#include "ctl/script_exit.h"
 #include "ctl_fixture.h"
 #include "driver/startup.h"
 #include "util/trace.h"
@@ -55,6 +57,10 @@ TEST_F(CollectFile, DerivesInsertSelectAndWindows) {
 }
 
 TEST_F(CollectFile, KeepsARawSelectAndTheFetchExit) {
+  const char dict[] = "name a;\ntype CHAR(7);\nname b;\ntype INTEGER;\nend;\n";
+  FILE* f = fmemopen(const_cast<char*>(dict), sizeof dict - 1, "r");
+  ASSERT_EQ(parse_dict_stream(f), 0);
+  fclose(f);
   curs* c = parse_good("raw_select.ctl");
   EXPECT_EQ(c->select, "select a, b from t [where]");
   EXPECT_EQ(c->raw_has_brackets, 1);
@@ -63,6 +69,13 @@ TEST_F(CollectFile, KeepsARawSelectAndTheFetchExit) {
   EXPECT_EQ(c->fetch_exit->time_out, 45);
   EXPECT_EQ(c->column_list->next->occurrence, 3);  // :3! takes the third select item
   EXPECT_EQ(c->interval, 0);                       // virtual: no default interval
+  // The script's result columns, sized and typed by the dictionary.
+  const xda_ptr* x = script_xda(c);
+  ASSERT_NE(x, nullptr);
+  EXPECT_EQ(x->lengths, (std::vector<int32_t>{7, 21}));
+  EXPECT_EQ(x->types, (std::vector<int16_t>{1, 2}));
+  EXPECT_STREQ(x->names[1], "b");
+  EXPECT_EQ(x->values[1] - x->values[0], 7);
 }
 
 TEST_F(CollectFile, LeavesPseudoColumnsOutOfTheSelect) {
