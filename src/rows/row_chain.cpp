@@ -56,6 +56,11 @@ void free_all_rows(curs* cur) {
 }
 
 void release_all_rows() {
-  for (curs* cur = anchors.cur_anchor; cur; cur = cur->next) free_all_rows(cur);
+  for (curs* cur = anchors.cur_anchor; cur; cur = cur->next) {
+    free_all_rows(cur);
+    free_text_row(cur->function_row);
+    cur->function_row = nullptr;
+    cur->function_len = 0;
+  }
   if (anchors.percent_cursor) free_all_rows(anchors.percent_cursor);
 }
