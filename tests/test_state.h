@@ -48,4 +48,5 @@ inline void reset_process_state() {
   reset_decode_state();
   register_derived_columns();
   register_fetch_exits();
+  register_probe_row_steps();
 }

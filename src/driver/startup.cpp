@@ -25,6 +25,7 @@
 #include "derive/derived_columns.h"
 #include "driver/cmdline.h"
 #include "driver/cursor_edits.h"
+#include "driver/npxa.h"
 #include "driver/schedule.h"
 #include "driver/stopping.h"
 #include "exits/fetch_exits.h"
@@ -33,7 +34,6 @@
 #include "rows/age_to_loads.h"
 #include "rows/database.h"
 #include "rows/dyn_sql.h"
-#include "rows/evaluator.h"
 #include "rows/host_merge.h"
 #include "util/command_line.h"
 #include "util/outfile.h"
@@ -54,7 +54,7 @@ constexpr cursor_step kCursorSteps[] = {
     {edit_pre_cursors},   {edit_in_lists},         {edit_bases},
     {edit_math},          {edit_col_exits},        {edit_iterates},
     {edit_iterate_where}, {parse_loads},           {edit_loads},
-    {set_qualifieds},     {edit_column_functions}, {edit_fetch_exits},
+    {set_qualifieds},     {edit_fetch_exits},
 };
 
 // The standard error the collector was started with, kept while start-up runs
@@ -144,6 +144,7 @@ int run_collector(int argc, char** argv) {
   heap_tune();
   register_derived_columns();
   register_fetch_exits();
+  register_probe_row_steps();
 
   parse_argv(argc, argv);
   allocate_work_buffer();
