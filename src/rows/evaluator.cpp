@@ -225,7 +225,10 @@ int do_compare(const columns* col, const char* value, const e_ptr* e) {
 int get_predicate_rows(curs* cur, pred_rows* out) {
   const probe_row_steps* steps = probe_steps();
   if (!steps || steps->open_for_reading(cur) != 0) return 1;
-  const text_row* summary = cur->has_col_funct ? cur->function_row : cur->last_row;
+  // A summary row made for a shorter layout (a virtual cursor opened without
+  // building it) is not read past its end.
+  const text_row* summary = cur->last_row;
+  if (cur->has_col_funct) summary = cur->function_len >= cur->length ? cur->function_row : nullptr;
   int32_t count = summary ? 1 : 0;
   for (const text_row* r = cur->first_row; r; r = r->next) ++count;
   // Entries first, then one text per entry on pointer alignment.
