@@ -1,7 +1,8 @@
 // The row path from fetch to stored text row to probe record, for a 10,000-row,
 // 8-column SQLite query, against a bare sqlite3_step loop that turns the same
-// values into text, and against the database client's fetch alone; and row
-// assembly with and without math columns. All read the same database file.
+// values into text, and against the database client's fetch alone; row
+// assembly with and without math columns; and the column-function summary row
+// over the stored rows. All read the same database file.
 // With the test server of scripts/pg-server.sh up (COLLECTOR_TEST_DSN), the
 // same pair over ODBC: a bare SQLFetch/SQLGetData loop and a cursor run of the
 // same 10,000-row, 3-column query. Compare their CPU times.
@@ -26,6 +27,7 @@
 #include "derive/derived_columns.h"
 #include "platform/db_client.h"
 #include "platform/heap.h"
+#include "rows/column_functions.h"
 #include "rows/database.h"
 #include "rows/dyn_sql.h"
 #include "rows/row_chain.h"
@@ -394,9 +396,44 @@ void BM_OdbcCollection(benchmark::State& state) {
   end_stats_run(cur);
 }
 
+// One build of the summary row over the 10,000 stored rows with five
+// functions (AVG, SUM, WAVG, TREND, MAX), as a probe request after a run
+// makes it.
+void BM_ColumnFunctions(benchmark::State& state) {
+  curs* cur = stats_cursor();
+  if (!cur) {
+    state.SkipWithError("logon failed");
+    return;
+  }
+  const int16_t functs[] = {0, 0, FUNCT_AVG, FUNCT_SUM, 0, FUNCT_WAVG, FUNCT_TREND, 0};
+  int16_t i = 0;
+  for (columns* col = cur->column_list; col; col = col->next) col->col_funct = functs[i++];
+  cur->column_list->col_funct = FUNCT_MAX;
+  cur->has_col_funct = cur->has_min_max = 1;
+  int total = 0;
+  if (prep_l_fetch(cur, "20111204083005", &total) != 0 || cur->row_count != kRows ||
+      make_function_row(cur) != 0) {
+    state.SkipWithError("run failed");
+    end_stats_run(cur);
+    return;
+  }
+  for (auto _ : state) {
+    cur->new_data = 1;
+    if (fill_function_row(cur) != 0) {
+      state.SkipWithError("a function was refused");
+      break;
+    }
+    benchmark::DoNotOptimize(cur->function_row->text());
+  }
+  state.SetItemsProcessed(state.iterations() * kRows);
+  release_all_rows();
+  end_stats_run(cur);
+}
+
 BENCHMARK(BM_BareSqliteStep)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ClientFetch)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RowPath)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ColumnFunctions)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RowAssembly)
     ->Args({0, 0})
     ->Args({5, 0})

@@ -84,6 +84,8 @@ class ProbeEndToEnd : public ::testing::TestWithParam<const char*> {
     std::string sql =
         "CREATE TABLE people(id INTEGER, name VARCHAR(8));"
         "INSERT INTO people VALUES(1, 'alpha'), (22, 'beta'), (-3, 'gamma d');"
+        "CREATE TABLE loads(host VARCHAR(8), cpu INTEGER);"
+        "INSERT INTO loads VALUES('a', 50), ('b', 85);"
         "CREATE TABLE big(n INTEGER, pad VARCHAR(96));"
         "WITH RECURSIVE s(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM s WHERE n < " +
         std::to_string(kBigRows) + ") INSERT INTO big SELECT n, printf('row%05d', n) FROM s;";
@@ -168,14 +170,20 @@ class ProbeEndToEnd : public ::testing::TestWithParam<const char*> {
     return k;
   }
 
-  // Whether a message line of a print file in `out` (backups included)
-  // begins with `line`.
-  bool printed(const std::string& line, const std::string& out = "") const {
+  // The message lines of the print files in `out` (backups included).
+  std::vector<std::string> print_lines(const std::string& out = "") const {
+    std::vector<std::string> lines;
     for (const auto& e : std::filesystem::directory_iterator(out.empty() ? dir_.path() : out))
       if (e.path().filename().string().find("col") != std::string::npos &&
           e.path().extension() == ".out")
-        for (const std::string& l : message_lines(read_whole(e.path())))
-          if (l.starts_with(line)) return true;
+        for (const std::string& l : message_lines(read_whole(e.path()))) lines.push_back(l);
+    return lines;
+  }
+
+  // Whether a message line of a print file in `out` begins with `line`.
+  bool printed(const std::string& line, const std::string& out = "") const {
+    for (const std::string& l : print_lines(out))
+      if (l.starts_with(line)) return true;
     return false;
   }
 
@@ -207,8 +215,8 @@ TEST_P(ProbeEndToEnd, AnswersEveryFormThenShutsDown) {
     EXPECT_EQ(got.exit_code, std::stoi(r[0])) << got.output.substr(0, 200);
     EXPECT_EQ(got.output.substr(0, n), want.substr(0, n));
   }
-  // Row counts of the status answers: nine cursors and the percent cursor, two processes.
-  for (auto [word, lines] : {std::pair{"C-STATUS", 11}, {"D-STATUS", 3}}) {
+  // Row counts of the status answers: eleven cursors and the percent cursor, three processes.
+  for (auto [word, lines] : {std::pair{"C-STATUS", 13}, {"D-STATUS", 4}}) {
     std::string csv = probe({"-f", "csv", word}).output;
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), lines) << word;
   }
@@ -776,6 +784,39 @@ TEST_P(ProbeEndToEnd, ExporterAnswersScrapes) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   for (const auto& e : std::filesystem::directory_iterator(d_))
     EXPECT_FALSE(e.is_fifo()) << e.path();
+}
+
+// The evaluator of tests/data/comm/ctl/zdbeval.ctl (LOADS cpu > 80, with
+// send_false) over three stretches of passes: while b holds 85 its row is sent
+// every pass; once b holds 80 the row that ended the match is sent once, and
+// no more in the passes after; a row at 50 is never sent.
+TEST_P(ProbeEndToEnd, EvaluatorSendsMatchesAndTheEndOfAMatchOnce) {
+  if (!pipes()) GTEST_SKIP() << "the evaluator is the same on both transports";
+  CollectorRun& c = start();
+  // The rows send_a_row printed for LOADS with `cpu`.
+  auto sent = [&](const std::string& cpu) {
+    const std::regex row("^CPR1895I #=2,n=cpu,l=\\d+,o=\\d+,ll=\\d+: *" + cpu + "$");
+    const std::vector<std::string> lines = print_lines();
+    return std::count_if(lines.begin(), lines.end(),
+                         [&](const std::string& l) { return std::regex_match(l, row); });
+  };
+  ASSERT_TRUE(poll_until(30s, [&] { return sent("85") >= 2; })) << "no match sent";
+  make_sqlite_file(dir_.file("S1.db"),
+                   "PRAGMA busy_timeout=10000; UPDATE loads SET cpu = 80 "
+                   "WHERE host = 'b';");
+  ASSERT_TRUE(poll_until(30s, [&] { return sent("80") >= 1; })) << "the end of the match unsent";
+  const long matches = sent("85");
+  // Passes go on without another row: the next change is the first sent.
+  std::this_thread::sleep_for(3s);
+  make_sqlite_file(dir_.file("S1.db"),
+                   "PRAGMA busy_timeout=10000; UPDATE loads SET cpu = 90 "
+                   "WHERE host = 'b';");
+  ASSERT_TRUE(poll_until(30s, [&] { return sent("90") >= 1; })) << "no new match sent";
+  EXPECT_EQ(sent("80"), 1);
+  EXPECT_EQ(sent("85"), matches);
+  EXPECT_EQ(sent("50"), 0);
+  EXPECT_EQ(probe({"SHUTDOWN"}).exit_code, 0);
+  EXPECT_EQ(c.wait(30s), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, ProbeEndToEnd, ::testing::Values("pipe", "shm"),

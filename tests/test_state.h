@@ -53,4 +53,5 @@ inline void reset_process_state() {
   register_expressions();
   register_fetch_exits();
   reset_fetch_exits();
+  register_probe_row_steps();
 }

@@ -146,7 +146,6 @@ struct curs {
   // --- scheduling and runs (driver/) ---
   text_row* first_row = nullptr;    // first row of the row chain
   text_row* current_row = nullptr;  // row that other cursors' host variables read
-  text_row* result_row = nullptr;   // column-function result row
   int32_t row_count = 0;            // rows in the chain
   int32_t sample_no = 0;            // number of the newest sample
   int16_t rows_changed = 0;         // set whenever rows are deleted
@@ -181,4 +180,10 @@ struct curs {
   std::vector<db_item> value_types;
   merge_piece* merge_pieces = nullptr;  // the insert_select text cut at its host variables
   std::vector<char> dummy_text;         // text of the dummy last row, made once per layout
+
+  // --- column functions (rows/) ---
+  text_row* function_row = nullptr;  // summary row, made at the first need and kept
+  int32_t function_len = 0;          // text length function_row was made for
+  text_row* min_max_row = nullptr;   // row MIN!/MAX! chose, only while function_row is built
+  int32_t exit_rows = 0;             // rows merged from fetch-exit data (COUNT! prefers it)
 };

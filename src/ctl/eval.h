@@ -22,6 +22,11 @@ struct e_ptr {
   std::string value_text;    // threshold as written, without surrounding quotes
   int32_t col_funct = 0;     // 1 MIN 2 MAX 3 AVG 4 WAVG 5 TREND 6 SUM 7 HW 8 LW 9 COUNT
   int32_t ordinal = 0;       // 1-based position of the eval block in the file
+
+  // --- evaluator state (rows/) ---
+  int32_t eval_result = 0;  // the evaluation matched in this pass
+  int32_t prev_result = 0;  // ... in the pass before
+  int32_t false_row = -1;   // entry of this pass's predicate rows that did not match; -1 none
 };
 
 // Finds and parses the eval file. Returns 0 on success, 1 after reporting.

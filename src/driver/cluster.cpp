@@ -82,10 +82,10 @@ row_cluster* make_cluster(curs* q) {
 }
 
 row_cluster* make_cluster_1(curs* q) {
-  if (!q->result_row) return nullptr;
+  if (!q->function_row) return nullptr;
   if (get_row_size(q) < 0) return nullptr;
   row_cluster* cl = new_cluster(1, q->row_size);
-  make_row(q, cl->rows.data(), q->result_row->text());
+  make_row(q, cl->rows.data(), q->function_row->text());
   if (dumps_records(q)) dump_result_record(q->cur_name, cl->rows.data(), q->row_size);
   register_cl(cl);
   return cl;

@@ -69,9 +69,9 @@ row_cluster* open_cursor(curs* q);
 // Q keeps no rows afterwards.
 row_cluster* prep_demand(curs* q);
 
-// The column-function result of Q at `now` as a cluster (null: nothing to
-// send). Provided by the column functions; until they exist it is Q's
-// make_cluster.
+// The column-function summary row of Q as a one-record cluster (null: nothing
+// to send). A Q that never held rows is run first at `now`; the row is rebuilt
+// only when rows arrived since it was last built. The caller closes it.
 row_cluster* do_column_func(curs* q, int32_t now);
 
 // True when Q takes part in age-to copies (as source or target): its rows are

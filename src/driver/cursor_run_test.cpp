@@ -243,7 +243,7 @@ TEST_F(RunTest, ClustersSnapshotAndWalk) {
   EXPECT_EQ(fetch_cur(all), 100);
   EXPECT_EQ(walk(newest), (std::vector<std::string>{"r2 y   ", "r3 zzzz"}));
   add_row(c, "fn |9999|", 1, 1);
-  c->result_row = c->first_row;
+  c->function_row = c->first_row;
   row_cluster* one = make_cluster_1(c);
   EXPECT_EQ(walk(one), std::vector<std::string>{"fn 9999"});
   // Closed clusters are gone from the registry and deliver nothing.
@@ -253,7 +253,7 @@ TEST_F(RunTest, ClustersSnapshotAndWalk) {
   stray.count = 1;
   EXPECT_EQ(fetch_cur(&stray), 100);
   EXPECT_EQ(close_cur(&stray), 0);
-  c->result_row = nullptr;
+  c->function_row = nullptr;
 }
 
 TEST_F(RunTest, DemandCursorsRunWhileStale) {

@@ -12,6 +12,7 @@
 #include "ctl/distributor.h"
 #include "ctl/windows.h"
 #include "driver/cluster.h"
+#include "rows/row_hooks.h"
 #include "util/print.h"
 #include "util/reltime.h"
 
@@ -122,6 +123,20 @@ int send_a_row(curs* cur, const char* record) {
           static_cast<int>(text.size()), col->record_offset, shown, text.c_str());
   }
   return 0;
+}
+
+namespace {
+int open_for_reading(curs* cur) {
+  row_cluster* cl = open_cursor(cur);
+  if (!cl) return 1;
+  (void)close_cur(cl);
+  return 0;
+}
+}  // namespace
+
+void register_probe_row_steps() {
+  static const probe_row_steps steps = {open_for_reading, send_a_row};
+  set_probe_row_steps(&steps);
 }
 
 int distribute(distributor* d, const char* time_text) {

@@ -27,5 +27,9 @@ int send_a_row(curs* cur, const char* record);
 // Records a distribution call for process `d` ("cir1625"). Returns 0.
 int distribute(distributor* d, const char* time_text);
 
+// Hands the evaluator the probe services it reads and sends through
+// (open_cursor, send_a_row); start-up calls this once.
+void register_probe_row_steps();
+
 // Forgets the last printed cursor (tests start from here).
 void reset_npxa_state();

@@ -26,6 +26,7 @@
 #include "derive/derived_columns.h"
 #include "driver/cmdline.h"
 #include "driver/cursor_edits.h"
+#include "driver/npxa.h"
 #include "driver/schedule.h"
 #include "driver/stopping.h"
 #include "driver/usage.h"
@@ -36,7 +37,6 @@
 #include "rows/age_to_loads.h"
 #include "rows/database.h"
 #include "rows/dyn_sql.h"
-#include "rows/evaluator.h"
 #include "rows/host_merge.h"
 #include "util/banner.h"
 #include "util/command_line.h"
@@ -58,7 +58,7 @@ constexpr cursor_step kCursorSteps[] = {
     {edit_pre_cursors},   {edit_in_lists},         {edit_bases},
     {edit_math},          {edit_col_exits},        {edit_iterates},
     {edit_iterate_where}, {parse_loads},           {edit_loads},
-    {set_qualifieds},     {edit_column_functions}, {edit_fetch_exits},
+    {set_qualifieds},     {edit_fetch_exits},
 };
 
 // The edits that bind names across cursors, redone after a cursor changed its
@@ -202,6 +202,7 @@ int run_collector(int argc, char** argv) {
   register_fetch_exits();
   register_expressions();
   set_version_redo(redo_version_edits);
+  register_probe_row_steps();
 
   parse_argv(argc, argv);
   allocate_work_buffer();

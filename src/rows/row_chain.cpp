@@ -58,6 +58,11 @@ void free_all_rows(curs* cur) {
 
 void release_all_rows() {
   // Versions not in their cursor's place keep the rows they had when last active.
-  for (curs* cur = anchors.cur_anchor; cur; cur = cur->next) for_each_version(cur, free_all_rows);
+  for (curs* cur = anchors.cur_anchor; cur; cur = cur->next) {
+    for_each_version(cur, free_all_rows);
+    free_text_row(cur->function_row);
+    cur->function_row = nullptr;
+    cur->function_len = 0;
+  }
   if (anchors.percent_cursor) free_all_rows(anchors.percent_cursor);
 }

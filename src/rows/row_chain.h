@@ -45,6 +45,7 @@ void drop_first_row(curs* cur);
 // Frees every row of `cur`: the chain becomes empty and the count 0.
 void free_all_rows(curs* cur);
 
-// Frees the rows of every cursor on the cursor chain and of the percent cursor
+// Frees the rows (and column-function summary rows) of every cursor on the
+// cursor chain, and the rows of the percent cursor
 // (end of process; tests reset with it before the definitions are released).
 void release_all_rows();

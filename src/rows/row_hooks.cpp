@@ -5,6 +5,7 @@ namespace {
 const derived_column_steps* derived = nullptr;
 const fetch_exit_steps* exits = nullptr;
 percent_column_lookup percent_lookup = nullptr;
+const probe_row_steps* probe = nullptr;
 }  // namespace
 
 void set_derived_column_steps(const derived_column_steps* steps) { derived = steps; }
@@ -15,3 +16,5 @@ void set_percent_column_lookup(percent_column_lookup find) { percent_lookup = fi
 columns* find_percent_column(const char* name) {
   return percent_lookup ? percent_lookup(name) : nullptr;
 }
+void set_probe_row_steps(const probe_row_steps* steps) { probe = steps; }
+const probe_row_steps* probe_steps() { return probe; }

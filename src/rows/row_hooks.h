@@ -1,5 +1,6 @@
 // The steps of the row path that subsystems above the rows provide: derived
-// columns and fetch exits. Each registers its steps at start-up; a step not
+// columns, fetch exits, and the probe services the evaluator reads and sends
+// through. Each registers its steps at start-up; a step not
 // registered is skipped (no derived values, no exit rows).
 #pragma once
 
@@ -17,9 +18,18 @@ struct fetch_exit_steps {
   int (*run_cursor_fetch_exit)(curs* cur, const char* run_time);
 };
 
+struct probe_row_steps {
+  // Opens `cur` for reading as a probe request would (a stale demand cursor
+  // runs, the column-function row is rebuilt): 0, or 1 when it cannot be.
+  int (*open_for_reading)(curs* cur);
+  // Sends one record of `cur` (its row_size bytes): 0 when sent.
+  int (*send_a_row)(curs* cur, const char* record);
+};
+
 // Registered steps (borrowed; must outlive their use). Null clears.
 void set_derived_column_steps(const derived_column_steps* steps);
 void set_fetch_exit_steps(const fetch_exit_steps* steps);
+void set_probe_row_steps(const probe_row_steps* steps);
 
 // The lookup of a percent variable's column by its name ("%rowno"), which
 // the percent cursor's owner registers; it returns null for an unknown name.
@@ -33,3 +43,4 @@ columns* find_percent_column(const char* name);
 // The registered steps, or null.
 const derived_column_steps* derived_steps();
 const fetch_exit_steps* exit_steps();
+const probe_row_steps* probe_steps();

@@ -6,4 +6,7 @@ interval 1;
 sleep 1;
 process pxa;
 interval 1;
+process evaluator;
+interval 1;
+send_false Y;
 end;

@@ -1,0 +1,6 @@
+eval Busy;
+cursor LOADS;
+column cpu;
+operator >;
+value 80;
+end;
