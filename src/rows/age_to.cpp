@@ -143,7 +143,8 @@ int edit_age_to() {
         return;
       }
       auto [it, fresh] = source_of.emplace(target, c);
-      if (!fresh && it->second != c) {
+      // A cursor copying into itself would let go of its own rows.
+      if ((!fresh && it->second != c) || target == c) {
         PRINT('e', "pag3685", "Duplicate attempts to 'age_to' the same cursor %s\n",
               target->cur_name);
         failed = 1;
