@@ -35,36 +35,25 @@ class AgeToTest : public SchedTest {
 TEST_F(AgeToTest, StartUpBindingAndItsRefusals) {
   struct {
     const char* age_to;  // what source S names
-    bool s_virtual;      // S is virtual
-    bool t_virtual;      // T is virtual
-    bool second_source;  // cursor R names T as well
+    const char* marks;   // 's': S virtual, 't': T virtual, 'r': cursor R names T as well
     std::vector<std::string> lines;
   } const cases[] = {
       // A plain binding.
-      {"T", false, false, false, {"PAG3695I Age_to editing successful"}},
+      {"T", "", {"PAG3695I Age_to editing successful"}},
       // No cursor of that name.
-      {"NONE",
-       false,
-       false,
-       false,
-       {"PAG3690E Age-to Cursor (NONE) not found", "PAG3700E Age_to editing failed"}},
+      {"NONE", "", {"PAG3690E Age-to Cursor (NONE) not found", "PAG3700E Age_to editing failed"}},
       // Copies come from stored rows only.
-      {"T",
-       true,
-       false,
-       false,
-       {"PAG3680E Can't copy from a virtual table", "PAG3700E Age_to editing failed"}},
-      {"T",
-       false,
-       true,
-       false,
-       {"PAG3675E Can't copy to virtual table", "PAG3700E Age_to editing failed"}},
+      {"T", "s", {"PAG3680E Can't copy from a virtual table", "PAG3700E Age_to editing failed"}},
+      {"T", "t", {"PAG3675E Can't copy to virtual table", "PAG3700E Age_to editing failed"}},
       // One previous sample per target.
       {"T",
-       false,
-       false,
-       true,
+       "r",
        {"PAG3685E Duplicate attempts to 'age_to' the same cursor T",
+        "PAG3700E Age_to editing failed"}},
+      // A cursor cannot hold its own previous sample.
+      {"S",
+       "",
+       {"PAG3685E Duplicate attempts to 'age_to' the same cursor S",
         "PAG3700E Age_to editing failed"}},
   };
   for (const auto& tc : cases) {
@@ -72,9 +61,9 @@ TEST_F(AgeToTest, StartUpBindingAndItsRefusals) {
     curs* s = cursor("S", "SELECT v FROM t", {"v"});
     curs* t = cursor("T", "", {"x"});
     strcpy(s->age_to, tc.age_to);
-    s->virtual_ = tc.s_virtual;
-    t->virtual_ = tc.t_virtual;
-    if (tc.second_source) strcpy(cursor("R", "SELECT v FROM t", {"v"})->age_to, "T");
+    s->virtual_ = strchr(tc.marks, 's') != nullptr;
+    t->virtual_ = strchr(tc.marks, 't') != nullptr;
+    if (strchr(tc.marks, 'r')) strcpy(cursor("R", "SELECT v FROM t", {"v"})->age_to, "T");
     mark();
     EXPECT_EQ(edit_age_to(), tc.lines.size() == 1 ? 0 : 1) << tc.age_to;
     EXPECT_EQ(lines("PAG"), tc.lines);
