@@ -98,6 +98,9 @@ void make_age_to_copy(curs* target, curs* source) {
   target->math = nullptr;
   target->col_exits = nullptr;
   target->iterate_where = nullptr;
+  // Evaluation records carry each pass's results: shared, two cursors would
+  // overwrite each other's.
+  target->evals = nullptr;
   target->if_chain = target->parent_if = target->tree_place = target->vers_list = nullptr;
   target->column_list = copy_columns(source->column_list);
   target->has_col_funct = 0;
