@@ -93,4 +93,8 @@ struct lp_ptr {
   int16_t is_max_occurance = 0;      // FROM MAX_OCCURANCE
 
   // --- load runs (rows/) ---
+  int16_t source_set = 0;  // the source's type, offset and length were copied to source_spec
+  double dbl_sum = 0.0;    // running values of one load pass
+  int64_t ll_sum = 0;
+  int64_t ll_count = 0;
 };

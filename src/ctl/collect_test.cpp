@@ -131,10 +131,4 @@ TEST_F(CollectFile, RefusesBadFilesWithTheirMessages) {
   EXPECT_EQ(anchors.cur_anchor, nullptr);  // the block never closed is not linked
 }
 
-// A clause whose feature is not built yet parses, but start-up refuses it with
-// one message naming the clause and the cursor.
-TEST_F(CollectFile, StartUpRefusesClausesNotBuiltYet) {
-  check_file_cases("unbuilt", "coll", init_cursors, -1, [] {});
-}
-
 }  // namespace

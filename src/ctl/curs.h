@@ -172,6 +172,8 @@ struct curs {
   int16_t lengths_set = 0;         // set_len names matched; their lengths apply at every run
   int16_t pre_copy = 0;            // age-to: hand the old rows over before the first new row
   int16_t post_copy = 0;           // age-to: hand the rows over after the run
+  curs* aged_copy = nullptr;       // age-to: the cursor that receives this one's previous sample
+  int16_t copy_marker = 0;         // age-to: this cursor is a copy receiving another's rows
   std::vector<char> row_area;      // fetch buffer of the select items, end to end
   std::vector<int16_t> ind_area;   // one null indicator per select item
   std::vector<int32_t> item_lens;  // buffer lengths of the select items row_area is laid out for

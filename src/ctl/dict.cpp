@@ -19,7 +19,6 @@
 #include "util/settings.h"
 #include "util/trace.h"
 
-dictionary_state dictionary;
 std::vector<std::pair<std::string, std::string>> dict_parms;
 
 namespace {

@@ -125,7 +125,8 @@ in_list* find_list(const char* ref) {
   return nullptr;
 }
 
-// Binds the operand of test `t` in `cur`; `id` and `fmt` report a column not found.
+}  // namespace
+
 int bind_operand(curs* cur, decode_test& t, const char* id, const char* fmt) {
   t.operand_col = nullptr;
   t.operand_cur = nullptr;
@@ -143,6 +144,8 @@ int bind_and_parts(curs* cur, part* p, const char* id) {
   for (; p; p = p->next) bad |= bind_operand(cur, *p, id, "'And' column(%s) not in cursor %s\n");
   return bad;
 }
+
+namespace {
 
 // ---- matching ----
 

@@ -10,12 +10,21 @@ struct curs;
 struct columns;
 struct decode;
 struct decode_op;
+struct decode_test;
+struct part;
 struct text_row;
 
 // Start-up edits (also run again after cursor versions change): 0, or 1 after
 // reporting every name that does not resolve.
 int edit_decode();
 int edit_iterate_where();
+
+// Binds the operand of test `t` (a column, cursor.column or in-list) in
+// `cur`; `id` and `fmt` (taking the operand and the cursor name) report a
+// column not found. 0, or 1 after the message.
+int bind_operand(curs* cur, decode_test& t, const char* id, const char* fmt);
+// The same for every and-condition from `p` on, with the "'And' column" text.
+int bind_and_parts(curs* cur, part* p, const char* id);
 
 // The first operation from `first` on that holds for `field` (the value of
 // `col` in the row whose text is `row`), else the last DEFAULT operation,

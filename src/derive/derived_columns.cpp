@@ -7,6 +7,7 @@
 #include "derive/column_exits.h"
 #include "derive/column_refs.h"
 #include "derive/decode.h"
+#include "derive/load_conditions.h"
 #include "derive/math.h"
 #include "derive/percent_cursor.h"
 #include "rows/row_hooks.h"
@@ -40,4 +41,5 @@ void register_derived_columns() {
   static const derived_column_steps steps = {start_row, is_math_column, apply_derived_columns};
   set_derived_column_steps(&steps);
   set_percent_column_lookup(find_pcnt_col);
+  register_load_steps();
 }

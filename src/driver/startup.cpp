@@ -24,6 +24,7 @@
 #include "ctl/process.h"
 #include "ctl/trace_file.h"
 #include "derive/derived_columns.h"
+#include "derive/load_conditions.h"
 #include "driver/cmdline.h"
 #include "driver/cursor_edits.h"
 #include "driver/npxa.h"

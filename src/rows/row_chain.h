@@ -42,7 +42,9 @@ void remove_row(curs* cur, text_row* prev, text_row* row);
 // Removes and frees the oldest row of `cur`; nothing when the chain is empty.
 void drop_first_row(curs* cur);
 
-// Frees every row of `cur`: the chain becomes empty and the count 0.
+// Frees every row of `cur`: the chain becomes empty and the count 0. A chain
+// that `cur` shares with its age-to copy (or source) is left to that cursor.
+// remove_row and drop_first_row edit a shared chain for both holders.
 void free_all_rows(curs* cur);
 
 // Frees the rows (and column-function summary rows) of every cursor on the
