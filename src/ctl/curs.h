@@ -138,8 +138,8 @@ struct curs {
   curs* vers_list = nullptr;                    // circular chain of the block's versions
   char vers_time[15] = {};                      // time text of the last version selection
   int16_t held_by_definition = 0;               // this version's definition says hold
-  e_ptr* evals = nullptr;       // evaluation records
-  operate* saturday = nullptr;  // operating windows per day class
+  e_ptr* evals = nullptr;                       // evaluation records
+  operate* saturday = nullptr;                  // operating windows per day class
   operate* sunday = nullptr;
   operate* mon_fri = nullptr;
 

@@ -416,7 +416,9 @@ int select_cursor_version(curs* slot, const char* time_text) {
         slot->next = next;
         slot->tree_place = sel;
         // The rows now belong to the slot alone.
-        sel->first_row = sel->last_row = sel->current_row = sel->result_row = nullptr;
+        sel->first_row = sel->last_row = sel->current_row = sel->function_row = nullptr;
+        sel->min_max_row = nullptr;
+        sel->function_len = 0;
         sel->row_count = 0;
         if (old->held_below || old->held_by_decode) slot->hold = old->hold;
         slot->held_below = old->held_below;

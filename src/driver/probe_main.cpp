@@ -240,8 +240,7 @@ int main(int argc, char** argv) {
   if (!opt.exporter.listen.empty()) return run_exporter(opt.exporter);
   handle_stop_signals();
 
-  if (std::string cause = unreachable_cause(); !cause.empty())
-    return fail(kUnreachable, cause);
+  if (std::string cause = unreachable_cause(); !cause.empty()) return fail(kUnreachable, cause);
   probe_answer answer;
   comm_anchor* anchor = probe_open(&answer);
   if (!anchor) return fail(kUnreachable, "cannot open the transport: " + answer.error_text);

@@ -68,7 +68,8 @@ void make_age_to_copy(curs* target, curs* source) {
   text_row* first = target->first_row;
   text_row* last = target->last_row;
   text_row* current = target->current_row;
-  text_row* result = target->result_row;
+  text_row* result = target->function_row;
+  int32_t result_len = target->function_len;
   int32_t count = target->row_count;
 
   *target = *source;
@@ -79,7 +80,9 @@ void make_age_to_copy(curs* target, curs* source) {
   target->first_row = first;
   target->last_row = last;
   target->current_row = current;
-  target->result_row = result;
+  target->function_row = result;  // each cursor frees its own summary row
+  target->function_len = result_len;
+  target->min_max_row = nullptr;
   target->row_count = count;
   target->run_list = nullptr;
 
@@ -101,7 +104,8 @@ void make_age_to_copy(curs* target, curs* source) {
   // Evaluation records carry each pass's results: shared, two cursors would
   // overwrite each other's.
   target->evals = nullptr;
-  target->if_chain = target->parent_if = target->tree_place = target->vers_list = nullptr;
+  target->if_chain = target->parent_if = nullptr;
+  target->conditional = target->tree_place = target->vers_list = nullptr;
   target->column_list = copy_columns(source->column_list);
   target->has_col_funct = 0;
   target->has_min_max = 0;
@@ -160,7 +164,9 @@ int edit_age_to() {
       // One copy per version, ringed on the target, so that whichever version
       // runs hands its rows to a copy laid out like itself.
       curs* copy = cursor_arena().make<curs>(*target);
-      copy->first_row = copy->last_row = copy->current_row = copy->result_row = nullptr;
+      copy->first_row = copy->last_row = copy->current_row = copy->function_row = nullptr;
+      copy->min_max_row = nullptr;
+      copy->function_len = 0;
       copy->row_count = 0;
       make_age_to_copy(copy, v);
       copy->vers_list = target->vers_list ? target->vers_list : target;

@@ -203,10 +203,10 @@ TEST_F(HistoryTest, RecordsByteForByte) {
   ASSERT_EQ(do_history("20240115100700"), 0);
   text_row* fr = alloc_text_row(h_->length);
   memcpy(fr->text(), "MAX", 3);
-  h_->result_row = fr;
+  h_->function_row = fr;
   h_->history_pending = 1;
   ASSERT_EQ(do_history("20240115100800"), 0);
-  h_->result_row = nullptr;
+  h_->function_row = nullptr;
   free_text_row(fr);
   EXPECT_EQ(hst(), first + rec("20240115100700", "d", "D") + rec("20240115100800", "MAX", ""));
 }

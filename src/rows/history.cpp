@@ -85,8 +85,8 @@ bool append_whole(int fd, const std::string& data) {
 // The records of `cur` for pass `time_text`.
 std::string records_of(const curs* cur, const char* time_text) {
   std::string out;
-  if (cur->result_row) {
-    add_record(out, time_text, cur->result_row->text(), cur->length);
+  if (cur->function_row) {
+    add_record(out, time_text, cur->function_row->text(), cur->length);
     return out;
   }
   for (const text_row* row = cur->first_row; row; row = row->next) {

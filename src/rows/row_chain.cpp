@@ -89,11 +89,12 @@ void free_all_rows(curs* cur) {
 
 void release_all_rows() {
   // Versions not in their cursor's place keep the rows they had when last active.
-  for (curs* cur = anchors.cur_anchor; cur; cur = cur->next) {
-    for_each_version(cur, free_all_rows);
-    free_text_row(cur->function_row);
-    cur->function_row = nullptr;
-    cur->function_len = 0;
-  }
+  for (curs* cur = anchors.cur_anchor; cur; cur = cur->next)
+    for_each_version(cur, [](curs* v) {
+      free_all_rows(v);
+      free_text_row(v->function_row);
+      v->function_row = v->min_max_row = nullptr;
+      v->function_len = 0;
+    });
   if (anchors.percent_cursor) free_all_rows(anchors.percent_cursor);
 }
