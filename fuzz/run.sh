@@ -18,6 +18,8 @@ case "$duration" in
 esac
 work=${FUZZ_WORK:-$build/fuzz-work}
 mkdir -p "$work"
+work=$(cd "$work" && pwd)
+build=$(cd "$build" && pwd)
 
 failed=0
 for target in "$build"/*_fuzz; do
@@ -25,10 +27,11 @@ for target in "$build"/*_fuzz; do
   name=$(basename "$target")
   mkdir -p "$work/$name/corpus"
   log="$work/$name/log"
-  # Messages of the code under test go to /dev/null (-close_fd_mask=1); a
-  # finding ends the run early.
-  if "$target" -max_total_time="$seconds" -close_fd_mask=1 -rss_limit_mb=2048 \
-      -artifact_prefix="$work/$name/" "$work/$name/corpus" >"$log" 2>&1; then
+  # Messages of the code under test go to /dev/null (-close_fd_mask=3), and
+  # files it writes (the error log after a wrap) to the target's work folder;
+  # a finding ends the run early.
+  if (cd "$work/$name" && "$target" -max_total_time="$seconds" -close_fd_mask=3 \
+      -rss_limit_mb=2048 -artifact_prefix="$work/$name/" "$work/$name/corpus") >"$log" 2>&1; then
     verdict="no findings"
   else
     verdict="FINDING: $(ls "$work/$name" | grep -E '^(crash|leak|timeout|oom)-' | tr '\n' ' ')"

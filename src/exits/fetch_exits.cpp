@@ -35,11 +35,7 @@
 
 namespace {
 
-constexpr int ST_COLUMNAR = 1;
-constexpr int ST_SIMPLE = 2;
-constexpr int ST_TABBED = 3;
-constexpr int ST_COLUMNAR4 = 4;
-constexpr int ST_FORMATTED = 5;
+// Output layouts 1 to 5 are told apart by parseCmdResults; 9 is internal.
 constexpr int ST_INTERNAL = 9;
 constexpr size_t kMaxParms = 16000;
 constexpr size_t kMaxProgram = 100;
