@@ -391,6 +391,7 @@ int merge_DB_DATA2curs(curs* cur, const char* run_time) {
   if (it == dbx_anchors().end() || it->second->sets.empty() || !x) return 0;
   _anchorDBdata* set = it->second->sets.front().get();
   int merged = 0, rc = 0;
+  cur->exit_rows = 0;  // COUNT! of this run's merged rows
   for (_rowData* r = ROW_DATA_get_first(set); r; r = ROW_DATA_get_next(r)) {
     for (int i = 0; i < x->count && i < set->column_count; ++i) {
       size_t k = static_cast<size_t>(i);
@@ -410,6 +411,7 @@ int merge_DB_DATA2curs(curs* cur, const char* run_time) {
       break;
     }
     ++merged;
+    ++cur->exit_rows;
     if ((cur->trace && cur->show_row) || trace_on(7))
       proded(cur->last_row->row_no, cur->last_row->text(), cur->length);
   }

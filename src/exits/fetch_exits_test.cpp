@@ -104,6 +104,7 @@ TEST_F(FetchExits, LayoutsSkipsLimitsAndMessages) {
     PrintCapture cap;
     EXPECT_EQ(run(cur), 0) << row.exit;
     EXPECT_EQ(texts(cur), row.rows) << row.exit;
+    EXPECT_EQ(cur->exit_rows, static_cast<int32_t>(row.rows.size())) << row.exit;  // COUNT!
     EXPECT_EQ(cur->last_sqlcode, 100);
     EXPECT_STREQ(cur->last_sqlcode_text, "             100");
     EXPECT_EQ(cap.lines(), row.messages) << row.exit;
