@@ -92,7 +92,16 @@ QVZShareMemory::~QVZShareMemory() {
     PRINT('e', "ush0018", "Failed to detach share memory: %s\n", strerror(errno));
   shmid_ds ds;
   if (shmctl(id_, IPC_STAT, &ds) == 0 && ds.shm_nattch == 0) last = true;
-  if (!last || keep_) return;
+  if (keep_) return;
+  // A probe that sent the last request may still be reading its reply; it
+  // leaves the objects to their creator. Give such users two seconds to go
+  // before leaving the objects to the next start's clean-up.
+  for (int i = 0; !last && i < 40; ++i) {
+    const timespec pause = {0, 50 * 1000 * 1000};
+    nanosleep(&pause, nullptr);
+    if (shmctl(id_, IPC_STAT, &ds) != 0 || ds.shm_nattch == 0) last = true;
+  }
+  if (!last) return;
   // Both users of a simultaneous leave may find themselves last; the second
   // finds the objects gone, which is what it wanted.
   if (shmctl(id_, IPC_RMID, nullptr) != 0 && errno != EINVAL && errno != EIDRM)

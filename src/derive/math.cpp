@@ -419,8 +419,8 @@ double do_arith(m_anch* def, curs* cur) {
 // and costs a fraction of the general formatter's time.
 char* fixed6(char* out, size_t size, double answer) {
 #ifdef __SIZEOF_INT128__
-  double magnitude = answer < 0 ? -answer : answer;
-  if (magnitude < 1e12) {  // also false for NaN
+  const double magnitude = std::fabs(answer);  // -0.0 too: its sign bit is cleared
+  if (magnitude < 1e12) {                      // also false for NaN
     // magnitude = m * 2^-shift with the 53-bit integer m of its bits
     uint64_t bits = 0;
     memcpy(&bits, &magnitude, sizeof bits);

@@ -39,6 +39,7 @@
 #include "rows/database.h"
 #include "rows/dyn_sql.h"
 #include "rows/host_merge.h"
+#include "rows/row_chain.h"
 #include "util/banner.h"
 #include "util/command_line.h"
 #include "util/outfile.h"
@@ -140,6 +141,7 @@ void messages_to_standard_output() {
 
 // Ends a check with its verdict: 0 when start-up would have succeeded.
 [[noreturn]] void end_check(bool passed) {
+  release_all_rows();  // the percent cursor's row and any dummy rows
   del_curs();
   del_distributor();
   printf("collector: %s\n", passed ? "start-up would succeed" : "start-up would fail");

@@ -17,8 +17,11 @@ struct condition {
   TERM_TABLE* table = nullptr;  // its terms (working variables keep their values)
 };
 
-// Every condition made; they live as long as the cursor definitions.
-std::vector<condition*> all_conditions;
+// Every condition made; they live as long as the cursor definitions, which
+// last to the end of the process. The list itself is never destroyed, so the
+// conditions stay reachable until exit instead of being orphaned when static
+// objects are torn down.
+std::vector<condition*>& all_conditions = *new std::vector<condition*>;
 
 void* parse_condition(const char* text) {
   open_lexer(nullptr);

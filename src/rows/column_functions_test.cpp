@@ -83,8 +83,8 @@ TEST_F(ColumnFunctionTest, EveryFunctionOverRealRows) {
     const std::string got = rc != 0 ? "refused" : k + "|" + placed;
     EXPECT_EQ(got, t.want) << t.type << " " << t.values << " function " << t.funct;
     EXPECT_EQ(cur->new_data, rc != 0) << "a refused row is rebuilt at the next request";
-    anchors.cur_anchor = nullptr;
     release_all_rows();
+    anchors.cur_anchor = nullptr;
   }
 }
 
