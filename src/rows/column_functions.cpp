@@ -157,7 +157,10 @@ int numeric_over_rows(curs* cur, columns* col, int funct, char* place) {
         print_cut(out, sizeof out, s / weights, d);
       break;
     case FUNCT_TREND:
-      snprintf(out, sizeof out, "%f", n == 0 ? 0.0 : (s / weights) / (p / static_cast<double>(n)));
+      // Values averaging zero have no trend: zero, as for no values, rather
+      // than an infinity or a NaN in the answer.
+      snprintf(out, sizeof out, "%f",
+               n == 0 || p == 0 ? 0.0 : (s / weights) / (p / static_cast<double>(n)));
       break;
     default:  // SUM: the integer parts
       snprintf(out, sizeof out, "%lld", static_cast<long long>(t));

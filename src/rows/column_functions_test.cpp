@@ -34,8 +34,9 @@ const funct_case kCases[] = {
     {"NUMBER(9,3)", "(1,10),(2,20),(3,30)", FUNCT_WAVG, false, "3|23"},         // 140 / 6
     {"NUMBER(9,3)", "(1,10),(2,20),(3,30)", FUNCT_TREND, false, "3|1.166667"},  // 23.33 / 20
     {"NUMBER(3)", "(1,10),(2,20),(3,30)", FUNCT_TREND, false, "3|1.166"},       // cut to the column
-    {"NUMBER(9,3)", "(1,1.9),(2,2.9)", FUNCT_SUM, false, "2|3"},                // integer parts
-    {"NUMBER(19)", "(1,9223372036854775807),(2,5)", FUNCT_SUM, false,           // held at the top
+    {"NUMBER(9,3)", "(1,-5),(2,5)", FUNCT_TREND, false, "2|0.000000"},  // average 0: no trend
+    {"NUMBER(9,3)", "(1,1.9),(2,2.9)", FUNCT_SUM, false, "2|3"},        // integer parts
+    {"NUMBER(19)", "(1,9223372036854775807),(2,5)", FUNCT_SUM, false,   // held at the top
      "2|9223372036854775807"},
     {"NUMBER(19)", "(1,-9223372036854775807),(2,-5)", FUNCT_SUM, false,  // held at the bottom
      "2|-9223372036854775808"},

@@ -25,9 +25,9 @@ const char* compile_date() {
 }
 
 // Every module is built from this tree at once, so each carries the product's
-// revision and date and the build's compile time. Only the subsystems that are
-// built are listed (derived columns, expressions and fetch exits are not yet).
-const char* const kModules[] = {"driver", "ctl", "rows", "comm", "util", "platform", nullptr};
+// revision and date and the build's compile time.
+const char* const kModules[] = {"driver", "ctl",  "rows", "derive",   "exits",
+                                "expr",   "comm", "util", "platform", nullptr};
 }  // namespace
 
 void format_version_header(const char* text, char* out, size_t size) {
