@@ -234,7 +234,7 @@ bool child_failed_to_start(int status_fd, bool async, int* error) {
   if (got != sizeof f) return false;  // closed on exec: the program runs
   *error = f.err;
   if (f.stream >= 0)
-    PRINT('e', "uex4060", "dup2 error %d, errno=%d %s", f.stream, f.err, strerror(f.err));
+    PRINT('e', "uex4060", "dup2 error %d, errno=%d %s\n", f.stream, f.err, strerror(f.err));
   else if (async)
     PRINT('e', "uex9040", "execvp() error, errno=%d %s\n", f.err, strerror(f.err));
   else

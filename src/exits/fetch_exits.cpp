@@ -419,7 +419,7 @@ int merge_DB_DATA2curs(curs* cur, const char* run_time) {
   const bool traced = exit_traced(cur);
   for (_rowData* r = ROW_DATA_get_first(set); r; r = ROW_DATA_get_next(r)) {
     if (traced) {
-      PRINT('t', "cmr1534", "Enter ccmr_mergeResults() for cursor %s.", cur->cur_name);
+      PRINT('t', "cmr1534", "Enter ccmr_mergeResults() for cursor %s.\n", cur->cur_name);
       // The columns are bound on the first row that builds; until then the
       // DB columns they are bound to are worth seeing.
       if (!cur->cols_resolved) {

@@ -218,7 +218,7 @@ TEST_F(FetchExits, TracedRunShowsItsSteps) {
   for (const char* id : {"FXR4014T", "UEX4090T", "UEX8050T", "UEX8060T", "CMR1534T", "CMR1540T",
                          "CMR1545T", "CMR1541T", "CMR1591T"})
     EXPECT_NE(out.find(std::string(id) + " "), std::string::npos) << id << "\n" << out;
-  EXPECT_NE(out.find("CMR1545T Col # 2=                                B, datatype= 1(1)"),
+  EXPECT_NE(out.find("CMR1545T Col # 2=                                b, datatype= 1(1)"),
             std::string::npos)
       << out;
 }

@@ -64,7 +64,7 @@ int resolve_columns(select_desc* lda, const int16_t* orig_type, curs* cur) {
   }
   set_col_ordinals(cur);  // numbered here too, for cursors not numbered at start-up
   int32_t pos = 0;
-  if (exit_traced) PRINT('t', "cmr1541", "Looping cursor  %s 's insert_columns!", cur->cur_name);
+  if (exit_traced) PRINT('t', "cmr1541", "Looping cursor  %s 's insert_columns!\n", cur->cur_name);
   for (columns* col = cur->column_list; col; col = col->next) {
     if (col->name[0] == '%' || col->qualified) {
       if (bind_other_source(cur, col)) return 1;
