@@ -94,31 +94,52 @@ columns* new_column(const char* name, int16_t type, int16_t length) {
   return col;
 }
 
+// Which column builder failed.
+enum class build_failure { none, columns, sqlcode, parms };
+
+void add_p_column(columns*** tail, columns* col, const percent_variable& v, const curs* of) {
+  **tail = col;
+  *tail = &col->next;
+  state.slots.push_back({col, v.kind, v.machine_at, of, nullptr, false});
+}
+
+// One column per cursor read so far. False when a name would not fit whole:
+// a cut name could match another cursor's column.
+bool sqlcode_cols(columns*** tail, const percent_variable& v) {
+  for (const curs* c = anchors.cur_anchor; c; c = c->next) {
+    char name[sizeof columns::name];
+    int n = snprintf(name, sizeof name, "%%sqlcode_%s", c->cur_name);
+    if (n < 0 || static_cast<size_t>(n) >= sizeof name) return false;
+    add_p_column(tail, new_column(name, v.type, kSqlcodeWidth), v, c);
+  }
+  return true;
+}
+
+// %parm0 .. %parm27.
+bool parmx_cols(columns*** tail, const percent_variable& v) {
+  for (int k = 0; k < kParms; ++k) {
+    char name[16];
+    int n = snprintf(name, sizeof name, "%%parm%x", k);
+    if (n < 0 || static_cast<size_t>(n) >= sizeof name) return false;
+    add_p_column(tail, new_column(name, v.type, kNumberWidth), v, nullptr);
+  }
+  return true;
+}
+
 // Appends one column per table row to `tail`, "%sqlcode" and "%parm"
 // expanded, and records its slot.
-void build_p_columns(columns*** tail) {
-  auto add = [&](columns* col, const percent_variable& v, const curs* of) {
-    **tail = col;
-    *tail = &col->next;
-    state.slots.push_back({col, v.kind, v.machine_at, of, nullptr, false});
-  };
+build_failure build_p_columns(columns*** tail) {
   for (const percent_variable& v : kVariables) {
-    if (v.kind == pv::sqlcode) {  // sqlcode_cols: one per cursor read so far
-      for (const curs* c = anchors.cur_anchor; c; c = c->next) {
-        char name[sizeof columns::name];
-        snprintf(name, sizeof name, "%%sqlcode_%s", c->cur_name);
-        add(new_column(name, v.type, kSqlcodeWidth), v, c);
-      }
-    } else if (v.kind == pv::parm) {  // parmx_cols: %parm0 .. %parm27
-      for (int k = 0; k < kParms; ++k) {
-        char name[16];
-        snprintf(name, sizeof name, "%%parm%x", k);
-        add(new_column(name, v.type, kNumberWidth), v, nullptr);
-      }
+    if (v.kind == pv::sqlcode) {
+      if (!sqlcode_cols(tail, v)) return build_failure::sqlcode;
+    } else if (v.kind == pv::parm) {
+      if (!parmx_cols(tail, v)) return build_failure::parms;
     } else {
-      add(new_column(v.name, v.type, v.length), v, nullptr);
+      if (strlen(v.name) >= sizeof columns::name) return build_failure::columns;
+      add_p_column(tail, new_column(v.name, v.type, v.length), v, nullptr);
     }
   }
+  return build_failure::none;
 }
 
 // The bytes a column's place takes in the percent row: its value and a NUL; a
@@ -212,7 +233,19 @@ int create_percent_cursor() {
   pc->held_other = 1;
   pc->vers_list = pc;
   columns** tail = &pc->column_list;
-  build_p_columns(&tail);
+  switch (build_p_columns(&tail)) {
+    case build_failure::none:
+      break;
+    case build_failure::columns:
+      PRINT('e', "PCV4600", "Can not build columns for percent-cursor\n");
+      return 1;
+    case build_failure::sqlcode:
+      PRINT('e', "PCV4610", "Can not build columns for percent-cursor\n");
+      return 1;
+    case build_failure::parms:
+      PRINT('e', "PCV4620", "Can not build columns for percent-cursor\n");
+      return 1;
+  }
   set_col_ordinals(pc);
 
   // Every value lives in the row itself, at its column's offset, so a reader

@@ -188,10 +188,17 @@ void close_other_fds(int keep) {
     if (fd != keep) close(fd);
 }
 
+// What a child that could not start its program reports to its parent: the
+// standard stream it failed to set up (or -1 when exec itself failed) and errno.
+struct start_failure {
+  int stream = -1;
+  int err = 0;
+};
+
 // In the forked child: its own process group (so a time-limit signal reaches
 // whatever it starts), default signal handling, the given standard streams,
-// nothing else open, then the program. Reports errno on `status_fd` when exec
-// fails. Only async-signal-safe calls.
+// nothing else open, then the program. Reports a start_failure on `status_fd`
+// when a stream or exec fails. Only async-signal-safe calls.
 [[noreturn]] void child_side(const char* path, char* const* argv, char* const* envp, int in,
                              int out, int err, int status_fd) {
   setpgid(0, 0);
@@ -202,16 +209,101 @@ void close_other_fds(int keep) {
   sigset_t none;
   sigemptyset(&none);
   sigprocmask(SIG_SETMASK, &none, nullptr);
-  if (dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) {
-    int e = errno;
-    (void)!write(status_fd, &e, sizeof e);
-    _exit(127);
+  const int from[3] = {in, out, err};
+  for (int stream = 0; stream < 3; ++stream) {
+    if (dup2(from[stream], stream) < 0) {
+      start_failure f{stream, errno};
+      (void)!write(status_fd, &f, sizeof f);
+      _exit(127);
+    }
   }
   close_other_fds(status_fd);
   execve(path, argv, envp);
-  int e = errno;
-  (void)!write(status_fd, &e, sizeof e);
+  start_failure f{-1, errno};
+  (void)!write(status_fd, &f, sizeof f);
   _exit(127);
+}
+
+// Reads what the child of `status_fd` reported: true when it failed to start
+// (a standard stream, or the exec of a timed or an asynchronous run).
+bool child_failed_to_start(int status_fd, bool async, int* error) {
+  start_failure f;
+  ssize_t got;
+  while ((got = read(status_fd, &f, sizeof f)) < 0 && errno == EINTR) {
+  }
+  if (got != sizeof f) return false;  // closed on exec: the program runs
+  *error = f.err;
+  if (f.stream >= 0)
+    PRINT('e', "uex4060", "dup2 error %d, errno=%d %s\n", f.stream, f.err, strerror(f.err));
+  else if (async)
+    PRINT('e', "uex9040", "execvp() error, errno=%d %s\n", f.err, strerror(f.err));
+  else
+    PRINT('e', "uex4080", "exec() error, errno=%d %s\n", f.err, strerror(f.err));
+  return true;
+}
+
+// Blocks interrupt, quit and alarm signals while a child is created and
+// restores the mask afterwards. Blocked rather than ignored: a stop request
+// that comes meanwhile is taken as soon as the child exists, not lost. The
+// child clears the mask before its program starts.
+class fork_signals {
+ public:
+  fork_signals() {
+    sigemptyset(&saved_);
+    if (!block(SIGINT, &saved_)) {
+      int e = errno;
+      PRINT('w', "uex4020", "Error blocking SIGINT. errno=%d %s\n", e, strerror(e));
+    }
+    if (!block(SIGQUIT, nullptr)) {
+      int e = errno;
+      PRINT('w', "uex4030", "Error blocking SIGQUIT. errno=%d %s\n", e, strerror(e));
+    }
+    if (!block(SIGALRM, nullptr)) {
+      int e = errno;
+      PRINT('w', "uex4040", "Error blocking SIGALRM. errno=%d %s\n", e, strerror(e));
+    }
+  }
+  fork_signals(const fork_signals&) = delete;
+  fork_signals& operator=(const fork_signals&) = delete;
+  ~fork_signals() {
+    // Only what was not blocked before is unblocked again.
+    sigset_t s;
+    sigemptyset(&s);
+    if (!sigismember(&saved_, SIGINT)) sigaddset(&s, SIGINT);
+    if (!sigismember(&saved_, SIGQUIT)) sigaddset(&s, SIGQUIT);
+    if (sigprocmask(SIG_UNBLOCK, &s, nullptr) != 0) {
+      int e = errno;
+      PRINT('w', "uex8120", "Error restoring SIGINT and SIGQUIT. errno=%d %s\n", e, strerror(e));
+    }
+    sigemptyset(&s);
+    if (!sigismember(&saved_, SIGALRM)) sigaddset(&s, SIGALRM);
+    if (sigprocmask(SIG_UNBLOCK, &s, nullptr) != 0) {
+      int e = errno;
+      PRINT('w', "uex8140", "Error restoring SIGALRM. errno=%d %s\n", e, strerror(e));
+    }
+  }
+
+ private:
+  static bool block(int sig, sigset_t* old) {
+    sigset_t s;
+    sigemptyset(&s);
+    sigaddset(&s, sig);
+    return sigprocmask(SIG_BLOCK, &s, old) == 0;
+  }
+  sigset_t saved_;
+};
+
+// One read of `fd`, repeated when a signal interrupts it; a failure is
+// reported (uex1025) unless the descriptor merely has nothing yet.
+ssize_t u_blockread(int fd, char* buf, size_t size) {
+  ssize_t k;
+  while ((k = read(fd, buf, size)) < 0 && errno == EINTR) {
+  }
+  if (k < 0 && errno != EAGAIN) {
+    int e = errno;
+    PRINT('e', "uex1025", "read() returned -1. errno=%d %s\n", e, strerror(e));
+  }
+  return k;
 }
 
 int ms_left(steady::time_point deadline) {
@@ -235,7 +327,14 @@ bool ended_until(int pid, steady::time_point deadline, bool reap, int* status) {
   for (;;) {
     if (reap) {
       pid_t r = waitpid(pid, status, WNOHANG);
-      if (r == pid || (r < 0 && errno != EINTR)) return true;
+      int e = errno;
+      if (exec_traced()) {
+        PRINT('t', "uex8050", "Wait loop. pid=%d, rc=%d.\n", pid, static_cast<int>(r));
+        if (r != 0)
+          PRINT('t', "uex8060", "waitpid() ended=%d (%d %s)\n", static_cast<int>(r), r < 0 ? e : 0,
+                r < 0 ? strerror(e) : "");
+      }
+      if (r == pid || (r < 0 && e != EINTR)) return true;
     } else {
       siginfo_t si;
       memset(&si, 0, sizeof si);
@@ -282,6 +381,7 @@ struct run_request {
   bool stdout_file = false;
   bool join_stderr = false;
   bool no_limit = false;
+  bool plain = false;  // u_exec: its own messages for the output file
   int time_limit = kDefaultLimit;
   read_rules rules{kDefaultLines, kDefaultLineLen, false};
 };
@@ -306,6 +406,7 @@ r_exec_chain* run_child(const run_request& req, execopt* opt) {
   temp_file out_file;
   if (req.stdin_text) {
     if (pipe2(p, O_CLOEXEC) != 0) {
+      opt->error = errno;
       PRINT('e', "uex6900", "Unable to write to un-named pipe\n");
       return nullptr;
     }
@@ -316,12 +417,14 @@ r_exec_chain* run_child(const run_request& req, execopt* opt) {
   }
   if (req.stdout_file) {
     if (!out_file.create("rexec")) {
+      opt->error = errno;
       PRINT('e', "uex5010", "Create file for piping stdout failed.\n");
       return nullptr;
     }
     out_w.reset(dup(out_file.fd.get()));
   } else {
     if (pipe2(p, O_CLOEXEC) != 0) {
+      opt->error = errno;
       PRINT('e', "uex5020", "Create pipe for stdout failed.\n");
       return nullptr;
     }
@@ -330,6 +433,7 @@ r_exec_chain* run_child(const run_request& req, execopt* opt) {
   }
   unique_fd err_w(req.join_stderr ? dup(out_w.get()) : open("/dev/null", O_WRONLY | O_CLOEXEC));
   if (pipe2(p, O_CLOEXEC) != 0 || !in_r.valid() || !out_w.valid() || !err_w.valid()) {
+    opt->error = errno;
     PRINT('e', "uex5030", "Create pipe for stderr failed.\n");
     return nullptr;
   }
@@ -338,15 +442,20 @@ r_exec_chain* run_child(const run_request& req, execopt* opt) {
 
   std::vector<char*> envp = child_environment();
   auto start = steady::now();
-  pid_t pid = fork();
+  pid_t pid;
+  {
+    fork_signals held;
+    pid = fork();
+    if (pid == 0)
+      child_side(path.c_str(), argv.data(), envp.data(), in_r.get(), out_w.get(), err_w.get(),
+                 status_w.get());
+  }
   if (pid < 0) {
     int e = errno;
+    opt->error = e;
     PRINT('e', "uex4050", "Fork failure. errno=%d %s\n", e, strerror(e));
     return nullptr;
   }
-  if (pid == 0)
-    child_side(path.c_str(), argv.data(), envp.data(), in_r.get(), out_w.get(), err_w.get(),
-               status_w.get());
   opt->pid = pid;
   setpgid(pid, pid);  // also here, so the group exists before any signal is sent
   if (exec_traced()) PRINT('t', "uex4090", "Child pid= %d.\n", static_cast<int>(pid));
@@ -356,17 +465,17 @@ r_exec_chain* run_child(const run_request& req, execopt* opt) {
   status_w.reset();
 
   int status = 0;
-  int exec_errno = 0;
-  ssize_t got;
-  while ((got = read(status_r.get(), &exec_errno, sizeof exec_errno)) < 0 && errno == EINTR) {
-  }
-  if (got == sizeof exec_errno) {
-    PRINT('e', "uex4080", "exec() error, errno=%d %s\n", exec_errno, strerror(exec_errno));
+  if (child_failed_to_start(status_r.get(), false, &opt->error)) {
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     return nullptr;
   }
   opt->status = 0;
+  if (!req.stdout_file && !out_r.valid()) {
+    PRINT('e', "uex6820", "No pipe created for child stdout\n");
+    terminate_child(pid, &status);
+    return nullptr;
+  }
 
   auto deadline = start + std::chrono::seconds(req.time_limit);
   sigpipe_ignored no_sigpipe;
@@ -387,8 +496,7 @@ r_exec_chain* run_child(const run_request& req, execopt* opt) {
     for (nfds_t i = 0; i < n; ++i) {
       if (!fds[i].revents) continue;
       if (fds[i].fd == out_r.get()) {
-        ssize_t k = read(out_r.get(), buf, sizeof buf);
-        if (k < 0 && errno == EINTR) continue;
+        ssize_t k = u_blockread(out_r.get(), buf, sizeof buf);
         if (k <= 0 || !lines.take(buf, static_cast<size_t>(k)))
           out_r.reset();  // at the line limit the child gets SIGPIPE
       } else {
@@ -406,8 +514,16 @@ r_exec_chain* run_child(const run_request& req, execopt* opt) {
   }
   if (!req.no_limit && !out_r.valid() && !in_w.valid())
     reaped = ended_until(pid, deadline, true, &status);
-  else if (req.no_limit)
-    reaped = waitpid(pid, &status, 0) == pid;
+  else if (req.no_limit) {
+    pid_t r;
+    while ((r = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
+    }
+    int e = errno;
+    if (exec_traced())
+      PRINT('t', "uex8060", "waitpid() ended=%d (%d %s)\n", static_cast<int>(r), r < 0 ? e : 0,
+            r < 0 ? strerror(e) : "");
+    reaped = r == pid;
+  }
   if (!reaped) {
     opt->timed_out = true;
     PRINT('w', "uex8080", "Child process %.20s did not finish in %d seconds.\n",
@@ -416,7 +532,7 @@ r_exec_chain* run_child(const run_request& req, execopt* opt) {
     if (out_r.valid()) {  // what it left behind is still read
       fcntl(out_r.get(), F_SETFL, O_NONBLOCK);
       ssize_t k;
-      while ((k = read(out_r.get(), buf, sizeof buf)) > 0 &&
+      while ((k = u_blockread(out_r.get(), buf, sizeof buf)) > 0 &&
              lines.take(buf, static_cast<size_t>(k))) {
       }
     }
@@ -430,9 +546,26 @@ r_exec_chain* run_child(const run_request& req, execopt* opt) {
   if (req.stdout_file) {
     if (exec_traced())
       PRINT('t', "uex6801", "Reading results from file %s\n", out_file.path.c_str());
-    lseek(out_file.fd.get(), 0, SEEK_SET);
+    // Read by its name, as the child's output is what the file holds now, but
+    // only while the name still leads to the file made for this run: one put
+    // in its place by someone else is not the child's output.
+    unique_fd in(open(out_file.path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    int e = errno;
+    struct stat made, found;
+    if (in.valid() && (fstat(out_file.fd.get(), &made) != 0 || fstat(in.get(), &found) != 0 ||
+                       made.st_dev != found.st_dev || made.st_ino != found.st_ino)) {
+      in.reset();
+      e = ESTALE;
+    }
+    if (!in.valid()) {
+      if (req.plain)
+        PRINT('e', "uex2045", "fopen error (%d %s), file=%s\n", e, strerror(e),
+              out_file.path.c_str());
+      else
+        PRINT('e', "uex6810", "Can't open file %s\n", out_file.path.c_str());
+    }
     ssize_t k;
-    while ((k = read(out_file.fd.get(), buf, sizeof buf)) > 0 &&
+    while (in.valid() && (k = u_blockread(in.get(), buf, sizeof buf)) > 0 &&
            lines.take(buf, static_cast<size_t>(k))) {
     }
   }
@@ -496,20 +629,34 @@ std::string u_quote_word(const std::string& value) {
 }
 
 r_exec_chain* u_exec(const char* cmd, const char* parms) {
-  size_t len = strlen(cmd) + 1 + (parms ? strlen(parms) : 0);
-  if (len >= static_cast<size_t>(kCmdLineLimit)) {
+  if (!parms) parms = "";
+  run_request req;
+  req.plain = true;
+  req.rules = {10000, 1023, true};
+  // A "zdy" agent collects the program's output, error output included, in a
+  // temporary file and reads it once the program has ended. The program still
+  // runs from its argument vector: no shell, so the length limit of a shell
+  // command line does not apply.
+  const bool zdy = env_set(env_vars.db_type) && strncmp(env_vars.db_type, "zdy", 3) == 0;
+  size_t len = strlen(cmd) + 1 + strlen(parms);
+  if (!zdy && len >= static_cast<size_t>(kCmdLineLimit)) {
     PRINT('e', "uex2051", "cmdparms overflow (%d), cmd=(%s), parms=(%s)\n", static_cast<int>(len),
-          cmd, parms ? parms : "");
+          cmd, parms);
     return nullptr;
   }
-  if (exec_traced())
-    PRINT('t', "uex2039", "cmdparms to be executed (%s %s)\n", cmd, parms ? parms : "");
-  run_request req;
+  if (exec_traced()) PRINT('t', "uex2039", "cmdparms to be executed (%s %s)\n", cmd, parms);
   req.words = command_words(cmd, parms);
-  req.join_stderr = env_set(env_vars.db_type) && strncmp(env_vars.db_type, "zdy", 3) == 0;
-  req.rules = {10000, 1023, true};
+  req.stdout_file = zdy;
+  req.join_stderr = zdy;
   execopt opt;
   r_exec_chain* chain = run_child(req, &opt);
+  if (opt.status != 0 && opt.status != kNotFound) {
+    int e = opt.error;
+    if (zdy)
+      PRINT('e', "uex2040", "Command error (%d %s), cmd=(%s)\n", e, strerror(e), cmd);
+    else
+      PRINT('e', "uex2050", "popen error (%d %s), cmd=%.40s...\n", e, strerror(e), cmd);
+  }
   int n = 0;
   for (const r_exec_chain* e = chain; e; e = e->next) {
     ++n;
@@ -623,11 +770,10 @@ int u_AsynProcess(const char* cmd, const char* parms) {
     PRINT('e', "uex9020", "Fork failure. errno=%d %s\n", 0, "intermediate process failed");
     return -1;
   }
-  int exec_errno = 0;
-  if (read(status_r.get(), &exec_errno, sizeof exec_errno) == sizeof exec_errno) {
-    PRINT('e', "uex9040", "execvp() error, errno=%d %s\n", exec_errno, strerror(exec_errno));
-    return -1;
-  }
+  // Told here for the child: it has only async-signal-safe calls to make.
+  if (exec_traced()) PRINT('t', "uex9030", "Child process. cmd=%.20s\n", cmd);
+  int error = 0;
+  if (child_failed_to_start(status_r.get(), true, &error)) return -1;
   if (exec_traced()) PRINT('t', "uex9050", "Child pid= %d.\n", static_cast<int>(pid));
   return pid;
 }

@@ -43,6 +43,7 @@ struct execopt {
   int elapsed = 0;         // seconds the child ran
   int wait_status = 0;     // the status waitpid gave
   int pid = 0;             // the child's process id (0 when none started)
+  int error = 0;           // errno of a failed start (fork or exec), else 0
 };
 
 // Splits `text` into words as a POSIX shell would without expanding anything:

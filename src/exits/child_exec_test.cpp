@@ -15,6 +15,7 @@
 #include "child_run.h"
 #include "message_lines.h"
 #include "std_capture.h"
+#include "util/settings.h"
 
 namespace {
 
@@ -117,26 +118,44 @@ TEST_F(ChildExec, PlainRunSkipsBlankLinesAndStopsAfterSix) {
 TEST_F(ChildExec, FailuresGiveNoLinesAndTheirMessage) {
   std::string silent = script("silent.sh", "exit 0\n");
   std::string plain = write_file(dir_, "plain.sh", "#!/bin/sh\necho hi\n");  // not executable
+  // Removes the file its standard output goes to before the collector reads it.
+  std::string vanish = script("vanish.sh", "echo lost; rm -f \"$(readlink /proc/$$/fd/1)\"\n");
   struct Row {
     const char* what;
     std::string cmd;
-    int status;
-    const char* message;
+    const char* db_type;  // agent type while it runs
+    uint32_t timed;       // u_exec_timed with these options; 0 runs u_exec
+    const char* message;  // the first message
+    size_t messages;
   };
   const Row rows[] = {
-      {"missing", dir_.file("nope"), 30, "UEX4100E Command not found: "},  // not on disk
-      {"not executable", plain, 30, "UEX4100E Command not found: "},       // no x bit
-      {"no output", silent, 0, "UEX2080W No output"},                      // ran, said nothing
-      {"bare name off the path", "no-such-program-here", 30, "UEX4100E"},  // PATH search
+      {"missing", dir_.file("nope"), "", 0, "UEX4100E Command not found: ", 1},  // not on disk
+      {"not executable", plain, "", 0, "UEX4100E Command not found: ", 1},       // no x bit
+      {"no output", silent, "", 0, "UEX2080W No output", 1},                     // said nothing
+      {"bare name off the path", "no-such-program-here", "", 0, "UEX4100E", 1},  // PATH search
+      // a zdy agent reads the output from a file, which is gone; then nothing was read
+      {"zdy output file gone", vanish, "zdy", 0, "UEX2045E fopen error (2 ", 2},
+      // the same for a timed run with its output through a file
+      {"timed output file gone", vanish, "", EXEC_STDOUT_FILE, "UEX6810E Can't open file ", 1},
   };
+  const char* saved_type = env_vars.db_type;
   for (const Row& row : rows) {
+    env_vars.db_type = row.db_type;
     OutputCapture cap;
-    r_exec_chain* chain = u_exec(row.cmd.c_str(), "a");
+    r_exec_chain* chain;
+    if (row.timed) {
+      execopt opt;
+      opt.options = row.timed;
+      chain = u_exec_timed(row.cmd.c_str(), "a", 5, &opt);
+    } else {
+      chain = u_exec(row.cmd.c_str(), "a");
+    }
     std::string out = cap.finish();
+    env_vars.db_type = saved_type;
     EXPECT_EQ(chain, nullptr) << row.what;
     u_free_r_chain(chain);
     std::vector<std::string> msgs = message_lines(out);
-    ASSERT_EQ(msgs.size(), 1u) << row.what << out;
+    ASSERT_EQ(msgs.size(), row.messages) << row.what << out;
     EXPECT_EQ(msgs[0].rfind(row.message, 0), 0u) << row.what << ": " << msgs[0];
   }
 }

@@ -183,30 +183,46 @@ int formatCommand(curs* cur, std::string& program, std::string& parms, const cha
     if (columns* col = find_hv_column(cur, name.c_str(), &holder)) {
       curs* h = holder ? holder : cur;
       if (!h->last_row) {
-        PRINT('e', (id + "4020").c_str(), "No data in cursor (%s) for hv (%s) in script (%s)\n",
-              h->cur_name, name.c_str(), cur->script.c_str());
+        if (id == "fxr")
+          PRINT('e', "fxr4020", "No data in cursor (%s) for hv (%s) in script (%s)\n", h->cur_name,
+                name.c_str(), cur->script.c_str());
+        else
+          PRINT('e', (id + "4020").c_str(), "No data in cursor (%s) for hv (%s) in script (%s)\n",
+                h->cur_name, name.c_str(), cur->script.c_str());
         return 1;
       }
       const char* v = h->last_row->text() + col->offset;
       // A character value ends at its first NUL; trailing blanks go, one character stays.
       int len = static_cast<int>(strnlen(v, static_cast<size_t>(col->fmt_len)));
       while (len > 1 && v[len - 1] == ' ') --len;
-      if (exit_traced(cur))
-        PRINT('t', (id + "4022").c_str(), "Host variable '%s' replaced with '%.*s'\n", name.c_str(),
-              len, v);
+      if (exit_traced(cur)) {
+        if (id == "fxr")
+          PRINT('t', "fxr4022", "Host variable '%s' replaced with '%.*s'\n", name.c_str(), len, v);
+        else
+          PRINT('t', (id + "4022").c_str(), "Host variable '%s' replaced with '%.*s'\n",
+                name.c_str(), len, v);
+      }
       // Quoted: the value reaches the program as one argument, whatever it holds.
       parms += u_quote_word(std::string(v, static_cast<size_t>(len)));
     } else if (const in_list* l = script_in_list(name.c_str())) {
-      if (exit_traced(cur))
-        PRINT('t', (id + "4014").c_str(), "Host variable '%s' is an inlist\n", name.c_str());
+      if (exit_traced(cur)) {
+        if (id == "fxr")
+          PRINT('t', "fxr4014", "Host variable '%s' is an inlist\n", name.c_str());
+        else
+          PRINT('t', (id + "4014").c_str(), "Host variable '%s' is an inlist\n", name.c_str());
+      }
       std::string text(l->text ? l->text : "", l->text ? static_cast<size_t>(l->text_len) : 0);
       if (text.size() >= 2) text = text.substr(1, text.size() - 2);
       for (char& c : text)
         if (c == ',') c = ' ';
       parms += text;
     } else {
-      PRINT('e', (id + "4015").c_str(), "Script host variable (%s) not found in script %s\n",
-            name.c_str(), cur->script.c_str());
+      if (id == "fxr")
+        PRINT('e', "fxr4015", "Script host variable (%s) not found in script %s\n", name.c_str(),
+              cur->script.c_str());
+      else
+        PRINT('e', (id + "4015").c_str(), "Script host variable (%s) not found in script %s\n",
+              name.c_str(), cur->script.c_str());
       return 1;
     }
   }
@@ -354,8 +370,16 @@ _anchorDBdata* cursor_db_data(curs* cur) {
     a->current = a->sets.back().get();
     return a->current;
   }
+  // convert_2_column_data: the columns of the script's result descriptor,
+  // each text (1) or numeric (2).
+  for (int i = 0; i < x->count; ++i) {
+    int16_t type = x->types[static_cast<size_t>(i)];
+    if (type != 1 && type != 2) {
+      PRINT('e', "fxr1205", "invalid column type");
+      return nullptr;
+    }
+  }
   _anchorDBdata* set = DB_DATA_init(a, nullptr, 1);
-  // convert_2_column_data: the columns of the script's result descriptor.
   COLUMN_DATA_init(set, x->count);
   for (int i = 0; i < x->count; ++i) {
     _columnData& c = set->Acoldata[static_cast<size_t>(i)];
@@ -392,7 +416,19 @@ int merge_DB_DATA2curs(curs* cur, const char* run_time) {
   _anchorDBdata* set = it->second->sets.front().get();
   int merged = 0, rc = 0;
   cur->exit_rows = 0;  // COUNT! of this run's merged rows
+  const bool traced = exit_traced(cur);
   for (_rowData* r = ROW_DATA_get_first(set); r; r = ROW_DATA_get_next(r)) {
+    if (traced) {
+      PRINT('t', "cmr1534", "Enter ccmr_mergeResults() for cursor %s.\n", cur->cur_name);
+      // The columns are bound on the first row that builds; until then the
+      // DB columns they are bound to are worth seeing.
+      if (!cur->cols_resolved) {
+        PRINT('t', "cmr1540", "Database column information follows:\n");
+        for (const _columnData& c : set->Acoldata)
+          PRINT('t', "cmr1545", "Col #%2d= %32.32s, datatype= %d(%d) datalen= %d(%d)\n", c.ordinal,
+                c.name, c.kind, c.data_type, c.display_len, c.max_len);
+      }
+    }
     for (int i = 0; i < x->count && i < set->column_count; ++i) {
       size_t k = static_cast<size_t>(i);
       char* place = x->values[k];

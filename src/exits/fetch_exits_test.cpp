@@ -18,6 +18,7 @@
 #include "ctl/script_exit.h"
 #include "exits/db_data.h"
 #include "sql_fixture.h"
+#include "util/trace.h"
 
 namespace {
 
@@ -163,24 +164,30 @@ TEST_F(FetchExits, HostVariablesReachTheProgramAsOneArgument) {
 TEST_F(FetchExits, CommandFailures) {
   make_db("CREATE TABLE e(v VARCHAR(4));");
   cursor("EMPTY", "SELECT v FROM e", {"v"});
+  std::string one = program("one.sh", "echo x\n");
   struct Row {
-    const char* script;
+    std::string script;
+    const char* column;   // the cursor's one column
     const char* message;  // the first message line
   };
   const Row rows[] = {
       // a name that is neither a column nor an in-list
-      {"prog [nothing]",
+      {"prog [nothing]", "A",
        "FXR4015E Script host variable (nothing) not found in script prog [nothing]\n"},
       // a column of a cursor without rows
-      {"prog [EMPTY.v]",
+      {"prog [EMPTY.v]", "A",
        "FXR4020E No data in cursor (EMPTY) for hv (EMPTY.v) in script (prog [EMPTY.v])\n"},
       // a program that is not there
-      {"/nonexistent/prog a", "UEX4100E Command not found: /nonexistent/prog.\n"},
+      {"/nonexistent/prog a", "A", "UEX4100E Command not found: /nonexistent/prog.\n"},
+      // the row is built, but a percent variable of that name does not exist
+      {one, "%nope", "CMR1560E Un-identified percent variable %nope\n"},
+      // nor does a result column of that name
+      {one, "Z", "CMR1590E No database column found for F4.Z\n"},
   };
   int n = 0;
   for (const Row& row : rows) {
     curs* cur = exit_cursor(("F" + std::to_string(n++)).c_str(), "fetchx2t", row.script,
-                            "select a from x", {"A"});
+                            "select a from x", {row.column});
     PrintCapture cap;
     EXPECT_EQ(run(cur), 1) << row.script;
     EXPECT_EQ(cur->last_sqlcode, -1);
@@ -189,6 +196,31 @@ TEST_F(FetchExits, CommandFailures) {
     EXPECT_EQ(out.substr(0, out.find('\n') + 1), row.message) << out;
     EXPECT_EQ(cur->first_row, nullptr);
   }
+}
+
+TEST_F(FetchExits, TracedRunShowsItsSteps) {
+  auto* list = cursor_arena().make<in_list>();
+  strcpy(list->name, "h");
+  list->text = "(1,2)";
+  list->text_len = 5;
+  std::string echo = program("pair.sh", "echo \"$1 $2\"\n");
+  curs* cur = exit_cursor("T", "fetchx2t", echo + " [h]", "select a, b from x", {"A", "B"});
+  cur->in_lists = list;
+  cur->trace = 1;
+  const int16_t saved = tracing.trace_all;
+  tracing.trace_all = 1;  // the child's steps too
+  PrintCapture cap;
+  EXPECT_EQ(run(cur), 0);
+  std::string out = cap.lines();
+  tracing.trace_all = saved;
+  EXPECT_EQ(texts(cur), std::vector<std::string>{"1   |2     |"});
+  // substitution, child start and wait, DB columns, binding
+  for (const char* id : {"FXR4014T", "UEX4090T", "UEX8050T", "UEX8060T", "CMR1534T", "CMR1540T",
+                         "CMR1545T", "CMR1541T", "CMR1591T"})
+    EXPECT_NE(out.find(std::string(id) + " "), std::string::npos) << id << "\n" << out;
+  EXPECT_NE(out.find("CMR1545T Col # 2=                                b, datatype= 1(1)"),
+            std::string::npos)
+      << out;
 }
 
 TEST_F(FetchExits, ProgramNameSubstitutions) {

@@ -310,8 +310,13 @@ int step(lex_context& cx, int state) {
         PRINT('e', "LEX0045", "Unbalanced parentheses in expression\n");
         return 0;
       }
-      if (cx.calls && cx.call_depth[cx.calls - 1] == cx.depth) --cx.calls;
-      return emit(cx, &OperationTable[OPX_RPAREN], "LEX0100") ? S_RPAREN : 0;
+      {
+        // The ')' that ends a function's argument list closes its call.
+        const bool ends_call = cx.calls && cx.call_depth[cx.calls - 1] == cx.depth;
+        if (ends_call) --cx.calls;
+        return emit(cx, &OperationTable[OPX_RPAREN], ends_call ? "LEX0330" : "LEX0100") ? S_RPAREN
+                                                                                        : 0;
+      }
     case S_TERM:
       if (!lex_term(cx)) {
         PRINT('e', "LEX0060", "Term syntax error\n");

@@ -332,10 +332,10 @@ int Convert_UnicodeToUTF8_wopt(char* out, int outsize, const char* src, int srcl
   int err = 0;
   int n = translate(CP_NATIONAL, CP_UTF8, out, outsize, src, srclen, options, &err);
   if (tracing.trace_all) {
-    PRINT('t', "utf0033", "TRC1:NLX_TranslateString err code: <%d>\n", err);
-    PRINT('t', "utf0034", "TRC1:Bytes converted: <%d>\n", n);
-    PRINT('t', "utf0035", "TRC1:UTF-8 string:\n");
-    PRINT('t', "utf0036", "TRC1:Result<%s>\n", shown(out, n, 4001).c_str());
+    PRINT('t', "utf0034", "TRC1:NLX_TranslateString err code: <%d>\n", err);
+    PRINT('t', "utf0035", "TRC1:Bytes converted: <%d>\n", n);
+    PRINT('t', "utf0036", "TRC1:UTF-8 string:\n");
+    PRINT('t', "utf0037", "TRC1:Result<%s>\n", shown(out, n, 4001).c_str());
   }
   return n;
 }

@@ -25,6 +25,7 @@
 #include "rows/database.h"
 #include "rows/row_chain.h"
 #include "rows/row_dump.h"
+#include "rows/row_format.h"
 #include "rows/row_hooks.h"
 #include "rows/select_desc.h"
 #include "util/print.h"
@@ -405,7 +406,10 @@ int bind_other_source(curs* cur, columns* col) {
   if (col->name[0] == '%') {
     columns* p = find_percent_column(col->name);
     if (!p) {
-      PRINT('e', "cat1560", "Un-identified percent variable %s\n", col->name);
+      if (rows_from_exit(cur))
+        PRINT('e', "cmr1560", "Un-identified percent variable %s\n", col->name);
+      else
+        PRINT('e', "cat1560", "Un-identified percent variable %s\n", col->name);
       cur->hold = 'Y';
       return 1;
     }
@@ -424,13 +428,19 @@ int bind_other_source(curs* cur, columns* col) {
     return 1;
   }
   if (src->hold == 'Y') {
-    PRINT('e', "cat1565", "Source cursor %s held, holding %s\n", src->cur_name, cur->cur_name);
+    if (rows_from_exit(cur))
+      PRINT('e', "cmr1565", "Base cursor held, holding %s\n", cur->cur_name);
+    else
+      PRINT('e', "cat1565", "Source cursor %s held, holding %s\n", src->cur_name, cur->cur_name);
     cur->hold = 'Y';
     return 1;
   }
   if (!src->last_row) {
-    PRINT('e', "cat1570", "Source cursor %s has no last row, holding %s\n", src->cur_name,
-          cur->cur_name);
+    if (rows_from_exit(cur))
+      PRINT('e', "cmr1570", "Base cursor has no last row, holding %s\n", cur->cur_name);
+    else
+      PRINT('e', "cat1570", "Source cursor %s has no last row, holding %s\n", src->cur_name,
+            cur->cur_name);
     cur->hold = 'Y';
     return 1;
   }

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "ctl/curs.h"
+#include "ctl/fetch_exit.h"
 #include "rows/dyn_sql.h"
 #include "rows/host_merge.h"
 #include "rows/row_chain.h"
@@ -51,7 +52,11 @@ int find_item(const select_desc* lda, const columns* col) {
 // Fixes every column's source and offset and the cursor's text length.
 // Returns 0, or 1 after reporting why a column has no source.
 int resolve_columns(select_desc* lda, const int16_t* orig_type, curs* cur) {
-  if (lda && ((cur->trace && cur->show_row) || trace_from(6))) {
+  // Rows of a fetch exit come from its DB data set: the exit reports its own
+  // column list and binding failures under its own ids.
+  const bool exit_rows = rows_from_exit(cur);
+  const bool exit_traced = exit_rows && (cur->trace || tracing.trace_all);
+  if (lda && !exit_rows && ((cur->trace && cur->show_row) || trace_from(6))) {
     PRINT('t', "cat1540", "SQLDA columns follow for %s\n", cur->cur_name);
     for (int i = 0; i < lda->F; ++i)
       PRINT('t', "cat1545", "Col #%d= %.*s, datatype= %d datalen= %d\n", i + 1, lda->C[i],
@@ -59,6 +64,7 @@ int resolve_columns(select_desc* lda, const int16_t* orig_type, curs* cur) {
   }
   set_col_ordinals(cur);  // numbered here too, for cursors not numbered at start-up
   int32_t pos = 0;
+  if (exit_traced) PRINT('t', "cmr1541", "Looping cursor  %s 's insert_columns!\n", cur->cur_name);
   for (columns* col = cur->column_list; col; col = col->next) {
     if (col->name[0] == '%' || col->qualified) {
       if (bind_other_source(cur, col)) return 1;
@@ -67,31 +73,48 @@ int resolve_columns(select_desc* lda, const int16_t* orig_type, curs* cur) {
       col->indicator = nullptr;
     } else if (col->occurrence > 0) {
       if (!lda) {
-        PRINT('e', "cat1575", "Cannot use n! addressing in NO_SQL cursor %s\n", cur->cur_name);
+        if (exit_rows)
+          PRINT('e', "cmr1575", "Cannot use n! addressing in NO_SQL cursor %s\n", cur->cur_name);
+        else
+          PRINT('e', "cat1575", "Cannot use n! addressing in NO_SQL cursor %s\n", cur->cur_name);
         cur->hold = 'Y';
         return 1;
       }
       if (col->occurrence > lda->F) {
-        PRINT('e', "cat1580", "Occurance (%d) exceeds sqlda limit (%d), %s\n", col->occurrence,
-              lda->F, cur->cur_name);
+        if (exit_rows)
+          PRINT('e', "cmr1580", "Occurance (%d) exceeds number of select columns (%d)\n",
+                col->occurrence, lda->F);
+        else
+          PRINT('e', "cat1580", "Occurance (%d) exceeds sqlda limit (%d), %s\n", col->occurrence,
+                lda->F, cur->cur_name);
         return 1;
       }
       bind_item(col, lda, orig_type, col->occurrence - 1);
     } else {
       if (!lda) {
-        PRINT('e', "cat1585", "Name (%s) not resolved in non_sql cursor %s\n", col->name,
-              cur->cur_name);
+        if (exit_rows)
+          PRINT('e', "cmr1585", "Name (%s) not resolved in non_sql cursor %s\n", col->name,
+                cur->cur_name);
+        else
+          PRINT('e', "cat1585", "Name (%s) not resolved in non_sql cursor %s\n", col->name,
+                cur->cur_name);
         cur->hold = 'Y';
         return 1;
       }
       int i = find_item(lda, col);
       if (i < 0) {
-        PRINT('e', "cat1590", "No sqlda entry found for %s.%s\n", cur->cur_name, col->name);
+        if (exit_rows)
+          PRINT('e', "cmr1590", "No database column found for %s.%s\n", cur->cur_name, col->name);
+        else
+          PRINT('e', "cat1590", "No sqlda entry found for %s.%s\n", cur->cur_name, col->name);
         return 1;
       }
       bind_item(col, lda, orig_type, i);
     }
     col->offset = pos;
+    if (exit_traced)
+      PRINT('t', "cmr1591", "cursor %s col %s len %d offset %d\n", cur->cur_name, col->name,
+            col->fmt_len, col->offset);
     if (col->set_length == col->fmt_len) col->set_length = 0;
     pos += col->fmt_len + 1;
   }
@@ -157,7 +180,10 @@ int merge_text(char* work_buff, select_desc* lda, const int16_t* orig_type, curs
   const derived_column_steps* derived = derived_steps();
   if (derived) derived->refresh_percent_values(cur, run_time);
   if (cur->bases && !lda) {
-    PRINT('e', "cba1535", "Cannot use BASE in non_sql cursor %s\n", cur->cur_name);
+    if (rows_from_exit(cur))
+      PRINT('e', "cmr1535", "Cannot use BASE in non_sql cursor %s\n", cur->cur_name);
+    else
+      PRINT('e', "cba1535", "Cannot use BASE in non_sql cursor %s\n", cur->cur_name);
     cur->hold = 'Y';
     return 0;
   }
@@ -180,6 +206,10 @@ int merge_text(char* work_buff, select_desc* lda, const int16_t* orig_type, curs
   if (cur->show_cursor) sho_cur(cur);
   cur->cols_resolved = 1;
   return cur->length;
+}
+
+bool rows_from_exit(const curs* cur) {
+  return cur->fetch_exit && cur->fetch_exit->output_format != 9;
 }
 
 void set_col_ordinals(curs* cur) {

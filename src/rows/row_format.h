@@ -20,6 +20,10 @@ struct select_desc;
 int merge_text(char* work_buff, select_desc* lda, const int16_t* orig_type, curs* cur,
                const char* run_time);
 
+// True when `cur`'s rows come from a fetch exit's DB data set (not from the
+// internal script runner): its binding failures carry the exit's own ids.
+bool rows_from_exit(const curs* cur);
+
 // Numbers `cur`'s columns 1, 2, 3, ... in list order.
 void set_col_ordinals(curs* cur);
 
