@@ -4,6 +4,7 @@
 // (csv, json) and inspection (raw hexadecimal).
 #pragma once
 
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -27,6 +28,11 @@ struct answer_table {
 
 enum class output_format { table, csv, json, raw };
 
+// Takes a rendering's text so far and empties it. Given one, a rendering of
+// megabytes goes out in pieces (each ending with a whole record) instead of
+// being held whole; what is left at the end is returned as usual.
+using text_sink = std::function<void(std::string&)>;
+
 // Decodes an answer of fixed-width records described by `fields` (the status
 // or layout records). Returns false, leaving `out` empty, when the answer's
 // row length differs from `record_len`.
@@ -47,6 +53,17 @@ std::vector<column_layout> decode_layout_answer(const probe_answer& answer);
 // or a column lies outside the record).
 bool decode_cursor_answer(const probe_answer& answer, std::span<const column_layout> layout,
                           answer_table* out);
+
+// True when `layout` describes the records, as decode_cursor_answer and
+// format_cursor_answer need.
+bool cursor_layout_fits(const probe_answer& answer, std::span<const column_layout> layout);
+
+// Renders a cursor's records with its column layout as format_answer renders
+// what decode_cursor_answer makes of them, straight into `out` (appended)
+// without a table of cell texts in between. Returns false, leaving `out`
+// untouched, when the layout does not describe the records.
+bool format_cursor_answer(const probe_answer& answer, std::span<const column_layout> layout,
+                          output_format format, std::string* out, const text_sink& sink = {});
 
 // A cursor answer without a usable layout: one text column "record" holding
 // each record in hexadecimal.
@@ -72,4 +89,4 @@ std::string format_answer(const answer_table& table, output_format format);
 // The raw rendering: "rows=R row_len=W", then per record "record N" and a
 // hexadecimal dump, 16 bytes a line: offset (8 hex digits), the bytes, and
 // their printable characters between bars.
-std::string format_raw(const probe_answer& answer);
+std::string format_raw(const probe_answer& answer, const text_sink& sink = {});
