@@ -5,7 +5,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <set>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -29,29 +32,51 @@ std::string unique_name(std::string name, std::set<std::string>* taken) {
 
 }  // namespace
 
+namespace {
+// Bytes from `s` (`n` of them) before the first that an escape may touch: a
+// backslash, a double quote, a line end or a byte above 0x7f. Sixteen at a
+// time: label values of kilobytes pass through here.
+size_t plain_prefix(const unsigned char* s, size_t n) {
+  using bytes16 = unsigned char __attribute__((vector_size(16)));
+  size_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    bytes16 w;
+    memcpy(&w, s + i, sizeof w);
+    auto hit = (w == '\\') | (w == '"') | (w == '\n') | (w >= 0x80);
+    uint64_t half[2];
+    memcpy(half, &hit, sizeof half);
+    if (half[0] | half[1]) break;
+  }
+  while (i < n && s[i] != '\\' && s[i] != '"' && s[i] != '\n' && s[i] < 0x80) ++i;
+  return i;
+}
+}  // namespace
+
 std::string openmetrics_escape(const std::string& v) {
   std::string out;
+  out.reserve(v.size());
   const auto* s = reinterpret_cast<const unsigned char*>(v.data());
+  size_t plain = 0;  // start of the bytes that go out as they are
   for (size_t i = 0; i < v.size();) {
+    i += plain_prefix(s + i, v.size() - i);
+    if (i == v.size()) break;
     const unsigned char c = s[i];
+    if (size_t n = c >= 0x80 ? utf8_length(s + i, v.size() - i) : 0) {
+      i += n;
+      continue;
+    }
+    out.append(v, plain, i - plain);
     if (c == '\\' || c == '"') {
       out += '\\';
       out += static_cast<char>(c);
-      ++i;
     } else if (c == '\n') {
       out += "\\n";
-      ++i;
-    } else if (c < 0x80) {
-      out += static_cast<char>(c);
-      ++i;
-    } else if (size_t n = utf8_length(s + i, v.size() - i)) {
-      out.append(v, i, n);
-      i += n;
     } else {
       out += "\xEF\xBF\xBD";
-      ++i;
     }
+    plain = ++i;
   }
+  out.append(v, plain, v.size() - plain);
   return out;
 }
 
@@ -99,15 +124,19 @@ int append_openmetrics(const answer_table& table, std::string_view prefix, std::
   }
   if (table.rows.empty() || numeric.empty()) return 0;
   const std::string row_label = unique_name("row", &label_names);
-  std::vector<std::string> label_sets;
-  std::set<std::string> distinct;
-  for (const auto& row : table.rows) {
-    std::string set;
-    for (const auto& [c, name] : labels)
-      set += (set.empty() ? "" : ",") + name + "=\"" + openmetrics_escape(row[c]) + "\"";
-    distinct.insert(set);
-    label_sets.push_back(std::move(set));
+  std::vector<std::string> label_sets(table.rows.size());
+  for (size_t r = 0; r < table.rows.size(); ++r) {
+    std::string& set = label_sets[r];
+    for (const auto& [c, name] : labels) {
+      if (!set.empty()) set += ',';
+      set += name;
+      set += "=\"";
+      set += openmetrics_escape(table.rows[r][c]);
+      set += '"';
+    }
   }
+  // Views of the sets, which stay where they are from here on.
+  std::unordered_set<std::string_view> distinct(label_sets.begin(), label_sets.end());
   // Samples of a family must differ in their labels.
   if (distinct.size() < label_sets.size())
     for (size_t r = 0; r < label_sets.size(); ++r)
@@ -115,6 +144,10 @@ int append_openmetrics(const answer_table& table, std::string_view prefix, std::
           (label_sets[r].empty() ? "" : ",") + row_label + "=\"" + std::to_string(r + 1) + "\"";
 
   const std::string stem = metric_name_part(prefix) + "_" + metric_name_part(cursor) + "_";
+  // Room for every sample at once: the text of a large answer is megabytes.
+  size_t sets_size = 0;
+  for (const auto& set : label_sets) sets_size += set.size();
+  out->reserve(out->size() + numeric.size() * (sets_size + table.rows.size() * (stem.size() + 64)));
   std::set<std::string> families;
   int skipped = 0;
   for (size_t c : numeric) {
@@ -128,8 +161,14 @@ int append_openmetrics(const answer_table& table, std::string_view prefix, std::
         continue;
       }
       *out += family;
-      if (!label_sets[r].empty()) *out += "{" + label_sets[r] + "}";
-      *out += " " + value + "\n";
+      if (!label_sets[r].empty()) {
+        *out += '{';
+        *out += label_sets[r];
+        *out += '}';
+      }
+      *out += ' ';
+      *out += value;
+      *out += '\n';
     }
   }
   return skipped;
