@@ -313,6 +313,9 @@ class odbc_statement final : public db_backend_statement {
                      : static_cast<size_t>(ind) / sizeof(SQLWCHAR);
     std::string utf8;
     if constexpr (sizeof(SQLWCHAR) == sizeof(uint16_t)) {
+      // Most values are plain ASCII and whole: their units go straight into the buffer.
+      const bool whole = ind != SQL_NO_TOTAL && static_cast<size_t>(ind) / sizeof(SQLWCHAR) <= got;
+      if (!utf16 && whole && db_put_ascii_units(it, data, got)) return sql_ok;
       uint16_t units[kMaxUnitsOnStack];
       if (got <= kMaxUnitsOnStack) {
         memcpy(units, data, got * sizeof(uint16_t));

@@ -392,6 +392,27 @@ void db_put_value(db_item& it, std::string_view value, bool utf16, size_t whole_
   if (it.ind) *it.ind = n < whole ? static_cast<int16_t>(whole > 32767 ? 32767 : whole) : 0;
 }
 
+bool db_put_ascii_units(db_item& it, const void* units, size_t count) {
+  if (!it.buf || it.buf_len <= 0 || count > static_cast<size_t>(it.buf_len)) return false;
+  const auto* at = static_cast<const unsigned char*>(units);
+  uint16_t seen = 0;
+  for (size_t k = 0; k < count; ++k) {
+    uint16_t u;
+    memcpy(&u, at + 2 * k, sizeof u);
+    seen |= u;
+  }
+  if (seen >= 0x80) return false;
+  for (size_t k = 0; k < count; ++k) {
+    uint16_t u;
+    memcpy(&u, at + 2 * k, sizeof u);
+    it.buf[k] = static_cast<char>(u);
+  }
+  memset(it.buf + count, 0, static_cast<size_t>(it.buf_len) - count);
+  it.returned_octets = it.returned_chars = static_cast<int32_t>(count);
+  if (it.ind) *it.ind = 0;
+  return true;
+}
+
 void db_put_null(db_item& it) {
   if (it.ind) *it.ind = -1;
   if (it.buf && it.buf_len > 0) memset(it.buf, 0, static_cast<size_t>(it.buf_len));

@@ -58,5 +58,10 @@ std::string db_utf8_text(const uint16_t* units, size_t count);
 // prefix of it, else 0. Does nothing for an item without a buffer.
 void db_put_value(db_item& it, std::string_view value, bool utf16, size_t whole_len = 0);
 
+// Places `count` UTF-16 code units (host order, at `units`, not necessarily
+// aligned) as db_put_value places their UTF-8 text, when every unit is ASCII
+// and they fit the buffer; returns false, changing nothing, otherwise.
+bool db_put_ascii_units(db_item& it, const void* units, size_t count);
+
 // Places a NULL: indicator -1, zero-filled buffer, returned lengths 0.
 void db_put_null(db_item& it);
