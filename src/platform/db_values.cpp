@@ -256,6 +256,19 @@ bool db_double_text(double value, int precision, int scale, size_t room, std::st
   return true;
 }
 
+bool db_normal_number(std::string_view text) {
+  size_t i = text.size() > 0 && text[0] == '-' ? 1 : 0;
+  const size_t int_begin = i;
+  while (i < text.size() && is_digit(text[i])) ++i;
+  const size_t int_len = i - int_begin;
+  if (int_len == 0 || (int_len > 1 && text[int_begin] == '0')) return false;
+  if (i == text.size()) return !(int_begin == 1 && text[1] == '0');
+  if (text[i] != '.' || i + 1 == text.size() || text.back() == '0') return false;
+  for (++i; i < text.size(); ++i)
+    if (!is_digit(text[i])) return false;
+  return true;
+}
+
 bool db_declared_number_text(std::string_view text, int precision, int scale, size_t room,
                              std::string* out) {
   std::string s;

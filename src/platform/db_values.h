@@ -18,6 +18,11 @@
 // the text is not such a number.
 bool db_number_text(std::string_view text, std::string* out);
 
+// True when `text` is already as db_number_text writes it: an optional minus
+// (not before a zero), digits without leading zeros, and an optional point
+// with digits that do not end in a zero.
+bool db_normal_number(std::string_view text);
+
 // Writes a double as decimal text. With a declared precision or scale the value
 // is first rounded to `scale` digits after the point (a negative scale rounds to
 // tens, hundreds, ...), as a NUMBER(precision, scale) column would store it.

@@ -21,6 +21,8 @@ TEST(DbValuesTest, NumberAndDoubleTexts) {
     std::string out = "untouched";
     EXPECT_EQ(db_number_text(row[0].c_str(), &out), row[1] != "-") << row[0];
     EXPECT_EQ(out, row[1] != "-" ? row[1] : "untouched") << row[0];
+    // A text taken as it stands is exactly its number text.
+    EXPECT_EQ(db_normal_number(row[0]), row[0] == row[1]) << row[0];
   }
   for (const auto& row : data_rows("platform/double_texts.txt", 5)) {
     std::string out;
