@@ -179,6 +179,25 @@ class record_cells {
   std::string scratch_;
 };
 
+// The end of the run of bytes of `v` from `at` on that are printable ASCII
+// other than the backslash and `quote`: the bytes that json and tables copy
+// as they are. Sixteen bytes at a time.
+size_t plain_run(std::string_view v, size_t at, unsigned char quote) {
+  using bytes16 = unsigned char __attribute__((vector_size(16)));
+  const auto* p = reinterpret_cast<const unsigned char*>(v.data());
+  size_t i = at;
+  for (; i + 16 <= v.size(); i += 16) {
+    bytes16 w;
+    memcpy(&w, p + i, sizeof w);
+    auto hit = (w < 0x20) | (w >= 0x7f) | (w == '\\') | (w == quote);
+    uint64_t half[2];
+    memcpy(half, &hit, sizeof half);
+    if (half[0] | half[1]) break;
+  }
+  while (i < v.size() && p[i] >= 0x20 && p[i] < 0x7f && p[i] != '\\' && p[i] != quote) ++i;
+  return i;
+}
+
 // True when `v` holds a byte that makes a csv field quoted: a control
 // character (C0 or DEL), a comma or a double quote. Sixteen bytes at a time:
 // values of megabytes pass through here.
@@ -225,6 +244,7 @@ void append_json_string(std::string& out, std::string_view v) {
   size_t plain = 0;  // start of the bytes that go out as they are
   auto flush = [&](size_t i) { out.append(v.data() + plain, i - plain); };
   for (size_t i = 0; i < v.size(); ++i) {
+    if ((i = plain_run(v, i, '"')) == v.size()) break;
     unsigned char ch = s[i];
     if (ch >= 0x20 && ch < 0x80 && ch != '"' && ch != '\\') continue;
     if (ch >= 0x80) {
@@ -265,6 +285,7 @@ void append_shown_text(std::string& out, std::string_view v) {
   size_t plain = 0;  // start of the bytes that go out as they are
   auto flush = [&](size_t i) { out.append(v.data() + plain, i - plain); };
   for (size_t i = 0; i < v.size(); ++i) {
+    if ((i = plain_run(v, i, 0)) == v.size()) break;
     unsigned char ch = s[i];
     if (ch >= 0x20 && ch < 0x7f && ch != '\\') continue;
     size_t n = ch >= 0x80 ? utf8_length(s + i, v.size() - i) : 0;
@@ -378,9 +399,14 @@ void write_table(Cells& t, std::string& out, const text_sink& sink) {
   std::string shown;
   for (size_t r = 0; r < t.rows(); ++r)
     for (size_t c = 0; c < columns; ++c) {
-      shown.clear();
-      append_shown_text(shown, t.cell(r, c));
-      width[c] = std::max(width[c], char_count(shown));
+      std::string_view cell = t.cell(r, c);
+      size_t w = cell.size();  // a plain value is shown as it is
+      if (plain_run(cell, 0, 0) != cell.size()) {
+        shown.clear();
+        append_shown_text(shown, cell);
+        w = char_count(shown);
+      }
+      width[c] = std::max(width[c], w);
     }
   size_t total = 0;
   for (size_t w : width) total += w + 2;
