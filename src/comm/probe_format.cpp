@@ -15,8 +15,6 @@ constexpr int kText = 0, kInt = 1, kFloat = 2, kTimestamp = 3, kNoSend = 4, kInt
 constexpr int kNumber = 2;
 // Widest table row before records are shown one column a line.
 constexpr size_t kTableWidth = 160;
-// Bytes of a rendering handed on at once when it goes out in pieces.
-constexpr size_t kRenderPiece = 256 << 10;
 
 const uint8_t* record_at(const probe_answer& a, int32_t row) {
   return reinterpret_cast<const uint8_t*>(a.data.data()) +
@@ -132,52 +130,6 @@ bool layout_fits(const probe_answer& answer, std::span<const column_layout> layo
   }
   return true;
 }
-
-// The renderings read their cells through one of these two: a decoded table,
-// or a cursor's records read in place through the sent columns of their
-// layout. A cell's text stays valid until the next cell is read.
-class table_cells {
- public:
-  explicit table_cells(const answer_table& t) : t_(t) {}
-  size_t rows() const { return t_.rows.size(); }
-  size_t columns() const { return t_.names.size(); }
-  const std::string& name(size_t c) const { return t_.names[c]; }
-  cell_kind kind(size_t c) const { return t_.kinds[c]; }
-  std::string_view cell(size_t r, size_t c) { return t_.rows[r][c]; }
-  // The bytes of all names and cells, each with one more for its separator.
-  size_t text_size() const {
-    size_t size = 0;
-    for (const auto& n : t_.names) size += n.size() + 1;
-    for (const auto& row : t_.rows)
-      for (const auto& cell : row) size += cell.size() + 1;
-    return size;
-  }
-
- private:
-  const answer_table& t_;
-};
-
-class record_cells {
- public:
-  record_cells(const probe_answer& a, std::span<const column_layout> layout) : a_(a) {
-    for (const column_layout& c : layout)
-      if (c.value_type != kNoSend) cols_.push_back(&c);
-  }
-  size_t rows() const { return static_cast<size_t>(a_.rows); }
-  size_t columns() const { return cols_.size(); }
-  const std::string& name(size_t c) const { return cols_[c]->name; }
-  cell_kind kind(size_t c) const { return kind_of(*cols_[c]); }
-  std::string_view cell(size_t r, size_t c) {
-    return cell_text(*cols_[c], record_at(a_, static_cast<int32_t>(r)), scratch_);
-  }
-  // At most the records' bytes, numbers written out at their longest.
-  size_t text_size() const { return rows() * (static_cast<size_t>(a_.row_len) + 24 * columns()); }
-
- private:
-  const probe_answer& a_;
-  std::vector<const column_layout*> cols_;
-  std::string scratch_;
-};
 
 // The end of the run of bytes of `v` from `at` on that are printable ASCII
 // other than the backslash and `quote`: the bytes that json and tables copy
@@ -476,6 +428,29 @@ void write_answer(Cells& t, output_format format, std::string& out, const text_s
   }
 }
 }  // namespace
+
+size_t table_cells::text_size() const {
+  size_t size = 0;
+  for (const auto& n : t_.names) size += n.size() + 1;
+  for (const auto& row : t_.rows)
+    for (const auto& cell : row) size += cell.size() + 1;
+  return size;
+}
+
+record_cells::record_cells(const probe_answer& a, std::span<const column_layout> layout) : a_(a) {
+  for (const column_layout& c : layout)
+    if (c.value_type != kNoSend) cols_.push_back(&c);
+}
+
+cell_kind record_cells::kind(size_t c) const { return kind_of(*cols_[c]); }
+
+std::string_view record_cells::cell(size_t r, size_t c) {
+  return cell_text(*cols_[c], record_at(a_, static_cast<int32_t>(r)), scratch_);
+}
+
+size_t record_cells::text_size() const {
+  return rows() * (static_cast<size_t>(a_.row_len) + 24 * columns());
+}
 
 size_t utf8_length(const unsigned char* s, size_t left) {
   const unsigned char b = s[0];

@@ -33,6 +33,45 @@ enum class output_format { table, csv, json, raw };
 // being held whole; what is left at the end is returned as usual.
 using text_sink = std::function<void(std::string&)>;
 
+// Bytes of a rendering handed on at once when it goes out in pieces.
+inline constexpr size_t kRenderPiece = 256 << 10;
+
+// The renderings read their cells through one of these two: a decoded table,
+// or a cursor's records read in place through the sent columns of a layout
+// that fits them (cursor_layout_fits). A cell's text stays valid until the
+// next cell is read.
+class table_cells {
+ public:
+  explicit table_cells(const answer_table& t) : t_(t) {}
+  size_t rows() const { return t_.rows.size(); }
+  size_t columns() const { return t_.names.size(); }
+  const std::string& name(size_t c) const { return t_.names[c]; }
+  cell_kind kind(size_t c) const { return t_.kinds[c]; }
+  std::string_view cell(size_t r, size_t c) { return t_.rows[r][c]; }
+  // The bytes of all names and cells, each with one more for its separator.
+  size_t text_size() const;
+
+ private:
+  const answer_table& t_;
+};
+
+class record_cells {
+ public:
+  record_cells(const probe_answer& a, std::span<const column_layout> layout);
+  size_t rows() const { return static_cast<size_t>(a_.rows); }
+  size_t columns() const { return cols_.size(); }
+  const std::string& name(size_t c) const { return cols_[c]->name; }
+  cell_kind kind(size_t c) const;
+  std::string_view cell(size_t r, size_t c);
+  // At most the records' bytes, numbers written out at their longest.
+  size_t text_size() const;
+
+ private:
+  const probe_answer& a_;
+  std::vector<const column_layout*> cols_;
+  std::string scratch_;
+};
+
 // Decodes an answer of fixed-width records described by `fields` (the status
 // or layout records). Returns false, leaving `out` empty, when the answer's
 // row length differs from `record_len`.

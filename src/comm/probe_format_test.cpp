@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "comm/probe_openmetrics.h"
+
 namespace {
 // Value types and database types of the layouts below.
 constexpr int kText = 0, kInt = 1, kFloat = 2, kTs = 3, kNs = 4, kInt64 = 5, kChar = 1, kNum = 2;
@@ -213,6 +215,9 @@ TEST(ProbeFormat, RendersRecordsAsTheirTable) {
       ASSERT_TRUE(format_cursor_answer(r.answer, r.layout, f, &out)) << r.what;
       EXPECT_EQ(out, format_answer(t, f)) << r.what << " format " << static_cast<int>(f);
     }
+    std::string metrics;
+    ASSERT_TRUE(format_cursor_openmetrics(r.answer, r.layout, "p", "CUR", &metrics)) << r.what;
+    EXPECT_EQ(metrics, format_openmetrics(t, "p", "CUR")) << r.what;
   }
   std::string out = "kept";
   EXPECT_FALSE(format_cursor_answer(two_rows(), {}, output_format::csv, &out));

@@ -287,9 +287,10 @@ int main(int argc, char** argv) {
   std::string text;
   if (opt.format == output_format::raw)
     text = format_raw(answer, write_piece);
-  else if (opt.openmetrics)
-    text = format_openmetrics(decode(opt.name, answer, layout), "collector", opt.name);
-  else if (!format_cursor_answer(answer, layout, opt.format, &text, write_piece))
+  else if (opt.openmetrics) {
+    if (!format_cursor_openmetrics(answer, layout, "collector", opt.name, &text, write_piece))
+      text = format_openmetrics(decode(opt.name, answer, layout), "collector", opt.name);
+  } else if (!format_cursor_answer(answer, layout, opt.format, &text, write_piece))
     text = format_answer(decode(opt.name, answer, layout), opt.format);
   fwrite(text.data(), 1, text.size(), out);
   return fflush(out) == 0 && !ferror(out) ? kAnswered
