@@ -6,6 +6,7 @@
 # wall time of the probe program itself (start-up included) for each cursor.
 #
 #   bench/probe_roundtrip.sh [BUILD_DIR]     (default: build)
+#   FORMATS="csv json table raw openmetrics" bench/probe_roundtrip.sh   (default: csv)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -67,18 +68,20 @@ for transport in pipe shm; do
   "$build/probe_roundtrip" SMALL 1000
   "$build/probe_roundtrip" BIG 100
   for cursor in SMALL BIG; do
-    python3 - "$build/probe" "$cursor" "$transport" <<'PY'
+    for format in ${FORMATS:-csv}; do
+      python3 - "$build/probe" "$cursor" "$transport" "$format" <<'PY'
 import statistics, subprocess, sys, time
-probe, cursor, transport = sys.argv[1:]
+probe, cursor, transport, form = sys.argv[1:]
 walls = []
 for _ in range(50):
     start = time.perf_counter()
-    subprocess.run([probe, "-f", "csv", cursor], stdout=subprocess.DEVNULL, check=True)
+    subprocess.run([probe, "-f", form, cursor], stdout=subprocess.DEVNULL, check=True)
     walls.append((time.perf_counter() - start) * 1000)
 walls.sort()
-print(f"transport={transport} probe -f csv {cursor}: median_ms={statistics.median(walls):.2f} "
+print(f"transport={transport} probe -f {form} {cursor}: median_ms={statistics.median(walls):.2f} "
       f"min_ms={walls[0]:.2f} p90_ms={walls[44]:.2f}")
 PY
+    done
   done
   "$build/probe" SHUTDOWN
   wait "$pid"

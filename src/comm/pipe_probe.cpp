@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -139,9 +140,13 @@ bool ask_one(comm_anchor* anchor, const std::string& name) {
     return false;
   }
   if (entry.rows == 0) return true;
-  // Grow with what arrives rather than trusting the header with one big block.
+  // Grow with what arrives rather than trusting the header with one big block;
+  // room for an answer of usual size is reserved at once (address space only,
+  // no copies while it grows).
   constexpr size_t kChunk = 1 << 20;
+  constexpr size_t kReserveMax = 64 << 20;
   size_t want = static_cast<size_t>(bytes);
+  entry.data.reserve(std::min(want, kReserveMax));
   while (entry.data.size() < want) {
     size_t at = entry.data.size();
     size_t step = std::min(kChunk, want - at);

@@ -26,51 +26,62 @@ bool answer_complete(const probe_answer& a) {
          static_cast<size_t>(a.rows) * static_cast<size_t>(a.row_len) <= a.data.size();
 }
 
-std::string trimmed_text(const uint8_t* at, size_t len, bool leading) {
+// A text value of a record: up to its first NUL, trailing blanks removed (and
+// leading ones too when `leading`).
+std::string_view trimmed_text(const uint8_t* at, size_t len, bool leading) {
   const void* nul = memchr(at, 0, len);
   if (nul) len = static_cast<size_t>(static_cast<const uint8_t*>(nul) - at);
   size_t start = 0;
   if (leading)
     while (start < len && at[start] == ' ') ++start;
   while (len > start && at[len - 1] == ' ') --len;
-  return std::string(reinterpret_cast<const char*>(at) + start, len - start);
+  return {reinterpret_cast<const char*>(at) + start, len - start};
 }
 
-std::string real_text(double v) {
+template <class Number>
+void append_number(std::string& out, Number v) {
   char buf[64];
   auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
-  return ec == std::errc() ? std::string(buf, end) : std::string("nan");
+  if (ec == std::errc())
+    out.append(buf, end);
+  else
+    out += "nan";
 }
 
+const char kHexDigits[] = "0123456789abcdef";
+
 std::string hex_of(const uint8_t* at, size_t len) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string out;
-  out.reserve(2 * len);
+  std::string out(2 * len, '\0');
   for (size_t i = 0; i < len; ++i) {
-    out += kDigits[at[i] >> 4];
-    out += kDigits[at[i] & 15];
+    out[2 * i] = kHexDigits[at[i] >> 4];
+    out[2 * i + 1] = kHexDigits[at[i] & 15];
   }
   return out;
 }
 
-// The value of one column of one record as text.
-std::string cell_of(const column_layout& c, const uint8_t* record) {
+// The value of one column of one record as text: a view into the record for
+// texts and TS! values, else the number written into `scratch`.
+std::string_view cell_text(const column_layout& c, const uint8_t* record, std::string& scratch) {
   const uint8_t* at = record + c.record_offset;
+  scratch.clear();
   switch (c.value_type) {
     case kInt: {
       int32_t v;
       memcpy(&v, at, sizeof v);
-      return std::to_string(v);
+      append_number(scratch, v);
+      return scratch;
     }
     case kInt64: {
       int64_t v;
       memcpy(&v, at, sizeof v);
-      return std::to_string(v);
+      append_number(scratch, v);
+      return scratch;
     }
     case kFloat: {
       double v;
       memcpy(&v, at, sizeof v);
-      return real_text(v);
+      append_number(scratch, v);
+      return scratch;
     }
     case kTimestamp:  // the time text the collector formatted, as it is
     default:
@@ -106,10 +117,43 @@ int32_t fixed_length(int32_t value_type) {
   }
 }
 
+// True when every column of `layout` lies inside the answer's records.
+bool layout_fits(const probe_answer& answer, std::span<const column_layout> layout) {
+  if (layout.empty() || !answer_complete(answer)) return false;
+  for (const column_layout& c : layout) {
+    int32_t fixed = fixed_length(c.value_type);
+    bool fits = c.row_size == answer.row_len && c.record_offset >= 0 && c.record_length >= 0 &&
+                c.value_type >= kText && c.value_type <= kInt64 &&
+                (fixed < 0 || fixed == c.record_length) &&
+                static_cast<int64_t>(c.record_offset) + c.record_length <= answer.row_len;
+    if (!fits) return false;
+  }
+  return true;
+}
+
+// The end of the run of bytes of `v` from `at` on that are printable ASCII
+// other than the backslash and `quote`: the bytes that json and tables copy
+// as they are. Sixteen bytes at a time.
+size_t plain_run(std::string_view v, size_t at, unsigned char quote) {
+  using bytes16 = unsigned char __attribute__((vector_size(16)));
+  const auto* p = reinterpret_cast<const unsigned char*>(v.data());
+  size_t i = at;
+  for (; i + 16 <= v.size(); i += 16) {
+    bytes16 w;
+    memcpy(&w, p + i, sizeof w);
+    auto hit = (w < 0x20) | (w >= 0x7f) | (w == '\\') | (w == quote);
+    uint64_t half[2];
+    memcpy(half, &hit, sizeof half);
+    if (half[0] | half[1]) break;
+  }
+  while (i < v.size() && p[i] >= 0x20 && p[i] < 0x7f && p[i] != '\\' && p[i] != quote) ++i;
+  return i;
+}
+
 // True when `v` holds a byte that makes a csv field quoted: a control
 // character (C0 or DEL), a comma or a double quote. Sixteen bytes at a time:
 // values of megabytes pass through here.
-bool has_csv_special(const std::string& v) {
+bool has_csv_special(std::string_view v) {
   using bytes16 = unsigned char __attribute__((vector_size(16)));
   const char* p = v.data();
   size_t i = 0;
@@ -130,7 +174,7 @@ bool has_csv_special(const std::string& v) {
 
 // Appends a csv field to `out`. Control characters are kept, but only inside
 // quotes, where every csv reader takes them as part of the field.
-void append_csv_field(std::string& out, const std::string& v) {
+void append_csv_field(std::string& out, std::string_view v) {
   bool quote = (!v.empty() && (v.front() == ' ' || v.back() == ' ')) || has_csv_special(v);
   if (!quote) {
     out += v;
@@ -144,13 +188,25 @@ void append_csv_field(std::string& out, const std::string& v) {
   out += '"';
 }
 
-// A json string. Bytes that do not form UTF-8 become U+FFFD, so that every
-// record prints as valid json.
-std::string json_string(const std::string& v) {
-  std::string out = "\"";
+// Appends a json string. Bytes that do not form UTF-8 become U+FFFD, so that
+// every record prints as valid json.
+void append_json_string(std::string& out, std::string_view v) {
+  out += '"';
   const auto* s = reinterpret_cast<const unsigned char*>(v.data());
+  size_t plain = 0;  // start of the bytes that go out as they are
+  auto flush = [&](size_t i) { out.append(v.data() + plain, i - plain); };
   for (size_t i = 0; i < v.size(); ++i) {
+    if ((i = plain_run(v, i, '"')) == v.size()) break;
     unsigned char ch = s[i];
+    if (ch >= 0x20 && ch < 0x80 && ch != '"' && ch != '\\') continue;
+    if (ch >= 0x80) {
+      if (size_t n = utf8_length(s + i, v.size() - i)) {
+        i += n - 1;
+        continue;
+      }
+    }
+    flush(i);
+    plain = i + 1;
     char esc[8];
     if (ch == '"' || ch == '\\') {
       out += '\\';
@@ -164,26 +220,34 @@ std::string json_string(const std::string& v) {
     } else if (ch < 0x20) {
       snprintf(esc, sizeof esc, "\\u%04x", ch);
       out += esc;
-    } else if (ch < 0x80) {
-      out += static_cast<char>(ch);
-    } else if (size_t n = utf8_length(s + i, v.size() - i)) {
-      out.append(v, i, n);
-      i += n - 1;
     } else {
       out += "\\ufffd";
     }
   }
-  return out + '"';
+  flush(v.size());
+  out += '"';
 }
 
-// A value as a table shows it: control characters (C0, DEL and C1) and bytes
-// that are not UTF-8 as escapes, so that no value can break a line or reach
-// the terminal as a command; the backslash is doubled to keep escapes apart.
-std::string shown_text(const std::string& v) {
-  std::string out;
+// Appends a value as a table shows it: control characters (C0, DEL and C1)
+// and bytes that are not UTF-8 as escapes, so that no value can break a line
+// or reach the terminal as a command; the backslash is doubled to keep
+// escapes apart.
+void append_shown_text(std::string& out, std::string_view v) {
   const auto* s = reinterpret_cast<const unsigned char*>(v.data());
+  size_t plain = 0;  // start of the bytes that go out as they are
+  auto flush = [&](size_t i) { out.append(v.data() + plain, i - plain); };
   for (size_t i = 0; i < v.size(); ++i) {
+    if ((i = plain_run(v, i, 0)) == v.size()) break;
     unsigned char ch = s[i];
+    if (ch >= 0x20 && ch < 0x7f && ch != '\\') continue;
+    size_t n = ch >= 0x80 ? utf8_length(s + i, v.size() - i) : 0;
+    // U+0080..U+009F are controls too
+    if (n > 0 && !(ch == 0xC2 && s[i + 1] < 0xA0)) {
+      i += n - 1;
+      continue;
+    }
+    flush(i);
+    plain = i + 1;
     char esc[8];
     if (ch == '\\') {
       out += "\\\\";
@@ -193,83 +257,200 @@ std::string shown_text(const std::string& v) {
       out += "\\t";
     } else if (ch == '\r') {
       out += "\\r";
-    } else if (ch < 0x20 || ch == 0x7f) {
-      snprintf(esc, sizeof esc, "\\x%02x", ch);
+    } else if (n > 0) {
+      snprintf(esc, sizeof esc, "\\u%04x", s[i + 1]);
       out += esc;
-    } else if (ch < 0x80) {
-      out += static_cast<char>(ch);
-    } else if (size_t n = utf8_length(s + i, v.size() - i)) {
-      if (ch == 0xC2 && s[i + 1] < 0xA0) {  // U+0080..U+009F
-        snprintf(esc, sizeof esc, "\\u%04x", s[i + 1]);
-        out += esc;
-      } else {
-        out.append(v, i, n);
-      }
-      i += n - 1;
+      plain = i + 2;
+      ++i;
     } else {
       snprintf(esc, sizeof esc, "\\x%02x", ch);
       out += esc;
     }
   }
-  return out;
+  flush(v.size());
 }
 
 // Characters of a UTF-8 text: the bytes that do not continue a sequence.
-size_t char_count(const std::string& v) {
+size_t char_count(std::string_view v) {
   return static_cast<size_t>(std::count_if(
       v.begin(), v.end(), [](char ch) { return (static_cast<unsigned char>(ch) & 0xC0) != 0x80; }));
 }
 
-std::string json_value(const std::string& v, cell_kind kind) {
-  if (kind == cell_kind::text) return json_string(v);
-  // Values outside json's numbers (nan, inf) have no other spelling there.
-  bool finite = !v.empty() && v.find_first_of("ni") == std::string::npos;
-  return finite ? v : "null";
+// Hands `out` to `sink` once it holds a piece's worth.
+void end_row(std::string& out, const text_sink& sink) {
+  if (sink && out.size() >= kRenderPiece) sink(out);
 }
 
-std::string format_table(const answer_table& raw) {
-  answer_table t = raw;
-  for (auto& n : t.names) n = shown_text(n);
-  for (auto& row : t.rows)
-    for (auto& cell : row) cell = shown_text(cell);
-  std::vector<size_t> width(t.names.size());
-  for (size_t c = 0; c < t.names.size(); ++c) {
-    width[c] = char_count(t.names[c]);
-    for (const auto& row : t.rows) width[c] = std::max(width[c], char_count(row[c]));
+// Room for a rendering of about `size` bytes: all of it, or a piece's worth
+// when it goes out in pieces.
+void reserve_for(std::string& out, size_t size, const text_sink& sink) {
+  out.reserve(out.size() + (sink ? std::min(size, kRenderPiece + kRenderPiece / 4) : size));
+}
+
+template <class Cells>
+void write_csv(Cells& t, std::string& out, const text_sink& sink) {
+  // One pass to size the text: an answer may hold megabytes.
+  const size_t size = t.text_size();
+  reserve_for(out, size + size / 16 + 1, sink);
+  for (size_t c = 0; c < t.columns(); ++c) {
+    if (c) out += ',';
+    append_csv_field(out, t.name(c));
   }
+  out += '\n';
+  for (size_t r = 0; r < t.rows(); ++r) {
+    for (size_t c = 0; c < t.columns(); ++c) {
+      if (c) out += ',';
+      append_csv_field(out, t.cell(r, c));
+    }
+    out += '\n';
+    end_row(out, sink);
+  }
+}
+
+template <class Cells>
+void write_json(Cells& t, std::string& out, const text_sink& sink) {
+  // Each name with its quotes and colon, made once.
+  std::vector<std::string> keys(t.columns());
+  size_t keys_size = 0;
+  for (size_t c = 0; c < t.columns(); ++c) {
+    append_json_string(keys[c], t.name(c));
+    keys[c] += ':';
+    keys_size += keys[c].size() + 1;
+  }
+  const size_t size = t.text_size();
+  reserve_for(out, size + size / 8 + t.rows() * (keys_size + 4) + 4, sink);
+  out += "[\n";
+  for (size_t r = 0; r < t.rows(); ++r) {
+    out += '{';
+    for (size_t c = 0; c < t.columns(); ++c) {
+      if (c) out += ',';
+      out += keys[c];
+      std::string_view v = t.cell(r, c);
+      if (t.kind(c) == cell_kind::text) append_json_string(out, v);
+      // Values outside json's numbers (nan, inf) have no other spelling there.
+      else if (!v.empty() && v.find_first_of("ni") == std::string_view::npos)
+        out += v;
+      else
+        out += "null";
+    }
+    out += r + 1 < t.rows() ? "},\n" : "}\n";
+    end_row(out, sink);
+  }
+  out += "]\n";
+}
+
+template <class Cells>
+void write_table(Cells& t, std::string& out, const text_sink& sink) {
+  const size_t columns = t.columns();
+  std::vector<std::string> names(columns);
+  std::vector<size_t> width(columns);
+  for (size_t c = 0; c < columns; ++c) {
+    append_shown_text(names[c], t.name(c));
+    width[c] = char_count(names[c]);
+  }
+  std::string shown;
+  for (size_t r = 0; r < t.rows(); ++r)
+    for (size_t c = 0; c < columns; ++c) {
+      std::string_view cell = t.cell(r, c);
+      size_t w = cell.size();  // a plain value is shown as it is
+      if (plain_run(cell, 0, 0) != cell.size()) {
+        shown.clear();
+        append_shown_text(shown, cell);
+        w = char_count(shown);
+      }
+      width[c] = std::max(width[c], w);
+    }
   size_t total = 0;
   for (size_t w : width) total += w + 2;
-  std::string out;
   if (total > kTableWidth + 2) {
     size_t name_width = 0;
-    for (const auto& n : t.names) name_width = std::max(name_width, char_count(n));
-    for (size_t r = 0; r < t.rows.size(); ++r) {
-      out += "-[ RECORD " + std::to_string(r + 1) + " ]-\n";
-      for (size_t c = 0; c < t.names.size(); ++c)
-        out += t.names[c] + std::string(name_width - char_count(t.names[c]), ' ') + " | " +
-               t.rows[r][c] + "\n";
+    for (const auto& n : names) name_width = std::max(name_width, char_count(n));
+    for (size_t r = 0; r < t.rows(); ++r) {
+      out += "-[ RECORD ";
+      append_number(out, r + 1);
+      out += " ]-\n";
+      for (size_t c = 0; c < columns; ++c) {
+        out += names[c];
+        out.append(name_width - char_count(names[c]), ' ');
+        out += " | ";
+        append_shown_text(out, t.cell(r, c));
+        out += '\n';
+      }
+      end_row(out, sink);
     }
-    return out;
+    return;
   }
-  auto line = [&](const std::vector<std::string>& cells, bool header) {
-    std::string l;
-    for (size_t c = 0; c < cells.size(); ++c) {
-      if (c > 0) l += "  ";
-      std::string pad(width[c] - char_count(cells[c]), ' ');
-      bool right = !header && t.kinds[c] != cell_kind::text;
-      l += right ? pad + cells[c] : cells[c] + pad;
-    }
-    while (!l.empty() && l.back() == ' ') l.pop_back();
-    return l + "\n";
+  // A line ends without trailing blanks.
+  auto end_line = [&](size_t start) {
+    while (out.size() > start && out.back() == ' ') out.pop_back();
+    out += '\n';
   };
-  out += line(t.names, true);
-  std::string dashes;
-  for (size_t c = 0; c < width.size(); ++c) dashes += (c ? "  " : "") + std::string(width[c], '-');
-  out += dashes + "\n";
-  for (const auto& row : t.rows) out += line(row, false);
-  return out;
+  size_t start = out.size();
+  for (size_t c = 0; c < columns; ++c) {
+    if (c > 0) out += "  ";
+    out += names[c];
+    out.append(width[c] - char_count(names[c]), ' ');
+  }
+  end_line(start);
+  for (size_t c = 0; c < columns; ++c) {
+    if (c > 0) out += "  ";
+    out.append(width[c], '-');
+  }
+  out += '\n';
+  reserve_for(out, (total + 1) * t.rows(), sink);
+  for (size_t r = 0; r < t.rows(); ++r) {
+    start = out.size();
+    for (size_t c = 0; c < columns; ++c) {
+      if (c > 0) out += "  ";
+      const size_t at = out.size();
+      append_shown_text(out, t.cell(r, c));
+      const size_t pad = width[c] - char_count(std::string_view(out).substr(at));
+      if (t.kind(c) != cell_kind::text)
+        out.insert(at, pad, ' ');
+      else
+        out.append(pad, ' ');
+    }
+    end_line(start);
+    end_row(out, sink);
+  }
+}
+
+template <class Cells>
+void write_answer(Cells& t, output_format format, std::string& out, const text_sink& sink) {
+  switch (format) {
+    case output_format::table:
+    case output_format::raw:
+      return write_table(t, out, sink);
+    case output_format::csv:
+      return write_csv(t, out, sink);
+    case output_format::json:
+      return write_json(t, out, sink);
+  }
 }
 }  // namespace
+
+size_t table_cells::text_size() const {
+  size_t size = 0;
+  for (const auto& n : t_.names) size += n.size() + 1;
+  for (const auto& row : t_.rows)
+    for (const auto& cell : row) size += cell.size() + 1;
+  return size;
+}
+
+record_cells::record_cells(const probe_answer& a, std::span<const column_layout> layout) : a_(a) {
+  for (const column_layout& c : layout)
+    if (c.value_type != kNoSend) cols_.push_back(&c);
+}
+
+cell_kind record_cells::kind(size_t c) const { return kind_of(*cols_[c]); }
+
+std::string_view record_cells::cell(size_t r, size_t c) {
+  return cell_text(*cols_[c], record_at(a_, static_cast<int32_t>(r)), scratch_);
+}
+
+size_t record_cells::text_size() const {
+  return rows() * (static_cast<size_t>(a_.row_len) + 24 * columns());
+}
 
 size_t utf8_length(const unsigned char* s, size_t left) {
   const unsigned char b = s[0];
@@ -315,28 +496,30 @@ std::vector<column_layout> decode_layout_answer(const probe_answer& answer) {
 bool decode_cursor_answer(const probe_answer& answer, std::span<const column_layout> layout,
                           answer_table* out) {
   *out = answer_table{};
-  if (layout.empty() || !answer_complete(answer)) return false;
-  for (const column_layout& c : layout) {
-    int32_t fixed = fixed_length(c.value_type);
-    bool fits = c.row_size == answer.row_len && c.record_offset >= 0 && c.record_length >= 0 &&
-                c.value_type >= kText && c.value_type <= kInt64 &&
-                (fixed < 0 || fixed == c.record_length) &&
-                static_cast<int64_t>(c.record_offset) + c.record_length <= answer.row_len;
-    if (!fits) return false;
+  if (!layout_fits(answer, layout)) return false;
+  record_cells cells(answer, layout);
+  for (size_t c = 0; c < cells.columns(); ++c) {
+    out->names.push_back(cells.name(c));
+    out->kinds.push_back(cells.kind(c));
   }
-  for (const column_layout& c : layout) {
-    if (c.value_type == kNoSend) continue;
-    out->names.push_back(c.name);
-    out->kinds.push_back(kind_of(c));
+  out->rows.resize(cells.rows());
+  for (size_t r = 0; r < cells.rows(); ++r) {
+    auto& row = out->rows[r];
+    row.reserve(cells.columns());
+    for (size_t c = 0; c < cells.columns(); ++c) row.emplace_back(cells.cell(r, c));
   }
-  out->rows.reserve(static_cast<size_t>(answer.rows));
-  for (int32_t r = 0; r < answer.rows; ++r) {
-    auto& row = out->rows.emplace_back();
-    row.reserve(out->names.size());
-    const uint8_t* record = record_at(answer, r);
-    for (const column_layout& c : layout)
-      if (c.value_type != kNoSend) row.push_back(cell_of(c, record));
-  }
+  return true;
+}
+
+bool cursor_layout_fits(const probe_answer& answer, std::span<const column_layout> layout) {
+  return layout_fits(answer, layout);
+}
+
+bool format_cursor_answer(const probe_answer& answer, std::span<const column_layout> layout,
+                          output_format format, std::string* out, const text_sink& sink) {
+  if (!layout_fits(answer, layout)) return false;
+  record_cells cells(answer, layout);
+  write_answer(cells, format, *out, sink);
   return true;
 }
 
@@ -352,67 +535,48 @@ answer_table hex_records(const probe_answer& answer) {
 
 std::string format_answer(const answer_table& t, output_format format) {
   std::string out;
-  switch (format) {
-    case output_format::table:
-    case output_format::raw:
-      return format_table(t);
-    case output_format::csv: {
-      // One pass to size the text: an answer may hold megabytes.
-      size_t size = 0;
-      for (const auto& n : t.names) size += n.size() + 1;
-      for (const auto& row : t.rows)
-        for (const auto& cell : row) size += cell.size() + 1;
-      out.reserve(size + size / 16 + 1);
-      for (size_t c = 0; c < t.names.size(); ++c) {
-        if (c) out += ',';
-        append_csv_field(out, t.names[c]);
-      }
-      out += '\n';
-      for (const auto& row : t.rows) {
-        for (size_t c = 0; c < row.size(); ++c) {
-          if (c) out += ',';
-          append_csv_field(out, row[c]);
-        }
-        out += '\n';
-      }
-      return out;
-    }
-    case output_format::json:
-      out = "[\n";
-      for (size_t r = 0; r < t.rows.size(); ++r) {
-        out += "{";
-        for (size_t c = 0; c < t.names.size(); ++c)
-          out +=
-              (c ? "," : "") + json_string(t.names[c]) + ":" + json_value(t.rows[r][c], t.kinds[c]);
-        out += r + 1 < t.rows.size() ? "},\n" : "}\n";
-      }
-      return out + "]\n";
-  }
+  table_cells cells(t);
+  write_answer(cells, format, out, {});
   return out;
 }
 
-std::string format_raw(const probe_answer& answer) {
+std::string format_raw(const probe_answer& answer, const text_sink& sink) {
   std::string out =
       "rows=" + std::to_string(answer.rows) + " row_len=" + std::to_string(answer.row_len) + "\n";
   if (!answer_complete(answer)) return out;
+  // Per record its title, and per 16 bytes a line of 78 characters.
+  const size_t lines = (static_cast<size_t>(answer.row_len) + 15) / 16;
+  reserve_for(out, static_cast<size_t>(answer.rows) * (20 + 78 * lines), sink);
   for (int32_t r = 0; r < answer.rows; ++r) {
-    out += "record " + std::to_string(r + 1) + "\n";
+    out += "record ";
+    append_number(out, r + 1);
+    out += '\n';
     const uint8_t* rec = record_at(answer, r);
     for (int32_t at = 0; at < answer.row_len; at += 16) {
-      int32_t n = std::min(16, answer.row_len - at);
-      char line[128];
-      int len = snprintf(line, sizeof line, "%08x ", static_cast<unsigned>(at));
-      std::string text;
+      const int32_t n = std::min(16, answer.row_len - at);
+      // "oooooooo " then " xx" per byte (blanks past the end), "  |", the
+      // printable characters and "|".
+      char line[80];
+      size_t len = 0;
+      for (int shift = 28; shift >= 0; shift -= 4)
+        line[len++] = kHexDigits[(static_cast<uint32_t>(at) >> shift) & 15];
+      line[len++] = ' ';
       for (int32_t i = 0; i < 16; ++i) {
-        if (i < n)
-          len += snprintf(line + len, sizeof line - static_cast<size_t>(len), " %02x", rec[at + i]);
-        else
-          len += snprintf(line + len, sizeof line - static_cast<size_t>(len), "   ");
-        if (i < n)
-          text += rec[at + i] >= 0x20 && rec[at + i] < 0x7f ? static_cast<char>(rec[at + i]) : '.';
+        line[len++] = ' ';
+        line[len++] = i < n ? kHexDigits[rec[at + i] >> 4] : ' ';
+        line[len++] = i < n ? kHexDigits[rec[at + i] & 15] : ' ';
       }
-      out += std::string(line, static_cast<size_t>(len)) + "  |" + text + "|\n";
+      line[len++] = ' ';
+      line[len++] = ' ';
+      line[len++] = '|';
+      for (int32_t i = 0; i < n; ++i)
+        line[len++] =
+            rec[at + i] >= 0x20 && rec[at + i] < 0x7f ? static_cast<char>(rec[at + i]) : '.';
+      line[len++] = '|';
+      line[len++] = '\n';
+      out.append(line, len);
     }
+    end_row(out, sink);
   }
   return out;
 }

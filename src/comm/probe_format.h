@@ -4,6 +4,7 @@
 // (csv, json) and inspection (raw hexadecimal).
 #pragma once
 
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -27,6 +28,50 @@ struct answer_table {
 
 enum class output_format { table, csv, json, raw };
 
+// Takes a rendering's text so far and empties it. Given one, a rendering of
+// megabytes goes out in pieces (each ending with a whole record) instead of
+// being held whole; what is left at the end is returned as usual.
+using text_sink = std::function<void(std::string&)>;
+
+// Bytes of a rendering handed on at once when it goes out in pieces.
+inline constexpr size_t kRenderPiece = 256 << 10;
+
+// The renderings read their cells through one of these two: a decoded table,
+// or a cursor's records read in place through the sent columns of a layout
+// that fits them (cursor_layout_fits). A cell's text stays valid until the
+// next cell is read.
+class table_cells {
+ public:
+  explicit table_cells(const answer_table& t) : t_(t) {}
+  size_t rows() const { return t_.rows.size(); }
+  size_t columns() const { return t_.names.size(); }
+  const std::string& name(size_t c) const { return t_.names[c]; }
+  cell_kind kind(size_t c) const { return t_.kinds[c]; }
+  std::string_view cell(size_t r, size_t c) { return t_.rows[r][c]; }
+  // The bytes of all names and cells, each with one more for its separator.
+  size_t text_size() const;
+
+ private:
+  const answer_table& t_;
+};
+
+class record_cells {
+ public:
+  record_cells(const probe_answer& a, std::span<const column_layout> layout);
+  size_t rows() const { return static_cast<size_t>(a_.rows); }
+  size_t columns() const { return cols_.size(); }
+  const std::string& name(size_t c) const { return cols_[c]->name; }
+  cell_kind kind(size_t c) const;
+  std::string_view cell(size_t r, size_t c);
+  // At most the records' bytes, numbers written out at their longest.
+  size_t text_size() const;
+
+ private:
+  const probe_answer& a_;
+  std::vector<const column_layout*> cols_;
+  std::string scratch_;
+};
+
 // Decodes an answer of fixed-width records described by `fields` (the status
 // or layout records). Returns false, leaving `out` empty, when the answer's
 // row length differs from `record_len`.
@@ -47,6 +92,17 @@ std::vector<column_layout> decode_layout_answer(const probe_answer& answer);
 // or a column lies outside the record).
 bool decode_cursor_answer(const probe_answer& answer, std::span<const column_layout> layout,
                           answer_table* out);
+
+// True when `layout` describes the records, as decode_cursor_answer and
+// format_cursor_answer need.
+bool cursor_layout_fits(const probe_answer& answer, std::span<const column_layout> layout);
+
+// Renders a cursor's records with its column layout as format_answer renders
+// what decode_cursor_answer makes of them, straight into `out` (appended)
+// without a table of cell texts in between. Returns false, leaving `out`
+// untouched, when the layout does not describe the records.
+bool format_cursor_answer(const probe_answer& answer, std::span<const column_layout> layout,
+                          output_format format, std::string* out, const text_sink& sink = {});
 
 // A cursor answer without a usable layout: one text column "record" holding
 // each record in hexadecimal.
@@ -72,4 +128,4 @@ std::string format_answer(const answer_table& table, output_format format);
 // The raw rendering: "rows=R row_len=W", then per record "record N" and a
 // hexadecimal dump, 16 bytes a line: offset (8 hex digits), the bytes, and
 // their printable characters between bars.
-std::string format_raw(const probe_answer& answer);
+std::string format_raw(const probe_answer& answer, const text_sink& sink = {});

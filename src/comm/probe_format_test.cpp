@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "comm/probe_openmetrics.h"
+
 namespace {
 // Value types and database types of the layouts below.
 constexpr int kText = 0, kInt = 1, kFloat = 2, kTs = 3, kNs = 4, kInt64 = 5, kChar = 1, kNum = 2;
@@ -183,6 +185,43 @@ TEST(ProbeFormat, WideRowsAreShownOneColumnALine) {
   EXPECT_EQ(format_answer(t, output_format::table),
             "-[ RECORD 1 ]-\nid          | 1\ndescription | " + std::string(170, 'd') +
                 "\n-[ RECORD 2 ]-\nid          | 2\ndescription | short\n");
+}
+
+// Rendering the records in place gives the bytes of rendering their decoded
+// table, in every form.
+TEST(ProbeFormat, RendersRecordsAsTheirTable) {
+  struct row {
+    probe_answer answer;
+    std::vector<column_layout> layout;
+    const char* what;
+  };
+  // One text column of 200 bytes: a row too wide for a table, with values
+  // that every form escapes or quotes.
+  probe_answer wide;
+  wide.rows = 2;
+  wide.row_len = 200;
+  std::string texts = std::string(170, 'w') + "\n\"q,\\\xc2\x85\xe9" + std::string(22, ' ') +
+                      " \x01 \xe6\x97\xa5" + std::string(194, ' ');
+  wide.data.assign(texts.begin(), texts.end());
+  const row rows[] = {
+      {two_rows(), layout40(), "every value type, numbers right-aligned"},
+      {wide, {{"WIDE", 0, 200, kText, kChar, 1, 200, 200}}, "one column a line, escapes"},
+  };
+  for (const row& r : rows) {
+    answer_table t;
+    ASSERT_TRUE(decode_cursor_answer(r.answer, r.layout, &t)) << r.what;
+    for (auto f : {output_format::table, output_format::csv, output_format::json}) {
+      std::string out;
+      ASSERT_TRUE(format_cursor_answer(r.answer, r.layout, f, &out)) << r.what;
+      EXPECT_EQ(out, format_answer(t, f)) << r.what << " format " << static_cast<int>(f);
+    }
+    std::string metrics;
+    ASSERT_TRUE(format_cursor_openmetrics(r.answer, r.layout, "p", "CUR", &metrics)) << r.what;
+    EXPECT_EQ(metrics, format_openmetrics(t, "p", "CUR")) << r.what;
+  }
+  std::string out = "kept";
+  EXPECT_FALSE(format_cursor_answer(two_rows(), {}, output_format::csv, &out));
+  EXPECT_EQ(out, "kept");
 }
 
 TEST(ProbeFormat, RawDumpsEveryRecord) {

@@ -3,6 +3,7 @@
 // text columns their labels.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -14,7 +15,7 @@ std::string metric_name_part(std::string_view text);
 // `v` as it stands between the double quotes of a label value or in a HELP
 // text: backslash, double quote and line feed escaped, bytes that do not form
 // UTF-8 replaced by U+FFFD.
-std::string openmetrics_escape(const std::string& v);
+std::string openmetrics_escape(std::string_view v);
 
 // Appends the families of one answer to `out`: for each integer or real
 // column one gauge family "<prefix>_<cursor>_<column>" (names through
@@ -34,3 +35,11 @@ int append_openmetrics(const answer_table& table, std::string_view prefix, std::
 // cursor, and the closing "# EOF" line.
 std::string format_openmetrics(const answer_table& table, std::string_view prefix,
                                std::string_view cursor);
+
+// format_openmetrics of what decode_cursor_answer makes of a cursor's
+// records, read in place and appended to `out` (in pieces through `sink` when
+// one is given). False, leaving `out` untouched, when the layout does not
+// describe the records.
+bool format_cursor_openmetrics(const probe_answer& answer, std::span<const column_layout> layout,
+                               std::string_view prefix, std::string_view cursor, std::string* out,
+                               const text_sink& sink = {});

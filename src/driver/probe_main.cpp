@@ -264,10 +264,8 @@ int main(int argc, char** argv) {
     layout = decode_layout_answer(answer);
   }
   probe_ask(anchor, opt.name, opt.parms, &answer);
-  answer_table table;  // the records decoded by the first layout, when it fits them
-  bool decoded = false;
   if (by_layout && answer.error_code == 0 && answer.rows > 0 &&
-      !(decoded = decode_cursor_answer(answer, layout, &table))) {
+      !cursor_layout_fits(answer, layout)) {
     probe_answer again;
     if (probe_ask(anchor, "C-LAYOUT", layout_parms, &again) == 0)
       layout = decode_layout_answer(again);
@@ -280,13 +278,21 @@ int main(int argc, char** argv) {
     if (opt.name == "RETRACE" || opt.name == "SHUTDOWN") return kAnswered;
     return fail(kNoRows, "no rows for " + opt.name);
   }
-  std::string text =
-      opt.format == output_format::raw ? format_raw(answer)
-      : opt.openmetrics
-          ? format_openmetrics(decoded ? std::move(table) : decode(opt.name, answer, layout),
-                               "collector", opt.name)
-          : format_answer(decoded ? std::move(table) : decode(opt.name, answer, layout),
-                          opt.format);
+  // Large answers are written in pieces as they are rendered, the records
+  // read in place.
+  auto write_piece = [out](std::string& piece) {
+    fwrite(piece.data(), 1, piece.size(), out);
+    piece.clear();
+  };
+  std::string text;
+  if (opt.format == output_format::raw)
+    text = format_raw(answer, write_piece);
+  else if (opt.openmetrics) {
+    if (!format_cursor_openmetrics(answer, layout, "collector", opt.name, &text, write_piece))
+      text = format_openmetrics(decode(opt.name, answer, layout), "collector", opt.name);
+  } else if (!format_cursor_answer(answer, layout, opt.format, &text, write_piece))
+    text = format_answer(decode(opt.name, answer, layout), opt.format);
   fwrite(text.data(), 1, text.size(), out);
-  return fflush(out) == 0 ? kAnswered : fail(kUnreachable, "cannot write the answer");
+  return fflush(out) == 0 && !ferror(out) ? kAnswered
+                                          : fail(kUnreachable, "cannot write the answer");
 }

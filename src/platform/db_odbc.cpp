@@ -278,6 +278,10 @@ class odbc_statement final : public db_backend_statement {
           return ca.set(sql_numeric_overflow, "numeric overflow: column " + it.name);
         // The database stored the value at its scale already; some drivers give an
         // undeclared numeric an invented scale, so no rounding here.
+        if (std::string_view text(data); text.size() <= room && db_normal_number(text)) {
+          db_put_value(it, text, false);
+          return sql_ok;
+        }
         if (!db_declared_number_text(data, 0, 0, room, &out))
           return ca.set(sql_invalid_number,
                         "invalid number: column " + it.name + " holds '" + std::string(data) + "'");
@@ -313,6 +317,9 @@ class odbc_statement final : public db_backend_statement {
                      : static_cast<size_t>(ind) / sizeof(SQLWCHAR);
     std::string utf8;
     if constexpr (sizeof(SQLWCHAR) == sizeof(uint16_t)) {
+      // Most values are plain ASCII and whole: their units go straight into the buffer.
+      const bool whole = ind != SQL_NO_TOTAL && static_cast<size_t>(ind) / sizeof(SQLWCHAR) <= got;
+      if (!utf16 && whole && db_put_ascii_units(it, data, got)) return sql_ok;
       uint16_t units[kMaxUnitsOnStack];
       if (got <= kMaxUnitsOnStack) {
         memcpy(units, data, got * sizeof(uint16_t));

@@ -256,6 +256,19 @@ bool db_double_text(double value, int precision, int scale, size_t room, std::st
   return true;
 }
 
+bool db_normal_number(std::string_view text) {
+  size_t i = text.size() > 0 && text[0] == '-' ? 1 : 0;
+  const size_t int_begin = i;
+  while (i < text.size() && is_digit(text[i])) ++i;
+  const size_t int_len = i - int_begin;
+  if (int_len == 0 || (int_len > 1 && text[int_begin] == '0')) return false;
+  if (i == text.size()) return !(int_begin == 1 && text[1] == '0');
+  if (text[i] != '.' || i + 1 == text.size() || text.back() == '0') return false;
+  for (++i; i < text.size(); ++i)
+    if (!is_digit(text[i])) return false;
+  return true;
+}
+
 bool db_declared_number_text(std::string_view text, int precision, int scale, size_t room,
                              std::string* out) {
   std::string s;
@@ -390,6 +403,27 @@ void db_put_value(db_item& it, std::string_view value, bool utf16, size_t whole_
   it.returned_chars = static_cast<int32_t>(chars);
   size_t whole = whole_len > value.size() ? whole_len : value.size();
   if (it.ind) *it.ind = n < whole ? static_cast<int16_t>(whole > 32767 ? 32767 : whole) : 0;
+}
+
+bool db_put_ascii_units(db_item& it, const void* units, size_t count) {
+  if (!it.buf || it.buf_len <= 0 || count > static_cast<size_t>(it.buf_len)) return false;
+  const auto* at = static_cast<const unsigned char*>(units);
+  uint16_t seen = 0;
+  for (size_t k = 0; k < count; ++k) {
+    uint16_t u;
+    memcpy(&u, at + 2 * k, sizeof u);
+    seen |= u;
+  }
+  if (seen >= 0x80) return false;
+  for (size_t k = 0; k < count; ++k) {
+    uint16_t u;
+    memcpy(&u, at + 2 * k, sizeof u);
+    it.buf[k] = static_cast<char>(u);
+  }
+  memset(it.buf + count, 0, static_cast<size_t>(it.buf_len) - count);
+  it.returned_octets = it.returned_chars = static_cast<int32_t>(count);
+  if (it.ind) *it.ind = 0;
+  return true;
 }
 
 void db_put_null(db_item& it) {

@@ -18,6 +18,11 @@
 // the text is not such a number.
 bool db_number_text(std::string_view text, std::string* out);
 
+// True when `text` is already as db_number_text writes it: an optional minus
+// (not before a zero), digits without leading zeros, and an optional point
+// with digits that do not end in a zero.
+bool db_normal_number(std::string_view text);
+
 // Writes a double as decimal text. With a declared precision or scale the value
 // is first rounded to `scale` digits after the point (a negative scale rounds to
 // tens, hundreds, ...), as a NUMBER(precision, scale) column would store it.
@@ -57,6 +62,11 @@ std::string db_utf8_text(const uint16_t* units, size_t count);
 // `whole_len` is the value's full length in bytes when `value` is already a
 // prefix of it, else 0. Does nothing for an item without a buffer.
 void db_put_value(db_item& it, std::string_view value, bool utf16, size_t whole_len = 0);
+
+// Places `count` UTF-16 code units (host order, at `units`, not necessarily
+// aligned) as db_put_value places their UTF-8 text, when every unit is ASCII
+// and they fit the buffer; returns false, changing nothing, otherwise.
+bool db_put_ascii_units(db_item& it, const void* units, size_t count);
 
 // Places a NULL: indicator -1, zero-filled buffer, returned lengths 0.
 void db_put_null(db_item& it);

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "std_capture.h"
@@ -20,6 +21,8 @@ TEST(DbValuesTest, NumberAndDoubleTexts) {
     std::string out = "untouched";
     EXPECT_EQ(db_number_text(row[0].c_str(), &out), row[1] != "-") << row[0];
     EXPECT_EQ(out, row[1] != "-" ? row[1] : "untouched") << row[0];
+    // A text taken as it stands is exactly its number text.
+    EXPECT_EQ(db_normal_number(row[0]), row[0] == row[1]) << row[0];
   }
   for (const auto& row : data_rows("platform/double_texts.txt", 5)) {
     std::string out;
@@ -96,6 +99,43 @@ TEST(DbValuesTest, Utf16) {
   EXPECT_EQ(db_utf8_text(units, 6),
             "a\xC3\xA9\xF0\x9D\x84\x9E\xEF\xBF\xBD"
             "b");
+}
+
+// Units placed straight into an item's buffer leave it as placing their
+// converted text would; anything else is refused untouched.
+TEST(DbValuesTest, AsciiUnitsPlacedAsTheirText) {
+  struct row {
+    std::u16string units;
+    bool placed;
+    const char* why;
+  };
+  const row rows[] = {
+      {u"host12", true, "ASCII shorter than the buffer"},
+      {u"", true, "empty"},
+      {u"12345678", true, "exactly the buffer"},
+      {u"123456789", false, "longer than the buffer: cut by the general path"},
+      {u"h\u00e9", false, "not ASCII"},
+      {u"\u0100", false, "a unit whose low byte is ASCII"},
+  };
+  for (const row& r : rows) {
+    char fast[8], slow[8];
+    int16_t fast_ind = 5, slow_ind = 5;
+    db_item a, b;
+    a.buf = fast, a.buf_len = 8, a.ind = &fast_ind;
+    b.buf = slow, b.buf_len = 8, b.ind = &slow_ind;
+    memset(fast, 'x', sizeof fast);
+    ASSERT_EQ(db_put_ascii_units(a, r.units.data(), r.units.size()), r.placed) << r.why;
+    if (!r.placed) {
+      EXPECT_EQ(std::string(fast, 8), "xxxxxxxx") << r.why;
+      continue;
+    }
+    const auto* u = reinterpret_cast<const uint16_t*>(r.units.data());
+    db_put_value(b, db_utf8_text(u, r.units.size()), false);
+    EXPECT_EQ(std::string(fast, 8), std::string(slow, 8)) << r.why;
+    EXPECT_EQ(std::tie(a.returned_octets, a.returned_chars, fast_ind),
+              std::tie(b.returned_octets, b.returned_chars, slow_ind))
+        << r.why;
+  }
 }
 
 }  // namespace
