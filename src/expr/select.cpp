@@ -34,7 +34,19 @@ struct select_env {
   kept_text* texts = nullptr;            // texts given to text targets
   curs* cursor = nullptr;                // the cursor open for select, or null
   text_row* row = nullptr;               // its current row; null before the first
+  r_exec_chain** row_tail = nullptr;     // the empty next slot of the row target's last line
 } env;
+
+r_exec_chain* new_line(const char* text) {
+  r_exec_chain* line = new (std::nothrow) r_exec_chain;
+  if (!line) {
+    PRINT('s', "SEL1000", "Can not acquire memory: quitting\n");
+    expr_fatal(4);
+  }
+  line->line = text;
+  line->len = static_cast<int32_t>(line->line.size() + 1);
+  return line;
+}
 
 void free_kept_texts() {
   while (kept_text* k = env.texts) {
@@ -140,7 +152,13 @@ int store_into(const TERM_TABLE* result, void* target, int target_type) {
       std::string line;
       int n = value_count(result);
       for (int i = 0; i < n; ++i, e = e->next) line += (i ? " " : "") + as_word(e);
-      chain_internal_res(line.c_str(), static_cast<r_exec_chain**>(target));
+      // The tail is found once per select, not once per group.
+      if (!env.row_tail) {
+        env.row_tail = static_cast<r_exec_chain**>(target);
+        while (*env.row_tail) env.row_tail = &(*env.row_tail)->next;
+      }
+      *env.row_tail = new_line(line.c_str());
+      env.row_tail = &(*env.row_tail)->next;
       return 0;
     }
     case TARGET_NONE:
@@ -302,6 +320,7 @@ int dispose_result(TERM_TABLE* result, void* target, int target_type) {
 int perform_select(lex_block* list, const char* list_text, const char* cursor_name, void* target,
                    int target_type, lex_block* where, const char* where_text) {
   require_exec_sql();
+  env.row_tail = nullptr;
   curs* cur = find_cursor(cursor_name, strlen(cursor_name));
   if (!cur) {
     PRINT('e', "SEL0290", "Cursor %s not found\n", cursor_name);
@@ -371,18 +390,12 @@ int perform_select(lex_block* list, const char* list_text, const char* cursor_na
   int16_t status = get_row_status();
   if (!held || (status != RS_SAME_GROUP && status != RS_NEW_GROUP)) return 100;
   if (dispose_result(held, target, target_type)) rc = 1;
+  env.row_tail = nullptr;
   return rc;
 }
 
 void chain_internal_res(const char* text, r_exec_chain** chain) {
-  r_exec_chain* line = new (std::nothrow) r_exec_chain;
-  if (!line) {
-    PRINT('s', "SEL1000", "Can not acquire memory: quitting\n");
-    expr_fatal(4);
-  }
-  line->line = text;
-  line->len = static_cast<int32_t>(line->line.size() + 1);
   r_exec_chain** tail = chain;
   while (*tail) tail = &(*tail)->next;
-  *tail = line;
+  *tail = new_line(text);
 }
