@@ -60,9 +60,12 @@ void select_over(const char* list, const char* where) {
 
 }  // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  make_cursor();
+  return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static bool made = (make_cursor(), true);
-  (void)made;
   if (size > 20000) size = 20000;
   std::string text(reinterpret_cast<const char*>(data), size);
   open_lexer(nullptr);

@@ -388,7 +388,10 @@ int perform_select(lex_block* list, const char* list_text, const char* cursor_na
   // A ROW in the where clause sets the row status too: the held result is
   // what tells whether a row was processed.
   int16_t status = get_row_status();
-  if (!held || (status != RS_SAME_GROUP && status != RS_NEW_GROUP)) return 100;
+  if (!held || (status != RS_SAME_GROUP && status != RS_NEW_GROUP)) {
+    release_result(held);
+    return 100;
+  }
   if (dispose_result(held, target, target_type)) rc = 1;
   env.row_tail = nullptr;
   return rc;

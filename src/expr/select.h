@@ -79,7 +79,8 @@ TERM_TABLE* get_active_term_tb_anchor();
 
 // Runs a select of `list_text` over the current sample of the cursor named
 // `cursor_name` (exact), rows filtered by `where_text` when it is not null.
-// The prepared parts are kept in `list` and `where`. Returns 0 (a result was
+// The prepared parts are kept in `list` and `where` (required with
+// `where_text`). Returns 0 (a result was
 // stored into `target` by `target_type`), 100 (no row qualified, or the
 // cursor has no rows: the target is untouched) or 1 (reported).
 // The select environment must be open, else the process stops.
