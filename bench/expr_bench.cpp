@@ -1,6 +1,7 @@
 // Evaluation of a 20-term condition over the rows of a cursor: each row is
 // made current and the RPN is evaluated afresh, as the internal select and the
-// version conditions do.
+// version conditions do; an internal select grouping the same rows; version
+// selection over 100 cursors.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -10,9 +11,11 @@
 #include "ctl/arena.h"
 #include "ctl/curs.h"
 #include "ctl/cursor_versions.h"
+#include "exits/child_exec.h"
 #include "expr/conditions.h"
 #include "expr/expression.h"
 #include "expr/interpreter.h"
+#include "expr/select.h"
 #include "rows/row_chain.h"
 
 namespace {
@@ -24,7 +27,8 @@ const char* const kCondition =
     "(cpu * 2 + io - 3 > 10 AND name LIKE 'db%' OR cpu / 4 <= io + 7.5) AND "
     "(io - cpu * 2 ^= w + 1 OR name = 'db7' OR cpu + io > 100)";
 
-void BM_EvaluateCondition(benchmark::State& state) {
+// BENCH: name (text), cpu and io (Number) over kRows rows.
+curs* make_bench_cursor() {
   reset_definitions();
   curs* c = cursor_arena().make<curs>();
   memcpy(c->cur_name, "BENCH", 5);
@@ -47,6 +51,11 @@ void BM_EvaluateCondition(benchmark::State& state) {
     snprintf(row->text() + 22, 11, "%10.2f", (r % 13) * 1.5);
     append_row(c, row);
   }
+  return c;
+}
+
+void BM_EvaluateCondition(benchmark::State& state) {
+  curs* c = make_bench_cursor();
   open_lexer(nullptr);
   set_current_cursor(c);
   lexeme* rpn = parse_expression(kCondition);
@@ -74,6 +83,32 @@ void BM_EvaluateCondition(benchmark::State& state) {
   reset_definitions();
 }
 BENCHMARK(BM_EvaluateCondition)->Unit(benchmark::kMillisecond);
+
+// A select grouping the rows by name (runs of one row: every row starts a
+// group) with a SUM and a where clause, into a row target.
+void BM_InternalSelect(benchmark::State& state) {
+  make_bench_cursor();
+  lex_block list, where;
+  TERM_TABLE* table = nullptr;
+  for (auto _ : state) {
+    r_exec_chain* lines = nullptr;
+    start_exec_sql(table);
+    int rc = perform_select(&list, "name, SUM(cpu + io)", "BENCH", &lines, TARGET_ROW, &where,
+                            "io < 15 OR cpu > 3");
+    end_exec_sql(&table);
+    benchmark::DoNotOptimize(rc);
+    u_free_r_chain(lines);
+  }
+  state.counters["ns_per_row"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * kRows,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  free_lex_block(&list);
+  free_lex_block(&where);
+  reset_expr_state();
+  release_all_rows();
+  reset_definitions();
+}
+BENCHMARK(BM_InternalSelect)->Unit(benchmark::kMillisecond);
 
 // One pass of version selection over 100 cursors, each with an IF/ELSE on a
 // column of a driving cursor D and a nested IF in the then-branch (three

@@ -226,7 +226,7 @@ TEST_F(CollectorStartup, RowsOfEachPassReachThePrintFile) {
 // A cursor whose IF asks for the name in its own last row: each pass takes
 // the other version, whose insert_where selects the other person, so the
 // collected name alternates (the first pass has no row to decide on and keeps
-// the first version).
+// the first version). A computed cursor selects over its rows in each pass.
 TEST_F(CollectorStartup, ACursorVersionFlipsBetweenPasses) {
   make_sqlite_file(dir_.file("S1.db"),
                    "CREATE TABLE people(id INTEGER, name VARCHAR(10));"
@@ -235,11 +235,17 @@ TEST_F(CollectorStartup, ACursorVersionFlipsBetweenPasses) {
       run({"-rdbms", "S1", "-dbtype", "qvz"},
           {"COLL_CTL_HOME=" TEST_DATA_DIR "/versions/ctl", "COLL_DBHOME=" + dir_.path()});
   EXPECT_EQ(r.exit_code, 0) << r.output;
-  std::vector<std::string> names;
-  for (const std::string& l : printed(dir_.path()))
-    if (l.starts_with("CPR1895I #=2,")) names.push_back(l.substr(l.rfind(':') + 1));
+  std::vector<std::string> names, totals;
+  for (const std::string& l : printed(dir_.path())) {
+    if (l.starts_with("CPR1895I #=2,n=name,")) names.push_back(l.substr(l.rfind(':') + 1));
+    if (l.starts_with("CPR1895I #=2,n=total,")) totals.push_back(l.substr(l.rfind(':') + 1));
+  }
   ASSERT_GE(names.size(), 2u);  // a loaded machine may delay a pass
-  for (size_t i = 0; i < names.size(); ++i) EXPECT_EQ(names[i], i % 2 == 0 ? "beta" : "alpha") << i;
+  ASSERT_EQ(totals.size(), names.size());
+  for (size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(names[i], i % 2 == 0 ? "beta" : "alpha") << i;
+    EXPECT_EQ(totals[i], i % 2 == 0 ? "20" : "10") << i;  // SUM(id)*10 over FLIP's row
+  }
 }
 
 // The database password shows nowhere: not in the print and log files under

@@ -14,6 +14,7 @@
 #include "driver/cluster.h"
 #include "driver/cursor_run.h"
 #include "driver/startup.h"
+#include "expr/terms.h"
 #include "platform/emergency.h"
 #include "platform/shell.h"
 #include "platform/signal_box.h"
@@ -77,6 +78,7 @@ void quitting(int code) {
   reset_clusters();
   reset_run_state();
   release_all_rows();
+  reset_expr_state();  // term tables, parsed texts and conditions
   del_curs();
   PRINT('s', "ggn1505", "Time = %s, Collector ended\n", when);
   close_PRINT();

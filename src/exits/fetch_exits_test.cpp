@@ -309,8 +309,8 @@ TEST(ConvertData, TextAndBinary) {
 }
 
 TEST_F(FetchExits, ScriptExitRunsTheBuiltInDriver) {
-  // fetchxi1 hands the script to the built-in computed cursors, which answer
-  // nothing: no rows and status -1, but the run itself succeeds.
+  // fetchxi1 hands the script to the built-in computed cursors, which know
+  // no CACHE: no rows and status -1, but the run itself succeeds.
   curs* cur = exit_cursor("I", "fetchxi1", "CACHE p", "select a from x", {"A"});
   EXPECT_EQ(run(cur), 0);
   EXPECT_EQ(cur->last_sqlcode, -1);

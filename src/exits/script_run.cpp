@@ -22,6 +22,8 @@ namespace {
 
 constexpr int kInternal = 9;
 
+internal_driver registered_driver = nullptr;
+
 void set_sqlcode(curs* cur, int code) {
   cur->last_sqlcode = code;
   snprintf(cur->last_sqlcode_text, sizeof cur->last_sqlcode_text, "%16d", code);
@@ -66,11 +68,12 @@ int read_words(curs* cur, xda_ptr* x, std::string line, bool numeric_check) {
 
 }  // namespace
 
+void set_internal_driver(internal_driver driver) { registered_driver = driver; }
+
 r_exec_chain* exec_internal(const char* program, const char* parms) {
   std::string p = parms ? parms : "";
   while (!p.empty() && p.back() == ' ') p.pop_back();
-  (void)program;
-  return nullptr;  // no built-in computed cursor answers here
+  return registered_driver ? registered_driver(program, p.c_str()) : nullptr;
 }
 
 int parse_script_text(curs* cur, const char* run_time, int exit_number) {

@@ -12,8 +12,15 @@ struct curs;
 // failure (the cursor is held) or a host variable that cannot be filled.
 int parse_script_text(curs* cur, const char* run_time, int exit_number);
 
-// The built-in computed cursors' driver: given the program (a computed
-// cursor's name) and its parameters; answers no lines for every name.
+// The driver of the built-in computed cursors, which the expression layer
+// registers: given a computed cursor's name and its parameters, it returns
+// the cursor's lines (the caller frees them) or null. Null clears.
+using internal_driver = r_exec_chain* (*)(const char* name, const char* parms);
+void set_internal_driver(internal_driver driver);
+
+// Runs the registered driver with the program (a computed cursor's name) and
+// the parameters without their trailing blanks; no lines when none is
+// registered.
 r_exec_chain* exec_internal(const char* program, const char* parms);
 
 // Builds one row of `cur` from the values now in its result descriptor,

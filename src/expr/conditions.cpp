@@ -9,6 +9,7 @@
 #include "ctl/cursor_versions.h"
 #include "expr/expression.h"
 #include "expr/interpreter.h"
+#include "expr/select.h"
 
 namespace {
 
@@ -59,7 +60,10 @@ const condition_steps kSteps = {parse_condition, evaluate_condition};
 
 }  // namespace
 
-void register_expressions() { set_condition_steps(&kSteps); }
+void register_expressions() {
+  set_condition_steps(&kSteps);
+  register_computed_cursors();
+}
 
 void free_all_conditions() {
   for (condition* c : all_conditions) {

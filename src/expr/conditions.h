@@ -2,7 +2,8 @@
 #pragma once
 
 // Registers the parsing and evaluation of version conditions with the
-// cursor-file layer (start-up, and tests).
+// cursor-file layer and the computed cursors' driver with the script exits
+// (start-up, and tests).
 void register_expressions();
 
 // Frees every parsed condition (the end of the process, and tests).

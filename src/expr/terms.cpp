@@ -9,6 +9,7 @@
 
 #include "expr/conditions.h"
 #include "expr/interpreter.h"
+#include "expr/select.h"
 #include "util/print.h"
 #include "util/trace.h"
 
@@ -314,6 +315,9 @@ void destroy_memory() {
 
 void reset_expr_state() {
   free_all_conditions();
+  reset_select_env();
+  reset_computed_cursors();
+  free_w_list();
   destroy_memory();
   terms = term_state{};
   select_state = select_modes{};

@@ -143,8 +143,9 @@ void unregister_memory(void* block);
 // Frees every registered term table (end of process).
 void destroy_memory();
 
-// Frees every term table and the free list and clears the state (tests, and
-// the end of the process).
+// Frees every term table, the free list, the parsed conditions, the select
+// environment, the computed cursors' parts and the cache of parsed texts, and
+// clears the state (tests, and the end of the process).
 void reset_expr_state();
 
 // True when trace level 8 (expressions) is on or full tracing is.
