@@ -38,12 +38,6 @@ std::string path_ending(const std::string& dir, const std::string& suffix) {
   return "";
 }
 
-// The text of that file.
-std::string text_ending(const std::string& dir, const std::string& suffix) {
-  const std::string path = path_ending(dir, suffix);
-  return path.empty() ? "" : read_whole(path);
-}
-
 // The blank-separated words of `text`.
 std::vector<std::string> words(const std::string& text) {
   std::istringstream in(text);
@@ -123,7 +117,8 @@ TEST_F(CollectorStartup, StartupStopsThroughQuitting) {
     if (r[0] == "1") env.push_back("COLL_OUT=" + out.path());
     ChildResult result = r[2] == "(no argv)" ? run_as({}, env) : run(words(r[2]), env);
     EXPECT_EQ(result.exit_code, 0);
-    const std::string log = r[0] == "1" ? text_ending(out.path(), "col.log") : result.output;
+    const std::string log =
+        r[0] == "1" ? read_whole(path_ending(out.path(), "col.log")) : result.output;
     std::vector<std::string> copies = message_lines(log);
     auto stop = std::find_if(copies.begin(), copies.end(), is_stop_line) - copies.begin();
     ASSERT_LT(stop + 1, std::ssize(copies)) << log;
@@ -193,17 +188,34 @@ TEST_F(CollectorStartup, HelpAndCheckEndBeforeStarting) {
   }
 }
 
-// The control files of tests/data/comm/ctl/qvz*.ctl: a pass a second, the
-// "npxa" process printing what was collected, a cursor that fails in every
-// pass without stopping the others, and the stop at the go_home time after 4
-// seconds.
-TEST_F(CollectorStartup, RowsOfEachPassReachThePrintFile) {
+// The control files of tests/data/comm/ctl/qvz*.ctl under full tracing: a
+// pass a second, the "npxa" process printing what was collected, a cursor
+// that fails in every pass without stopping the others, SIGUSR1 logged and
+// ignored, and the stop at the go_home time after 4 seconds. The database
+// password shows nowhere: not in the print and log files (dictionary
+// parameters, PROCESS.CTL statements as read), nor in the process listing
+// the signal writes, nor in the collector's own arguments as the system
+// shows them.
+TEST_F(CollectorStartup, RowsOfEachPassReachThePrintFileAndThePasswordNowhere) {
   make_sqlite_file(dir_.file("S1.db"),
                    "CREATE TABLE people(id INTEGER, name VARCHAR(10));"
                    "INSERT INTO people VALUES(1, 'alpha'), (2, 'beta');");
-  ChildResult r = run({"-rdbms", "S1", "-dbtype", "qvz"},
-                      {"COLL_CTL_HOME=" TEST_DATA_DIR "/comm/ctl", "COLL_DBHOME=" + dir_.path()});
-  EXPECT_EQ(r.exit_code, 0) << r.output;
+  const int pid = start_program(
+      COLLECTOR_BIN,
+      {COLLECTOR_BIN, "-v", "-rdbms", "S1", "-dbtype", "qvz", "-password", "topsecret"},
+      with_base({"COLL_CTL_HOME=" TEST_DATA_DIR "/comm/ctl", "COLL_DBHOME=" + dir_.path()}),
+      dir_.path(), dir_.file("console"));
+  auto started = [&] {
+    const std::vector<std::string> lines = printed(dir_.path());
+    return std::any_of(lines.begin(), lines.end(),
+                       [](const std::string& l) { return l.starts_with("CML1530I"); });
+  };
+  for (int i = 0; i < 200 && !started(); ++i) usleep(50000);
+  const std::string arguments = read_whole("/proc/" + std::to_string(pid) + "/cmdline");
+  kill(pid, SIGUSR1);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   std::vector<std::string> lines = printed(dir_.path());
   ASSERT_FALSE(lines.empty());
   auto count = [&](const char* line) { return std::count(lines.begin(), lines.end(), line); };
@@ -221,6 +233,17 @@ TEST_F(CollectorStartup, RowsOfEachPassReachThePrintFile) {
     return l.starts_with("CGN1524I Quit request received. ");
   }));
   EXPECT_TRUE(is_stop_line(lines.back()));
+
+  EXPECT_EQ(arguments.find("topsecret"), std::string::npos);
+  EXPECT_NE(arguments.find("*********"), std::string::npos);
+  std::string everything;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
+    if (entry.is_regular_file() && !entry.path().string().ends_with(".db"))
+      everything += read_whole(entry.path());
+  EXPECT_NE(everything.find("PDC2164I"), std::string::npos);  // the parameters were listed
+  EXPECT_NE(everything.find("grep " + std::to_string(getpid())), std::string::npos);  // and ps ran
+  EXPECT_EQ(everything.find("topsecret"), std::string::npos);
+  EXPECT_EQ(everything.find("tiger"), std::string::npos);
 }
 
 // A cursor whose IF asks for the name in its own last row: each pass takes
@@ -248,37 +271,4 @@ TEST_F(CollectorStartup, ACursorVersionFlipsBetweenPasses) {
   }
 }
 
-// The database password shows nowhere: not in the print and log files under
-// full tracing (dictionary parameters, PROCESS.CTL statements as read), nor
-// in the process listing written when a signal comes, nor in the collector's
-// own arguments as the system shows them.
-TEST_F(CollectorStartup, PasswordShowsNowhere) {
-  make_sqlite_file(dir_.file("S1.db"), "CREATE TABLE people(id INTEGER, name VARCHAR(10));");
-  const int pid = start_program(
-      COLLECTOR_BIN,
-      {COLLECTOR_BIN, "-v", "-rdbms", "S1", "-dbtype", "qvz", "-password", "topsecret"},
-      with_base({"COLL_CTL_HOME=" TEST_DATA_DIR "/comm/ctl", "COLL_DBHOME=" + dir_.path()}),
-      dir_.path(), dir_.file("console"));
-  auto started = [&] {
-    const std::vector<std::string> lines = printed(dir_.path());
-    return std::any_of(lines.begin(), lines.end(),
-                       [](const std::string& l) { return l.starts_with("CML1530I"); });
-  };
-  for (int i = 0; i < 200 && !started(); ++i) usleep(50000);
-  const std::string arguments = read_whole("/proc/" + std::to_string(pid) + "/cmdline");
-  kill(pid, SIGUSR1);
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  EXPECT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(arguments.find("topsecret"), std::string::npos);
-  EXPECT_NE(arguments.find("*********"), std::string::npos);
-  std::string everything;
-  for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
-    if (entry.is_regular_file() && !entry.path().string().ends_with(".db"))
-      everything += read_whole(entry.path());
-  EXPECT_NE(everything.find("PDC2164I"), std::string::npos);  // the parameters were listed
-  EXPECT_NE(everything.find("grep " + std::to_string(getpid())), std::string::npos);  // and ps ran
-  EXPECT_EQ(everything.find("topsecret"), std::string::npos);
-  EXPECT_EQ(everything.find("tiger"), std::string::npos);
-}
 }  // namespace

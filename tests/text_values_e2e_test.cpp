@@ -125,20 +125,13 @@ class TextValuesEndToEnd : public ::testing::TestWithParam<const char*> {
   // The environment of both programs under `locale`; the PostgreSQL logon
   // is the test database's.
   std::vector<std::string> env(const std::string& locale) const {
-    const std::string& d = dir_.path();
-    std::vector<std::string> env = {"PATH=/usr/bin:/bin",
-                                    "USER=tester",
-                                    "TZ=UTC",
-                                    "COLL_HOSTNAME=alpha",
-                                    "COLL_VERSION=zdb",
-                                    "COLL_USESHM=0",
-                                    "COLL_WAIT_TIMEOUT=3",
-                                    "LC_ALL=" + locale,
-                                    "LOCPATH=" + dir_.file("locales"),
-                                    "COLL_CTL_HOME=" + dir_.file("ctl")};
-    for (const char* name :
-         {"HOME", "PWD", "COLL_DBHOME", "COLL_PREFIX", "COLL_PREFIX_LOCAL", "COLL_OUT"})
-      env.push_back(std::string(name) + "=" + d);
+    std::istringstream words(
+        "PATH=/usr/bin:/bin USER=tester TZ=UTC COLL_HOSTNAME=alpha COLL_VERSION=zdb COLL_USESHM=0 "
+        "COLL_WAIT_TIMEOUT=3 LOCPATH=@/locales COLL_CTL_HOME=@/ctl HOME=@ PWD=@ COLL_DBHOME=@ "
+        "COLL_PREFIX=@ COLL_PREFIX_LOCAL=@ COLL_OUT=@");
+    std::vector<std::string> env = {"LC_ALL=" + locale};
+    for (std::string w; words >> w;)
+      env.push_back(w.find('@') == std::string::npos ? w : w.replace(w.find('@'), 1, dir_.path()));
     if (!postgres()) {
       env.push_back("COLL_SERVERID=S1");
       return env;

@@ -181,25 +181,6 @@ TEST_F(RunTest, IterationMakesOneSamplePerRun) {
   EXPECT_EQ(q->row_count, 2);
 }
 
-// A server that is down (here: the database file is gone) is asked once a
-// pass: the other cursors fail with its code at once, without a message.
-TEST_F(RunTest, ALogonRefusedOtherThanByPasswordWaitsForTheNextPass) {
-  curs* a = cursor("A", "SELECT v FROM t", {"v"});
-  curs* b = cursor("B", "SELECT v FROM t", {"v"});
-  std::filesystem::remove(dir_.file("coll.db"));
-  database_new_pass();
-  mark();
-  EXPECT_EQ(get_cursor_data(rel(kMonday10), a), 1);
-  EXPECT_EQ(get_cursor_data(rel(kMonday10), b), 1);
-  EXPECT_EQ(lines("RCD0100").size(), 1u);
-  EXPECT_EQ(a->last_sqlcode, sql_not_available);
-  EXPECT_EQ(b->last_sqlcode, sql_not_available);
-  EXPECT_STREQ(coll_->run_status, "CNCT");
-  database_new_pass();
-  EXPECT_EQ(get_cursor_data(rel(kMonday10), a), 1);
-  EXPECT_EQ(lines("RCD0100").size(), 2u);
-}
-
 TEST_F(RunTest, EditsBindOrReportEveryProblem) {
   curs* a = cursor("ALPHA", "", {});
   curs* b = cursor("BETA", "", {});

@@ -9,10 +9,7 @@
 
 #include "child_run.h"
 #include "comm/comm.h"
-#include "comm/pipe_io.h"
-#include "comm/pipe_transport.h"
 #include "comm/probe_request.h"
-#include "comm/request_record.h"
 #include "ctl/anchors.h"
 #include "derive/derived_columns.h"
 #include "derive/percent_cursor.h"
@@ -160,31 +157,6 @@ TEST_P(PxaService, ParametersGoToThePercentCursor) {
     snprintf(name, sizeof name, "%%parm%x", k);
     EXPECT_EQ(value(name), full[static_cast<size_t>(k)]) << name;
   }
-}
-
-// Failures of the pipe transport, provoked by writing records by hand.
-TEST_P(PxaService, PipeErrorsAreReported) {
-  if (!GetParam()) GTEST_SKIP() << "pipes only";
-  add_cursor("CPU", {"cpu1"});
-  ASSERT_EQ(do_pxa(), 100);
-  int fd = ClientOpenPipe(collector_pipe_name(), 6);
-  ASSERT_GE(fd, 0);
-  // A name length of 9: "get" fails and the service reports the anchor's text.
-  ASSERT_EQ(write(fd,
-                  "\x00\x0F\x00\x09"
-                  "ABCDEFGHI\0\0",
-                  15),
-            15);
-  PrintCapture out;
-  EXPECT_EQ(do_pxa(), -1);
-  // A reply pipe that does not exist: the cursor is served, "put" fails.
-  std::vector<uint8_t> rec = encode_request("CPU", dir_.file("gone_pipe"), {});
-  ASSERT_EQ(write(fd, rec.data(), rec.size()), static_cast<ssize_t>(rec.size()));
-  EXPECT_EQ(do_pxa(), 0);
-  EXPECT_EQ(out.lines(), "CIR1835E Pipe cursor length error. Pipe=" + collector_pipe_name() +
-                             "\nCIR1880E Open Probe pipe errno= 2. Pipe=" + dir_.file("gone_pipe") +
-                             ". cursor=CPU\n");
-  close(fd);
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, PxaService, ::testing::Values(true, false),

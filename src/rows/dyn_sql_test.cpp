@@ -109,18 +109,6 @@ TEST_F(DynSqlTest, SetLenLengthsReplaceTheTypeRules) {
   EXPECT_EQ(texts(cur), (std::vector<std::string>{row, row}));
 }
 
-TEST_F(DynSqlTest, RunAfterAFailingStatementLogsOnAgain) {
-  make_db("CREATE TABLE t(a INTEGER);");
-  curs* cur = cursor("BADSQL", "SELECT a FROM missing", {"a"});
-  PrintCapture capture;
-  EXPECT_EQ(run(cur), -942);
-  EXPECT_STREQ(cur->last_sqlcode_text, "            -942");
-  cur->select = "SELECT a FROM t";
-  EXPECT_EQ(run(cur), 0);
-  EXPECT_TRUE(database_connected());
-  EXPECT_STREQ(cur->last_sqlcode_text, "             100");
-}
-
 TEST_F(DynSqlTest, CountersAndTimingOfRuns) {
   make_db("CREATE TABLE t(a INTEGER); INSERT INTO t VALUES(1); INSERT INTO t VALUES(2);");
   curs* cur = cursor("COUNT", "SELECT a FROM t", {"a"});
