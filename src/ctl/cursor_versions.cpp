@@ -23,8 +23,19 @@ int (*redo_edits)() = nullptr;
 curs* current_cursor = nullptr;
 IF_NODE* current_if = nullptr;
 
-// Versions made for the block being built, against MAX_VERSIONS.
-int versions_made = 0;
+// Records (IF nodes and cursor copies) the IF tree of the block being parsed
+// holds, against MAX_TREE_RECORDS; `tree_refused` once one was refused.
+int tree_records = 0;
+bool tree_refused = false;
+
+// Counts one more record of the tree; false (after reporting `id`) when the
+// tree may hold no more.
+bool take_record(const char* id) {
+  if (++tree_records <= MAX_TREE_RECORDS) return true;
+  PRINT('e', id, "Can not acquire memory\n");
+  tree_refused = true;
+  return false;
+}
 
 bool version_tracing() { return tracing.trace_all || trace_on(8); }
 
@@ -57,8 +68,8 @@ IF_NODE* copy_chain(const IF_NODE* first, curs* parent) {
   return head;
 }
 
-curs* copy_version(const curs* v, IF_NODE* node) {
-  if (++versions_made > MAX_VERSIONS) return nullptr;
+curs* copy_version(const curs* v, IF_NODE* node, const char* id) {
+  if (!take_record(id)) return nullptr;
   curs* c = copy_record(v);
   c->parent_if = node;
   c->if_chain = nullptr;
@@ -67,17 +78,14 @@ curs* copy_version(const curs* v, IF_NODE* node) {
 }
 
 IF_NODE* copy_if_tree(const IF_NODE* node, curs* parent) {
+  if (!take_record("PIF0180")) return nullptr;
   IF_NODE* n = new_node();
   n->condition = node->condition;
   n->parent = parent;
-  if (node->then_version && !(n->then_version = copy_version(node->then_version, n))) {
-    PRINT('e', "PIF0160", "Can not acquire memory\n");
+  if (node->then_version && !(n->then_version = copy_version(node->then_version, n, "PIF0160")))
     return nullptr;
-  }
-  if (node->else_version && !(n->else_version = copy_version(node->else_version, n))) {
-    PRINT('e', "PIF0170", "Can not acquire memory\n");
+  if (node->else_version && !(n->else_version = copy_version(node->else_version, n, "PIF0170")))
     return nullptr;
-  }
   return n;
 }
 
@@ -118,10 +126,7 @@ int multiply_tree(curs* rec, if_stack stack, int level) {
   if (node->else_version) return multiply_tree(node->else_version, stack, level + 1);
   IF_NODE* sibling = update_stack(stack, level);
   if (!sibling) return 0;
-  if (++versions_made > MAX_VERSIONS) {
-    PRINT('e', "PIF0140", "Can not acquire memory\n");
-    return 1;
-  }
+  if (!take_record("PIF0140")) return 1;
   curs* implicit = copy_record(rec);
   implicit->parent_if = node;
   if (!(implicit->if_chain = copy_if_tree(sibling, implicit))) return 1;
@@ -164,6 +169,55 @@ bool is_age_to_target(const curs* target) {
   return false;
 }
 
+// The rows, summary rows and their counts of a record: what one owner holds.
+void drop_rows(curs* c) {
+  c->first_row = c->last_row = c->current_row = c->function_row = nullptr;
+  c->min_max_row = nullptr;
+  c->function_len = 0;
+  c->row_count = 0;
+}
+
+// Makes `to` the record `from` is, keeping `to`'s place on the cursor chain
+// and on its ring of copies. `from`'s rows and summary rows become `to`'s.
+void become(curs* to, curs* from) {
+  curs* next = to->next;
+  curs* ring = to->vers_list;
+  *to = *from;
+  to->next = next;
+  to->vers_list = ring;
+  drop_rows(from);
+}
+
+// The age-to copy on the cursor chain that `copy` (a version's own copy,
+// ringed on it) stands for, or null.
+curs* chained_copy(const curs* copy) {
+  for (curs* c = anchors.cur_anchor; c; c = c->next)
+    if (c != copy && strncmp(c->cur_name, copy->cur_name, sizeof c->cur_name) == 0) return c;
+  return nullptr;
+}
+
+// After the slot changed from version `old` (which took the slot's state) to
+// another: the copy on the cursor chain that the slot fed saves its state into
+// `old_copy`, the old version's own copy, which the old version refers to
+// again; then it takes the state of the selected version's own copy, and the
+// slot feeds it. Each row chain and summary row keeps one owner (and at most
+// a source sharing its chain).
+void switch_age_to(curs* slot, curs* old, curs* old_copy) {
+  curs* chained = old->aged_copy;
+  if (old_copy && chained && old_copy != chained) {
+    become(old_copy, chained);
+    old->aged_copy = old_copy;
+  }
+  curs* selected_copy = slot->aged_copy;
+  if (!selected_copy || !selected_copy->copy_marker) return;
+  curs* target = chained_copy(selected_copy);
+  // A target still holding rows (whose state no copy saved) keeps them; the
+  // slot then feeds the selected version's copy directly.
+  if (!target || target->first_row || target->function_row) return;
+  become(target, selected_copy);
+  slot->aged_copy = target;
+}
+
 template <class T>
 void take_if_empty(T& field, const T& parent) {
   if (field == T{}) field = parent;
@@ -177,6 +231,8 @@ void set_version_redo(int (*redo)()) { redo_edits = redo; }
 void reset_version_parse() {
   current_cursor = nullptr;
   current_if = nullptr;
+  tree_records = 0;
+  tree_refused = false;
 }
 
 int parse_if(curs** cur, const char* text) {
@@ -190,6 +246,7 @@ int parse_if(curs** cur, const char* text) {
           IF_STACK_SIZE);
     return 1;
   }
+  if (!take_record("PIF0020")) return 1;
   IF_NODE* node = new_node();
   node->parent = current_cursor;
   if (version_tracing()) PRINT('t', "SMZIF030", "condition: %.30s\n", text);
@@ -200,6 +257,7 @@ int parse_if(curs** cur, const char* text) {
     return 1;
   }
   if (version_tracing()) PRINT('t', "SMZIF040", "condition parsed\n");
+  if (!take_record("PIF0040")) return 1;
   curs* then = copy_record(current_cursor);
   then->if_chain = nullptr;
   then->parent_if = node;
@@ -223,6 +281,7 @@ int parse_else(curs** cur) {
     PRINT('e', "PIF0050", "ELSE has no matching IF for cursor %s\n", (*cur)->cur_name);
     return 1;
   }
+  if (!take_record("PIF0060")) return 1;
   curs* v = copy_record(current_if->parent);
   v->if_chain = nullptr;
   v->parent_if = current_if;
@@ -312,16 +371,20 @@ int edit_curs_version_set(curs* block) {
     reset_version_parse();
     return 1;
   }
-  reset_version_parse();
+  current_cursor = nullptr;
+  current_if = nullptr;
+  // The parse's records count against the tree; the next block starts afresh.
+  const bool refused = tree_refused || (block->if_chain && multiply_tree(block, if_stack{}, 0));
+  tree_records = 0;
+  tree_refused = false;
+  if (refused) {
+    PRINT('e', "PIF0120", "IF-tree for cursor %s not valid\n", block->cur_name);
+    return 1;
+  }
   if (!block->if_chain) {
     block->vers_list = block;
     block->tree_place = block;
     return 0;
-  }
-  versions_made = 0;
-  if (multiply_tree(block, if_stack{}, 0)) {
-    PRINT('e', "PIF0120", "IF-tree for cursor %s not valid\n", block->cur_name);
-    return 1;
   }
   curs* root = copy_record(block);
   for (IF_NODE* n = root->if_chain; n; n = n->next) n->parent = root;
@@ -410,16 +473,14 @@ int select_cursor_version(curs* slot, const char* time_text) {
       if (sel != slot->tree_place) {
         curs* old = slot->tree_place;
         curs* next = slot->next;
-        *old = *slot;  // the old version keeps its run state and rows
+        curs* old_copy = old->aged_copy;  // the old version's own age-to copy
+        *old = *slot;                     // the old version keeps its run state and rows
         old->tree_place = old;
         *slot = *sel;
         slot->next = next;
         slot->tree_place = sel;
-        // The rows now belong to the slot alone.
-        sel->first_row = sel->last_row = sel->current_row = sel->function_row = nullptr;
-        sel->min_max_row = nullptr;
-        sel->function_len = 0;
-        sel->row_count = 0;
+        drop_rows(sel);  // the rows now belong to the slot alone
+        switch_age_to(slot, old, old_copy);
         if (old->held_below || old->held_by_decode) slot->hold = old->hold;
         slot->held_below = old->held_below;
         slot->held_by_decode = old->held_by_decode;

@@ -18,8 +18,10 @@ struct IF_NODE {
 
 // Nesting and sequencing of IFs in one block together stay below this.
 constexpr int IF_STACK_SIZE = 50;
-// Versions one block may multiply into; a larger tree is refused.
-constexpr int MAX_VERSIONS = 1024;
+// Records (IF nodes and cursor copies) the IF tree of one block may hold,
+// from its parse through its multiplication: room for 1024 versions of any
+// shape; a larger tree is refused with its out-of-memory message.
+constexpr int MAX_TREE_RECORDS = 4096;
 
 // What the expression layer provides (registered at start-up).
 struct condition_steps {

@@ -13,6 +13,7 @@
 #include "ctl/anchors.h"
 #include "ctl/collect.h"
 #include "ctl_fixture.h"
+#include "rows/age_to_loads.h"
 #include "rows/row_chain.h"
 
 namespace {
@@ -87,6 +88,50 @@ TEST_F(CursorVersions, TreesOfSequentialAndNestedIfs) {
   }
 }
 
+// A tree grows until it holds too many records; the record that does not fit
+// is refused with the message of the statement or step that would make it.
+// Parsing counts an IF's node and then-version and an ELSE's version;
+// multiplying sequential IFs counts the copies it makes on top.
+TEST_F(CursorVersions, ATreeTooLargeIsRefusedWhereItOutgrowsItsRoom) {
+  auto times = [](int n, const std::string& text) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += text;
+    return out;
+  };
+  const std::string pair = "if x = '1';\nendif;\n";
+  const std::string with_else = "if x = '1';\nelse;\nendif;\n";
+  const std::string not_valid = "PIF0120E IF-tree for cursor A not valid";
+  struct row {
+    std::string body;
+    lines msgs;
+  };
+  const row rows[] = {
+      // 2048 IFs fill the room: the next IF's node does not fit
+      {times(2049, pair), {"PIF0020E Can not acquire memory", not_valid}},
+      // one record later the node fits and its then-version does not
+      {with_else + times(2047, pair), {"PIF0040E Can not acquire memory", not_valid}},
+      // the last record went to an IF: its ELSE finds none (the IF stays open)
+      {times(2047, pair) + with_else,
+       {"PIF0060E Can not acquire memory",
+        "PIF0100E Cursor A end encountered before expected ENDIF"}},
+      // multiplying: a copied IF's node, its then- or else-version, an implicit else
+      {times(11, pair), {"PIF0180E Can not acquire memory", not_valid}},
+      {with_else + times(11, pair), {"PIF0160E Can not acquire memory", not_valid}},
+      {times(9, pair) + times(2, with_else), {"PIF0170E Can not acquire memory", not_valid}},
+      {times(12, pair), {"PIF0140E Can not acquire memory", not_valid}},
+  };
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.msgs[0]);
+    restart();
+    write("coll", "cursor A;\ninsert into T (x) values (:x);\nlimit 9;\n" + r.body + "end;\n");
+    int rc = -1;
+    lines want = r.msgs;
+    want.push_back("PCC0755E Parsing ended with errors");
+    EXPECT_EQ(run(parse_curs, &rc), want);
+    EXPECT_EQ(rc, 1);
+  }
+}
+
 TEST_F(CursorVersions, TheChoiceFollowsTheRowAndKeepsTheRunState) {
   curs* slot = parse_block("if x = '1'; limit 5; else; limit 7; endif;");
   ASSERT_EQ(define_vers_chain(), 0);
@@ -114,6 +159,54 @@ TEST_F(CursorVersions, TheChoiceFollowsTheRowAndKeepsTheRunState) {
   EXPECT_EQ(slot->first_row, nullptr);
   EXPECT_EQ(select_cursor_version(slot, "20240115100200"), -1);  // no row: no value
   // The rows the then-version keeps are released with every cursor's rows.
+}
+
+// The age-to copy on the chain always shows the previous sample of the
+// version in the slot: a change saves its state (rows and summary row) into
+// the old version's own copy and fills it from the selected version's. Every
+// row has one owner; the sanitizer build checks that each is freed once.
+TEST_F(CursorVersions, TheAgeToCopyFollowsTheVersion) {
+  write("coll",
+        "cursor A;\ninsert into T (x) values (:x);\ninterval 60;\nage_to B;\n"
+        "if x = '1';\nlimit 5;\nelse;\nlimit 7;\nendif;\n"
+        "cursor B;\ninsert into U (x) values (:x);\ndemand;\nend;\n");
+  int rc = -1;
+  EXPECT_EQ(run(parse_curs, &rc), lines{});
+  ASSERT_EQ(rc, 0);
+  curs* slot = anchors.cur_anchor;
+  curs* b = slot->next;
+  captured([] { ASSERT_EQ(edit_age_to(), 0); });
+  ASSERT_EQ(define_vers_chain(), 0);
+  ASSERT_EQ(slot->aged_copy, b);
+  curs* then_version = slot->tree_place;
+  // B holds the then-version's previous sample and its summary row.
+  auto give_rows = [](curs* c) {
+    append_row(c, alloc_text_row(5));
+    free_text_row(c->function_row);
+    c->function_row = alloc_text_row(5);
+    return std::pair(c->first_row, c->function_row);
+  };
+  set_row(slot, "2");
+  const auto then_sample = give_rows(b);
+  ASSERT_EQ(select_cursor_version(slot, "20240115100000"), 1);  // to the else-version
+  curs* else_version = slot->tree_place;
+  ASSERT_NE(else_version, then_version);
+  EXPECT_EQ(slot->aged_copy, b);
+  EXPECT_EQ(then_version->aged_copy->first_row, then_sample.first);
+  EXPECT_EQ(then_version->aged_copy->function_row, then_sample.second);
+  EXPECT_EQ(b->first_row, nullptr);  // the else-version has no previous sample yet
+  EXPECT_EQ(b->function_row, nullptr);
+
+  set_row(slot, "1");
+  const auto else_sample = give_rows(b);
+  ASSERT_EQ(select_cursor_version(slot, "20240115100100"), 1);  // back to the then-version
+  EXPECT_EQ(slot->tree_place, then_version);
+  EXPECT_EQ(slot->aged_copy, b);
+  EXPECT_EQ(std::pair(b->first_row, b->function_row), then_sample);
+  EXPECT_EQ(std::pair(else_version->aged_copy->first_row, else_version->aged_copy->function_row),
+            else_sample);
+  EXPECT_EQ(then_version->aged_copy->first_row, nullptr);
+  release_all_rows();
 }
 
 TEST_F(CursorVersions, AConditionWithoutANumberKeepsTheVersion) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 struct curs;
@@ -37,6 +38,22 @@ struct math_cell {
   int16_t kind = 0;
 };
 
+// The evaluation of a statement laid out once by the math edit: the order of
+// operations depends on the kinds of the words alone, so a row only reads its
+// names and runs the steps.
+struct math_plan {
+  struct step {
+    int16_t into, left, right, op;  // cell[into] = cell[left] op cell[right]; left < 0: 0.0
+  };
+  std::vector<std::pair<int, double>> constants;  // the constants' cells and values
+  std::vector<double> work;                       // the cells of the row being evaluated
+  std::vector<const math_in*> names;              // the name words in order
+  std::vector<int16_t> name_cells;                // their cells
+  std::vector<step> steps;                        // the operations in order
+  int16_t answer = -1;                            // the cell holding the answer; -1: none is left
+  bool ready = false;                             // laid out for the words as bound
+};
+
 // One math statement.
 struct m_anch {
   m_anch* next = nullptr;
@@ -52,6 +69,7 @@ struct m_anch {
   double initial = 0.0;         // value before any evaluation
   double mark = 0.0;            // last answer of a high or low definition (evaluation)
   int16_t mark_set = 0;         // 1 once mark holds an answer (evaluation)
+  math_plan plan;               // the evaluation laid out (math edit)
 };
 
 // 0.5 divided by 10 `decimal` times, or 0.0 when not rounding.

@@ -20,9 +20,9 @@
 #include "ctl/curs.h"
 #include "ctl/decode_clause.h"
 #include "derive/derived_columns.h"
-#include "derive/percent_cursor.h"
 #include "derive/run_list.h"
 #include "rows/database.h"
+#include "rows/host_merge.h"
 #include "rows/row_chain.h"
 #include "util/print.h"
 #include "util/value_text.h"
@@ -37,104 +37,62 @@ bool held_below_flag = false;
 
 bool is_number(const columns* col) { return col->orig_type == NUMBER_TYPE; }
 
-curs* cursor_named(const char* name) {
-  for (curs* c = anchors.cur_anchor; c; c = c->next)
-    if (strcmp(c->cur_name, name) == 0) return c;
-  return nullptr;
-}
+bool is_digit(char c) { return static_cast<unsigned>(c - '0') < 10u; }
 
-// The column of `c` that `ref` names: a position when it starts with a digit
-// (0 counts as 1), else a name.
-columns* column_of(curs* c, const char* ref) {
-  if (isdigit(static_cast<unsigned char>(ref[0]))) {
-    int n = std::max(1, atoi(ref));
-    for (columns* col = c->column_list; col; col = col->next)
-      if (--n == 0) return col;
-    return nullptr;
-  }
-  for (columns* col = c->column_list; col; col = col->next)
-    if (strncmp(col->name, ref, sizeof col->name) == 0) return col;
-  return nullptr;
-}
-
-// Resolves a column reference of `cur`: its own column of that name, a
-// percent variable, or CURSOR.COLUMN. Sets `*col` and, for a reference to another cursor's row,
-// `*holder`. Returns 0, or 1 after the message.
-int find_ref_col(curs* cur, const char* ref, columns** col, curs** holder) {
-  *holder = nullptr;
-  for (columns* c = cur->column_list; c; c = c->next)
-    if (strncmp(c->name, ref, sizeof c->name) == 0) {
-      *col = c;
-      return 0;
-    }
-  if (ref[0] == '%') {
-    if ((*col = find_pcnt_col(ref))) {
-      *holder = anchors.percent_cursor;
-      return 0;
-    }
-    PRINT('e', "pde3950", "Column %s not found\n", ref);
-    return 1;
-  }
-  const char* dot = strchr(ref, '.');
-  if (!dot) {
-    PRINT('e', "pde3955", "Column %s not found\n", ref);
-    return 1;
-  }
-  if (dot - ref >= 20) {
-    PRINT('e', "pde3960", "Cursor name too long in %s\n", ref);
-    return 1;
-  }
-  std::string name(ref, static_cast<size_t>(dot - ref));
-  curs* c = cursor_named(name.c_str());
-  if (!c) {
-    PRINT('e', "pde3965", "Cursor %s not found in text %s\n", name.c_str(), ref);
-    return 1;
-  }
-  columns* found = column_of(c, dot + 1);
-  if (!found) {
-    PRINT('e', "pde3970", "Column (%s) not found in text '%s'\n", dot + 1, ref);
-    return 1;
-  }
-  // Rows of another cursor matched through base rows cannot be read yet.
-  if (cur->bases) {
-    PRINT('e', "pde3975", "Column (%s) of cursor %s cannot be read through base rows\n", ref,
-          cur->cur_name);
-    return 1;
-  }
-  *col = found;
-  *holder = c;
-  return 0;
-}
-
-// CURSOR.LIST: the in-list named LIST of the cursor CURSOR, or null after the message.
-in_list* find_list(const char* ref) {
-  const char* dot = strchr(ref, '.');
-  if (!dot) {
-    PRINT('e', "pin4500", "In_list reference in decode is invalid : %s\n", ref);
-    return nullptr;
-  }
-  std::string name(ref, static_cast<size_t>(std::min<ptrdiff_t>(dot - ref, 20)));
-  curs* c = cursor_named(name.c_str());
-  if (!c) {
-    PRINT('e', "pin4505", "In_list reference in decode is to non-existent cursor : %s\n", ref);
-    return nullptr;
-  }
-  for (in_list* l = c->in_lists; l; l = l->next)
-    if (strncmp(l->name, dot + 1, 79) == 0) return l;
-  PRINT('e', "pin4510", "In_list reference in decode is to non-existent in_list : %s\n", ref);
-  return nullptr;
-}
+// The cursor on the chain named exactly `name`, or null.
+curs* cursor_named(const char* name) { return find_cursor(name, strlen(name)); }
 
 }  // namespace
+
+// strtod of `s`, with plain decimal texts read directly: a sign, at most 15
+// digits with a point among them, then anything but an exponent or a
+// hexadecimal 'x'. The integer and the power of ten are exact doubles, so
+// their quotient is the correctly rounded value that strtod gives.
+double decode_number(const char* s) {
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const char* p = s;
+  const bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+  uint64_t mantissa = 0;
+  const char* q = p;
+  for (; is_digit(*q) && q - p < 16; ++q)
+    mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
+  int digits = static_cast<int>(q - p), scale = 0;
+  if (*q == '.') {
+    const char* fraction = ++q;
+    for (; is_digit(*q) && digits + (q - fraction) < 16; ++q)
+      mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
+    scale = static_cast<int>(q - fraction);
+    digits += scale;
+  }
+  const char next = static_cast<char>(*q | 0x20);
+  if (digits == 0 || digits > 15 || is_digit(*q) || next == 'e' || next == 'x')
+    return strtod(s, nullptr);
+  const double v = static_cast<double>(mantissa) / kPowers[scale];
+  return negative ? -v : v;
+}
+
+// strtoll of `s` in base 10, with texts of at most 18 digits read directly.
+long long decode_integer(const char* s) {
+  const char* p = s;
+  const bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+  long long v = 0;
+  const char* q = p;
+  for (; is_digit(*q) && q - p < 18; ++q) v = v * 10 + (*q - '0');
+  if (q == p || is_digit(*q)) return strtoll(s, nullptr, 10);
+  return negative ? -v : v;
+}
 
 int bind_operand(curs* cur, decode_test& t, const char* id, const char* fmt) {
   t.operand_col = nullptr;
   t.operand_cur = nullptr;
   t.operand_list = nullptr;
   if (t.operand_type == operand_in_list)
-    return (t.operand_list = find_list(t.operand_column)) ? 0 : 1;
+    return (t.operand_list = find_in_list(t.operand_column)) ? 0 : 1;
   if (t.operand_type != operand_column) return 0;
-  if (find_ref_col(cur, t.operand_column, &t.operand_col, &t.operand_cur) == 0) return 0;
+  if (find_col(cur, t.operand_column, &t.operand_col, &t.operand_cur) == 0) return 0;
   PRINT('e', id, fmt, t.operand_column, cur->cur_name);
   return 1;
 }
@@ -218,14 +176,14 @@ struct prepared_field {
 
   double value() const {
     if (!have_value) {
-      value_ = strtod(num, nullptr);
+      value_ = decode_number(num);
       have_value = true;
     }
     return value_;
   }
   long long integer() const {
     if (!have_integer) {
-      integer_ = strtoll(num, nullptr, 10);
+      integer_ = decode_integer(num);
       have_integer = true;
     }
     return integer_;
@@ -260,8 +218,12 @@ void prepare(prepared_field& f, const columns* col, const char* field) {
     memset(f.buf + len, ' ', static_cast<size_t>(f.len - len));
     f.buf[f.len] = '\0';
   }
-  f.num = f.buf;
-  while (*f.num == ' ') ++f.num;
+  // A number stands right-aligned: pass its blanks eight at a time.
+  static constexpr uint64_t kBlanks = 0x2020202020202020ull;
+  const char* p = f.buf;
+  for (uint64_t word; p + 8 <= f.buf + f.len && (memcpy(&word, p, 8), word == kBlanks);) p += 8;
+  while (*p == ' ') ++p;
+  f.num = p;
 }
 
 // Blank-fills a text field's buffer up to `n` bytes (at most FIELD_MAX).
@@ -321,9 +283,10 @@ bool holds(int16_t op, int r) {
 }
 
 // Where the value of column `col` (held by `holder` when qualified) is read
-// for the row `row` of `cur`; null when there is no such row. `age_to` is set
+// for the row `row` of `cur`: the row itself, the base row matched for it, or
+// the holder's newest row; null when there is no such row. `age_to` is set
 // when the holder is `cur`'s age-to cursor before its first copy.
-const char* value_place(curs* cur, const char* row, const columns* col, const curs* holder,
+const char* value_place(curs* cur, const char* row, const columns* col, curs* holder,
                         bool* age_to) {
   *age_to = false;
   if (!holder) return row + col->offset;
@@ -331,7 +294,7 @@ const char* value_place(curs* cur, const char* row, const columns* col, const cu
     *age_to = true;
     return nullptr;
   }
-  return holder->last_row ? holder->last_row->text() + col->offset : nullptr;
+  return locate_base(holder, cur, col->offset);
 }
 
 enum class outcome { result, abandon };
@@ -395,7 +358,10 @@ outcome compare(const decode_test& t, prepared_field& f, curs* cur, const char* 
                                     : sign_of(f.value() - t.op_num);
       return outcome::result;
     default: {
-      std::string_view operand(t.operator_ ? t.operator_ : "", t.operator_ ? OPERANDLL : 0);
+      // A string operand is its written text in a blank-filled area.
+      const size_t size = t.operand_type == operand_string ? static_cast<size_t>(t.operand_ll)
+                                                           : static_cast<size_t>(OPERANDLL);
+      std::string_view operand(t.operator_ ? t.operator_ : "", t.operator_ ? size : 0);
       if (t.operatr == op_search) {
         *r = contains(field_text(f), operand);
       } else {
@@ -503,7 +469,16 @@ curs* cursor_like(const std::string& w) {
   return nullptr;
 }
 
-void hold_action(curs* cur, const std::vector<std::string>& words) {
+// A hold or release action: its option words in order ("cursor" makes the
+// words after it cursor names). An unknown or repeated hold option is passed
+// over; the first such release option ends the action.
+void hold_or_release(curs* cur, const std::vector<std::string>& words, bool hold) {
+  auto apply = [&](curs* c, bool del) {
+    if (hold)
+      hold_by_decode(cur, c, del);
+    else
+      release_by_decode(cur, c, del);
+  };
   unsigned seen = 0;
   bool del = false, names = false;
   for (size_t i = 1; i < words.size(); ++i) {
@@ -512,16 +487,20 @@ void hold_action(curs* cur, const std::vector<std::string>& words) {
     if (names && o != opt_below && o != opt_next && o != opt_delete) {
       if (curs* c = cursor_like(w)) {
         if (traced(cur, c))
-          PRINT('t', "cde4457", "Holding cursor (%s) due to decode in %s\n", c->cur_name,
-                cur->cur_name);
-        hold_by_decode(cur, c, del);
-      } else {
-        PRINT('w', "dsd0110", "Unknown hold option %d:%s, cursor %s\n", static_cast<int>(i),
-              w.c_str(), cur->cur_name);
+          PRINT('t', hold ? "cde4457" : "cde4464",
+                hold ? "Holding cursor (%s) due to decode in %s\n"
+                     : "Releasing cursors (%s) due to decode in %s\n",
+                c->cur_name, cur->cur_name);
+        apply(c, del);
+        continue;
       }
-      continue;
+      o = 0;
     }
-    if (o == 0 || (seen & o)) {
+    if (o == 0 || (seen & o) || (!hold && o == opt_me)) {
+      if (!hold) {
+        PRINT('w', "dsd0120", "Unknown release option:%s, cursor %s\n", w.c_str(), cur->cur_name);
+        return;
+      }
       PRINT('w', "dsd0110", "Unknown hold option %d:%s, cursor %s\n", static_cast<int>(i),
             w.c_str(), cur->cur_name);
       continue;
@@ -529,95 +508,44 @@ void hold_action(curs* cur, const std::vector<std::string>& words) {
     seen |= o;
     switch (o) {
       case opt_below:
-        if (held_below_flag) return;
-        PRINT('w', "cde4455", "Holding cursors below %s due to decode\n", cur->cur_name);
+        if (held_below_flag != !hold) return;
+        if (hold)
+          PRINT('w', "cde4455", "Holding cursors below %s due to decode\n", cur->cur_name);
+        else
+          PRINT('w', "cde4460", "Releasing cursors below %s due to decode\n", cur->cur_name);
         for (curs* c = cur->next; c; c = c->next) {
           if (del) delete_rows(cur, c);
-          c->hold = 'Y';
-          c->held_below = 1;
+          c->held_below = hold;
+          if (hold)
+            c->hold = 'Y';
+          else if (!c->held_by_decode && !c->held_other)
+            c->hold = 'N';
         }
-        held_below_flag = true;
+        held_below_flag = hold;
         break;
       case opt_next:
         if (curs* c = cur->next) {
           if (traced(cur, c))
-            PRINT('t', "cde4456", "Holding next cursor (%s) due to decode in %s\n", c->cur_name,
-                  cur->cur_name);
-          hold_by_decode(cur, c, del);
+            PRINT('t', hold ? "cde4456" : "cde4463",
+                  hold ? "Holding next cursor (%s) due to decode in %s\n"
+                       : "Releasing next cursor (%s) due to decode in %s\n",
+                  c->cur_name, cur->cur_name);
+          apply(c, del);
         }
         break;
       case opt_me:
         if (cur->trace)
           PRINT('t', "cde4458", "Holding this cursor (%s) due to decode\n", cur->cur_name);
-        hold_by_decode(cur, cur, del);
+        apply(cur, del);
         break;
       case opt_previous:
         if (curs* c = previous_of(cur)) {
           if (traced(cur, c))
-            PRINT('t', "cde4459", "Holding previous cursor (%s) due to decode in %s\n", c->cur_name,
-                  cur->cur_name);
-          hold_by_decode(cur, c, del);
-        }
-        break;
-      case opt_cursor:
-        names = true;
-        break;
-      case opt_delete:
-        del = true;
-        break;
-      case opt_resetdb:
-        reconnect(cur);
-        break;
-    }
-  }
-}
-
-void release_action(curs* cur, const std::vector<std::string>& words) {
-  unsigned seen = 0;
-  bool del = false, names = false;
-  for (size_t i = 1; i < words.size(); ++i) {
-    const std::string& w = words[i];
-    unsigned o = option_of(w);
-    if (names && o != opt_below && o != opt_next && o != opt_delete) {
-      if (curs* c = cursor_like(w)) {
-        if (traced(cur, c))
-          PRINT('t', "cde4464", "Releasing cursors (%s) due to decode in %s\n", c->cur_name,
-                cur->cur_name);
-        release_by_decode(cur, c, del);
-        continue;
-      }
-      o = 0;
-    }
-    if (o == 0 || o == opt_me || (seen & o)) {
-      PRINT('w', "dsd0120", "Unknown release option:%s, cursor %s\n", w.c_str(), cur->cur_name);
-      return;
-    }
-    seen |= o;
-    switch (o) {
-      case opt_below:
-        if (!held_below_flag) return;
-        PRINT('w', "cde4460", "Releasing cursors below %s due to decode\n", cur->cur_name);
-        for (curs* c = cur->next; c; c = c->next) {
-          if (del) delete_rows(cur, c);
-          c->held_below = 0;
-          if (!c->held_by_decode && !c->held_other) c->hold = 'N';
-        }
-        held_below_flag = false;
-        break;
-      case opt_next:
-        if (curs* c = cur->next) {
-          if (traced(cur, c))
-            PRINT('t', "cde4463", "Releasing next cursor (%s) due to decode in %s\n", c->cur_name,
-                  cur->cur_name);
-          release_by_decode(cur, c, del);
-        }
-        break;
-      case opt_previous:
-        if (curs* c = previous_of(cur)) {
-          if (traced(cur, c))
-            PRINT('t', "cde4465", "Releasing previous cursors (%s) due to decode in %s\n",
+            PRINT('t', hold ? "cde4459" : "cde4465",
+                  hold ? "Holding previous cursor (%s) due to decode in %s\n"
+                       : "Releasing previous cursors (%s) due to decode in %s\n",
                   c->cur_name, cur->cur_name);
-          release_by_decode(cur, c, del);
+          apply(c, del);
         }
         break;
       case opt_cursor:
@@ -653,7 +581,7 @@ int edit_decode() {
         op->replacement_cur = nullptr;
         op->run_cur = nullptr;
         if (op->replacement_type == replacement_column &&
-            find_ref_col(cur, op->replacement_column, &op->replacement_col, &op->replacement_cur) !=
+            find_col(cur, op->replacement_column, &op->replacement_col, &op->replacement_cur) !=
                 0) {
           PRINT('e', "pde3885", "Replacement column(%s) not in cursor %s\n", op->replacement_column,
                 cur->cur_name);
@@ -804,6 +732,8 @@ int special_decode(curs* cur, const char* text, int32_t len) {
   size_t at = 0;
   while (at < n && (text[at] == ' ' || text[at] == ',')) ++at;
   const size_t rest = n - at;
+  const char first = static_cast<char>(at < n ? text[at] | 0x20 : 0);
+  if (first != 'h' && first != 'r') return 0;
   if (!(rest > 4 && strncasecmp(text + at, "hold", 4) == 0) &&
       !(rest > 7 && strncasecmp(text + at, "release", 7) == 0))
     return 0;
@@ -820,10 +750,7 @@ int special_decode(curs* cur, const char* text, int32_t len) {
     }
   }
   if (words.size() < 2 || (words[0] != "hold" && words[0] != "release")) return 0;
-  if (words[0] == "hold")
-    hold_action(cur, words);
-  else
-    release_action(cur, words);
+  hold_or_release(cur, words, words[0] == "hold");
   return 1;
 }
 

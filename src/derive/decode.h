@@ -42,6 +42,11 @@ int do_decode(const decode* d, char* field, char* row, int16_t null_ind, curs* c
 // when the text was such an action and the field must stay, else 0.
 int special_decode(curs* cur, const char* text, int32_t len);
 
+// The number a numeric field's text (after its leading blanks) holds, as
+// strtod reads it; and its whole number, as strtoll reads it in base 10.
+double decode_number(const char* text);
+long long decode_integer(const char* text);
+
 // The row of `cur`'s current rows whose value of `col` occurs most often (the
 // value met first on a tie), or null (no rows, or no memory for the count).
 text_row* get_max_occurance(curs* cur, const columns* col);

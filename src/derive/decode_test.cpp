@@ -8,6 +8,7 @@
 #include "ctl/decode_clause.h"
 #include "derive/run_list.h"
 #include "rows/database.h"
+#include "rows/host_merge.h"
 #include "sched_fixture.h"
 
 namespace {
@@ -173,6 +174,22 @@ TEST_F(DecodeTest, TestsPickTheFirstOperationThatHolds) {
   for (run_list_entry* e = t->run_list; e; e = e->next) rows.push_back(e->row_no);
   EXPECT_EQ(rows, (std::vector<int32_t>{1, 2, 4}));
   release_run_list(t);
+
+  // With a base, another cursor's column is read in the row the base matched
+  // for the row being built (the newest when none matches, reported).
+  make_db(
+      "CREATE TABLE b(id INTEGER, label VARCHAR(8));"
+      "INSERT INTO b VALUES(1, 'abc'), (2, 'zz');");
+  curs* bs = cursor("BS", "SELECT id, label FROM b ORDER BY id", {"id", "label"});
+  std::string base_text = "BS on id -> id    ";
+  ASSERT_EQ(parse_base(t, base_text.data()), 0);
+  parse(t, "s = BS.label , 'same'");
+  ASSERT_EQ(edit_bases(), 0);
+  ASSERT_EQ(edit_decode(), 0);
+  ASSERT_EQ(run(bs), 0);
+  free_all_rows(t);
+  ASSERT_EQ(run(t), 0);
+  EXPECT_EQ(values(t, "s"), (std::vector<std::string>{"same", "abcdef", "NULL", "same"}));
 }
 
 // Hold states of A to D as letters: '-' free, 'b' held below, 'd' held by a
@@ -264,6 +281,44 @@ TEST_F(DecodeTest, ActionsHoldAndReleaseOnlyWhatTheyName) {
     EXPECT_EQ(rows, tc.rows);
     EXPECT_EQ(printed(), tc.messages);
     EXPECT_EQ(database_info.session_status, strstr(tc.text, "resetdb") ? 2 : 1);
+  }
+}
+
+// A field's number reads as strtod and strtoll read it, sign of zero and
+// last bit included, on both sides of the texts read without them.
+TEST(DecodeNumbers, ReadAsTheCLibraryReadsThem) {
+  const char* const texts[] = {
+      "0",
+      "-0",
+      "+7",
+      "12.5",
+      "-.5",
+      ".",
+      "5.",
+      "-",
+      "abc",
+      "12.5.3",
+      "1e5",
+      "1.5e",
+      "0x1A",
+      "inf",
+      "nan",
+      "123456789012345",
+      "1234567890123456",
+      "0.1234567890123456789",
+      "999999999999999999",
+      "9999999999999999999",
+      "-9223372036854775808",
+      "3.14159265358979",
+      "12 ",
+      "7\t",
+      "1.7976931348623157e308",
+  };
+  for (const char* t : texts) {
+    SCOPED_TRACE(t);
+    const double want = strtod(t, nullptr), got = decode_number(t);
+    EXPECT_EQ(memcmp(&want, &got, sizeof want), 0) << want << " " << got;
+    EXPECT_EQ(decode_integer(t), strtoll(t, nullptr, 10));
   }
 }
 

@@ -3,6 +3,8 @@
 // low marks, rounding and the right-aligned answer text.
 #include "derive/math.h"
 
+#include <array>
+#include <bit>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -71,11 +73,112 @@ m_anch* definition_named(const curs* cur, const char* name) {
   return nullptr;
 }
 
+// Lays out the evaluation of `def` as do_arith performs it: the parenthesised
+// groups innermost and last first, in each a pass for * and / then one for +
+// and -, left to right, each result kept in its left operand's cell (in the
+// right operand's when an operator leads).
+void make_plan(m_anch* def) {
+  math_plan& plan = def->plan;
+  const int count = static_cast<int>(def->math.size());
+  std::vector<int16_t> kinds(static_cast<size_t>(count), kConsumed);
+  plan.constants.clear();
+  plan.work.assign(static_cast<size_t>(count), 0.0);
+  plan.names.clear();
+  plan.name_cells.clear();
+  plan.steps.clear();
+  int n = 0;
+  for (const math_in* w = def->words; w && n < count; w = w->next, ++n) {
+    if (w->word_type == math_name) {
+      plan.names.push_back(w);
+      plan.name_cells.push_back(static_cast<int16_t>(n));
+      kinds[static_cast<size_t>(n)] = math_constant;
+      continue;
+    }
+    kinds[static_cast<size_t>(n)] = w->word_type;
+    if (w->word_type == math_constant) plan.constants.emplace_back(n, w->value);
+  }
+  auto pass = [&](int from, int to, int16_t a, int16_t b) {
+    int left = -1;
+    int16_t op = kConsumed;
+    for (int i = from; i < to; ++i) {
+      int16_t& k = kinds[static_cast<size_t>(i)];
+      if (k == math_constant) {
+        if (op == kConsumed) {
+          left = i;
+          continue;
+        }
+        const auto cell = static_cast<int16_t>(i);
+        if (left < 0) {
+          plan.steps.push_back({cell, -1, cell, op});
+          left = i;
+        } else {
+          plan.steps.push_back({static_cast<int16_t>(left), static_cast<int16_t>(left), cell, op});
+          k = kConsumed;
+        }
+        op = kConsumed;
+      } else if (k == a || k == b) {
+        op = k;
+        k = kConsumed;
+      }
+    }
+  };
+  for (int p = def->paren_count; p >= 0; --p) {
+    int from = 0, to = count;
+    if (p > 0) {
+      for (int i = count - 1; i >= 0; --i)
+        if (kinds[static_cast<size_t>(i)] == math_left_paren) {
+          from = i;
+          break;
+        }
+      kinds[static_cast<size_t>(from)] = kConsumed;
+      for (int i = from + 1; i < count; ++i)
+        if (kinds[static_cast<size_t>(i)] == math_right_paren) {
+          to = i;
+          kinds[static_cast<size_t>(i)] = kConsumed;
+          break;
+        }
+    }
+    pass(from, to, math_multiply, math_divide);
+    pass(from, to, math_add, math_subtract);
+  }
+  plan.answer = -1;
+  for (int i = 0; i < count && plan.answer < 0; ++i)
+    if (kinds[static_cast<size_t>(i)] == math_constant) plan.answer = static_cast<int16_t>(i);
+  plan.ready = true;
+}
+
+// Runs the plan over the values in its work cells: the answer, or 0.0 after a
+// division by zero or when no answer is left.
+double run_plan(const math_plan& plan, curs* cur, double* cell) {
+  for (const math_plan::step& s : plan.steps) {
+    const double left = s.left < 0 ? 0.0 : cell[s.left];
+    const double right = cell[s.right];
+    switch (s.op) {
+      case math_multiply:
+        cell[s.into] = left * right;
+        break;
+      case math_divide:
+        if (right == 0.0) return 0.0;
+        cell[s.into] = left / right;
+        break;
+      case math_add:
+        cell[s.into] = left + right;
+        break;
+      default:
+        cell[s.into] = left - right;
+    }
+  }
+  if (plan.answer >= 0) return cell[plan.answer];
+  PRINT('e', "cma3670", "Math execution error (%s)\n", cur->cur_name);
+  return 0.0;
+}
+
 int edit_cursor(curs* cur) {
   int errors = 0;
   for (m_anch* m = cur->math; m; m = m->next)
     for (math_in* w = m->words; w; w = w->next)
       if (w->word_type == math_name && !w->ref_column) errors |= bind_name(cur, w);
+  for (m_anch* m = cur->math; m; m = m->next) make_plan(m);
 
   set_col_ordinals(cur);
   for (columns* col = cur->column_list; col; col = col->next) {
@@ -109,10 +212,15 @@ int edit_cursor(curs* cur) {
 double decimal_value(const char* field, size_t len) {
   const char* p = field;
   const char* end = field + len;
-  // Numbers stand right-aligned in wide fields: pass the blanks eight at a time.
+  // Numbers stand right-aligned in wide fields: pass the blanks eight at a time,
+  // then the rest of them in the next eight bytes at once.
   static constexpr uint64_t kBlanks = 0x2020202020202020ull;
-  for (uint64_t word; end - p >= 8 && (memcpy(&word, p, 8), word == kBlanks);) p += 8;
-  while (p < end && *p == ' ') ++p;
+  uint64_t word = 0;
+  for (; end - p >= 8 && (memcpy(&word, p, 8), word == kBlanks);) p += 8;
+  if (std::endian::native == std::endian::little && end - p >= 8)
+    p += std::countr_zero(word ^ kBlanks) / 8;  // the first byte is the lowest
+  else
+    while (p < end && *p == ' ') ++p;
   bool plus = p < end && *p == '+';
   if (plus) ++p;
   const char* start = p;
@@ -126,17 +234,14 @@ double decimal_value(const char* field, size_t len) {
                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   const char* q = p;
   uint64_t mantissa = 0;  // wraps harmlessly past 19 digits, which are not used
-  int digits = 0, scale = -1;
-  for (; q < end; ++q) {
-    if (isdigit(static_cast<unsigned char>(*q))) {
-      mantissa = mantissa * 10 + (*q - '0');
-      ++digits;
-      if (scale >= 0) ++scale;
-    } else if (*q == '.' && scale < 0) {
-      scale = 0;
-    } else {
-      break;
-    }
+  auto digit = [](char c) { return static_cast<unsigned>(c - '0') < 10u; };
+  for (; q < end && digit(*q); ++q) mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
+  int digits = static_cast<int>(q - p), scale = -1;
+  if (q < end && *q == '.') {
+    const char* fraction = ++q;
+    for (; q < end && digit(*q); ++q) mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
+    scale = static_cast<int>(q - fraction);
+    digits += scale;
   }
   if (digits == 0) return 0.0;
   bool exponent = q < end && (*q == 'e' || *q == 'E');
@@ -309,6 +414,42 @@ void store_answer(curs* cur, columns* col, const m_anch* def, double answer, cha
           col->fmt_len, static_cast<int>(len), static_cast<int>(col->offset), cur->row_count);
 }
 
+// Reads the value of the name word `w` for the row `text` of `cur` into
+// `*value`. False when the answer is settled without it (and then stored).
+bool read_name(curs* cur, columns* col, m_anch* def, const math_in* w, char* text, double* value) {
+  const columns* ref = w->ref_column;
+  const char* field = text + ref->offset;
+  if (w->ref_cursor) {
+    if (cur->post_copy && w->ref_cursor == age_to_cursor(cur)) {
+      store_answer(cur, col, def, def->initial, text);
+      return false;
+    }
+    field = other_cursor_field(cur, w->ref_cursor, ref);
+    if (!field) {
+      if (!is_age_to_copy(w->ref_cursor))
+        PRINT('w', "cma3530",
+              "Math statement %s for cursor %s references %s which has no rows, setting "
+              "answer to 0\n",
+              def->name, cur->cur_name, w->ref_cursor->cur_name);
+      store_answer(cur, col, def, 0.0, text);
+      return false;
+    }
+  }
+  if (cur->trace)
+    PRINT('t', "cma3540", "Math: name = %s %.*s Len= %d, offset= %d\n", ref->name,
+          static_cast<int>(ref->fmt_len), field, ref->fmt_len, static_cast<int>(ref->offset));
+  if (ref->fmt_len > kMaxSourceField) {
+    PRINT('e', "cma3560", "Excessive size for math sending field %s\n", w->text);
+    char* place = text + col->offset;
+    memset(place, ' ', static_cast<size_t>(col->fmt_len));
+    if (col->fmt_len > 0) place[col->fmt_len - 1] = '0';
+    return false;
+  }
+  size_t len = ref->fmt_len > 0 ? static_cast<size_t>(ref->fmt_len) : 0;
+  *value = decimal_value(field, len);
+  return true;
+}
+
 }  // namespace
 
 int edit_math() {
@@ -325,49 +466,40 @@ int edit_math() {
 
 int do_math(curs* cur, columns* col, char* text) {
   m_anch* def = col->math;
-  if (cur->trace) PRINT('t', "cma3525", "Doing math for %s.%s\n", cur->cur_name, def->name);
-  math_cell* cells = def->math.data();
-  const int count = static_cast<int>(def->math.size());
-  int n = 0;
-  for (const math_in* w = def->words; w && n < count; w = w->next, ++n) {
-    if (w->word_type != math_name) {
-      cells[n] = {w->word_type == math_constant ? w->value : 0.0, w->word_type};
-      continue;
-    }
-    const columns* ref = w->ref_column;
-    const char* field = text + ref->offset;
-    if (w->ref_cursor) {
-      if (cur->post_copy && w->ref_cursor == age_to_cursor(cur)) {
-        store_answer(cur, col, def, def->initial, text);
+  double answer = 0.0;
+  if (!cur->trace) {
+    // The plain path: the plan laid out at the edit.
+    math_plan& plan = def->plan;
+    if (!plan.ready) make_plan(def);
+    double* cell = plan.work.data();
+    for (const auto& [at, value] : plan.constants) cell[at] = value;
+    for (size_t i = 0; i < plan.names.size(); ++i) {
+      const math_in* w = plan.names[i];
+      const columns* ref = w->ref_column;
+      double& value = cell[plan.name_cells[i]];
+      if (!w->ref_cursor && ref->fmt_len > 0 && ref->fmt_len <= kMaxSourceField)
+        value = decimal_value(text + ref->offset, static_cast<size_t>(ref->fmt_len));
+      else if (!read_name(cur, col, def, w, text, &value))
         return 0;
-      }
-      field = other_cursor_field(cur, w->ref_cursor, ref);
-      if (!field) {
-        if (!is_age_to_copy(w->ref_cursor))
-          PRINT('w', "cma3530",
-                "Math statement %s for cursor %s references %s which has no rows, setting "
-                "answer to 0\n",
-                def->name, cur->cur_name, w->ref_cursor->cur_name);
-        store_answer(cur, col, def, 0.0, text);
-        return 0;
-      }
     }
-    if (cur->trace)
-      PRINT('t', "cma3540", "Math: name = %s %.*s Len= %d, offset= %d\n", ref->name,
-            static_cast<int>(ref->fmt_len), field, ref->fmt_len, static_cast<int>(ref->offset));
-    if (ref->fmt_len > kMaxSourceField) {
-      PRINT('e', "cma3560", "Excessive size for math sending field %s\n", w->text);
-      char* place = text + col->offset;
-      memset(place, ' ', static_cast<size_t>(col->fmt_len));
-      if (col->fmt_len > 0) place[col->fmt_len - 1] = '0';
-      return 0;
+    answer = run_plan(plan, cur, cell);
+  } else {
+    // Traced: every word and every operation is shown as it is evaluated.
+    PRINT('t', "cma3525", "Doing math for %s.%s\n", cur->cur_name, def->name);
+    math_cell* cells = def->math.data();
+    const int count = static_cast<int>(def->math.size());
+    int n = 0;
+    for (const math_in* w = def->words; w && n < count; w = w->next, ++n) {
+      if (w->word_type != math_name) {
+        cells[n] = {w->word_type == math_constant ? w->value : 0.0, w->word_type};
+        continue;
+      }
+      if (!read_name(cur, col, def, w, text, &cells[n].value)) return 0;
+      cells[n].kind = math_constant;
     }
-    size_t len = ref->fmt_len > 0 ? static_cast<size_t>(ref->fmt_len) : 0;
-    cells[n] = {decimal_value(field, len), math_constant};
+    show_prepared(cells, count);
+    answer = do_arith(def, cur);
   }
-  if (cur->trace) show_prepared(cells, count);
-
-  double answer = do_arith(def, cur);
   if (def->high_low) {
     if (!def->mark_set)
       def->mark_set = 1;
@@ -444,16 +576,23 @@ char* fixed6(char* out, size_t size, double answer) {
       if (rest > half || (rest == half && (q & 1))) ++q;
       micros = static_cast<uint64_t>(q);
     }  // else far below half a millionth: 0
+    // Two digits at a time from a table of "00" to "99".
+    static constexpr auto kPairs = [] {
+      std::array<char, 200> t{};
+      for (int i = 0; i < 100; ++i) {
+        t[static_cast<size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+        t[static_cast<size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+      }
+      return t;
+    }();
     char digits[32];
     char* d = digits + sizeof digits;
     uint64_t whole = micros / 1000000u;
-    uint64_t frac = micros % 1000000u;
-    for (int i = 0; i < 6; ++i, frac /= 10) *--d = static_cast<char>('0' + frac % 10);
+    auto frac = static_cast<uint32_t>(micros % 1000000u);
+    for (int i = 0; i < 3; ++i, frac /= 100) memcpy(d -= 2, &kPairs[2 * (frac % 100)], 2);
     *--d = '.';
-    do {
-      *--d = static_cast<char>('0' + whole % 10);
-      whole /= 10;
-    } while (whole);
+    for (; whole >= 10; whole /= 100) memcpy(d -= 2, &kPairs[2 * (whole % 100)], 2);
+    if (whole || d[0] == '.') *--d = static_cast<char>('0' + whole);
     if (std::signbit(answer)) *--d = '-';
     size_t n = static_cast<size_t>(digits + sizeof digits - d);
     memcpy(out, d, n);

@@ -1,5 +1,5 @@
 ;; rc 1
-;; > PIF0160E Can not acquire memory
+;; > PIF0180E Can not acquire memory
 ;; > PIF0120E IF-tree for cursor A not valid
 ;; > PCC0755E Parsing ended with errors
 cursor A;
