@@ -48,9 +48,12 @@ class SchedTest : public SqlTest {
     return c;
   }
 
-  // Appends a stored row with text `text` ('|' stands for a NUL).
+  // Appends a stored row of sample `sample` with text `text` ('|' stands for a NUL).
   static void add_row(curs* c, std::string text, int16_t sample, int16_t row_no) {
-    text_row* r = alloc_text_row(static_cast<int32_t>(text.size()));
+    const int32_t newest = c->sample_no;
+    c->sample_no = sample;
+    text_row* r = alloc_sample_row(c, static_cast<int32_t>(text.size()));
+    c->sample_no = newest;
     for (char& ch : text) ch = ch == '|' ? '\0' : ch;
     memcpy(r->text(), text.data(), text.size());
     r->sample_no = sample;

@@ -84,6 +84,70 @@ TEST_F(RunTest, RetentionBySamplesAndByTime) {
   }
 }
 
+TEST_F(RunTest, RowsOfASampleShareBlocks) {
+  // 199 bytes of text take 224: a cursor's first sample fills blocks of 4, 8
+  // and 16 KiB (18, 36 and 46 of 100 rows), the samples after it one 32 KiB
+  // block each. A 100,000-byte row takes 100,032 bytes, its block 32 more.
+  struct {
+    int32_t len;                  // text length of every row
+    int rows, samples;            // rows per sample, samples made (1 upward)
+    bool drop_all;                // all rows freed before each new sample
+    int hand_over;                // the chain goes to another cursor after this row of the
+                                  // last sample, which frees it (0: never)
+    int drop_first;               // then oldest rows removed one by one
+    int16_t keep;                 // then samples kept by retention (0: no retention)
+    int64_t blocks, bytes, made;  // blocks held and their bytes in the end, blocks made
+    int rows_left;
+  } const cases[] = {
+      {199, 100, 1, false, 0, 0, 0, 3, 28 << 10, 3, 100},   // one sample, growing blocks
+      {199, 100, 3, false, 0, 0, 1, 1, 32 << 10, 5, 100},   // samples dropped by block
+      {199, 100, 3, false, 0, 0, 2, 2, 64 << 10, 5, 200},   // a kept sample's block stays
+      {199, 100, 3, false, 0, 1, 1, 1, 32 << 10, 5, 100},   // a block short of a row too
+      {199, 100, 1, false, 0, 17, 0, 3, 28 << 10, 3, 83},   // a block keeps its last row
+      {199, 100, 1, false, 0, 18, 0, 2, 24 << 10, 3, 82},   // and goes with it
+      {199, 100, 1, false, 0, 100, 0, 1, 16 << 10, 3, 0},   // the block being filled stays
+      {199, 100, 3, true, 0, 0, 0, 1, 32 << 10, 4, 100},    // and is filled again
+      {199, 100, 1, false, 10, 0, 0, 3, 28 << 10, 3, 90},   // a block split over two chains
+      {100000, 2, 2, false, 0, 0, 1, 2, 2 * 100064, 4, 2},  // a large row: a block of its own
+      {100000, 2, 2, false, 0, 4, 0, 0, 0, 4, 0},           // which goes with it
+  };
+  curs* c = cursor("C1", "", {});
+  curs* other = cursor("C2", "", {});
+  for (const auto& tc : cases) {
+    release_all_rows();
+    const row_store_usage before = row_store_in_use();
+    for (int s = 1; s <= tc.samples; ++s) {
+      if (tc.drop_all) free_all_rows(c);
+      for (int r = 1; r <= tc.rows; ++r) {
+        add_row(c, std::string(static_cast<size_t>(tc.len), 'x'), static_cast<int16_t>(s),
+                static_cast<int16_t>(r));
+        if (s < tc.samples || r != tc.hand_over) continue;
+        std::swap(c->first_row, other->first_row);
+        std::swap(c->last_row, other->last_row);
+        std::swap(c->row_count, other->row_count);
+        c->current_row = nullptr;
+      }
+    }
+    free_all_rows(other);
+    for (int i = 0; i < tc.drop_first; ++i) drop_first_row(c);
+    c->sample_no = tc.samples;
+    c->samples = tc.keep;
+    if (tc.keep) delete_by_samples(c);
+    const row_store_usage after = row_store_in_use();
+    SCOPED_TRACE(testing::Message() << tc.len << " " << tc.samples << " " << tc.rows_left);
+    EXPECT_EQ(after.blocks - before.blocks, tc.blocks);
+    EXPECT_EQ(after.bytes - before.bytes, tc.bytes);
+    EXPECT_EQ(after.made - before.made, tc.made);
+    EXPECT_EQ(c->row_count, tc.rows_left);
+    int walked = 0;
+    for (const text_row* r = c->first_row; r; r = r->next) ++walked;
+    EXPECT_EQ(walked, tc.rows_left);
+    free_all_rows(c);
+  }
+  release_all_rows();
+  EXPECT_EQ(row_store_in_use().blocks, 0);
+}
+
 TEST_F(RunTest, HeldCursorKeepsItsRowsAndEmptyCursorsDoNot) {
   curs* c = cursor("C1", "SELECT v FROM t WHERE v = 'a'", {"v"});
   c->hold = 'Y';

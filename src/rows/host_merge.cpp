@@ -772,7 +772,7 @@ void build_dummy_last_row(curs* cur) {
         memcpy(place, "N/A", col->fmt_len < 3 ? static_cast<size_t>(col->fmt_len) : 3);
     }
   }
-  text_row* row = alloc_text_row(cur->length);
+  text_row* row = alloc_sample_row(cur, cur->length);
   if (!row) return;
   memcpy(row->text(), dummy.data(), len + 1);
   row->sample_no = static_cast<int16_t>(cur->sample_no);

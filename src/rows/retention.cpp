@@ -13,18 +13,12 @@
 
 namespace {
 // Deletes every row of Q for which `expired` holds, keeping the chain order.
+// With `by_sample`, the rows of a sample go together.
 template <class Pred>
-void delete_rows_if(curs* q, Pred expired) {
-  text_row* prev = nullptr;
-  for (text_row* row = q->first_row; row;) {
-    text_row* next = row->next;
-    if (expired(row)) {
-      remove_row(q, prev, row);
-    } else {
-      prev = row;
-    }
-    row = next;
-  }
+void delete_rows_if(curs* q, Pred expired, bool by_sample) {
+  remove_rows_if(
+      q, [](text_row* row, void* pred) { return (*static_cast<Pred*>(pred))(row); }, &expired,
+      by_sample);
 }
 }  // namespace
 
@@ -32,10 +26,13 @@ int delete_by_time(curs* q) {
   int32_t step = q->interval;
   const distributor* coll = anchors.collector_at;
   if (coll && coll->interval > step) step = coll->interval;
-  delete_rows_if(q, [q, step](text_row* row) {
-    row->age += step;
-    return row->age >= q->time_limit;
-  });
+  delete_rows_if(
+      q,
+      [q, step](text_row* row) {
+        row->age += step;
+        return row->age >= q->time_limit;
+      },
+      false);
   return 0;
 }
 
@@ -44,9 +41,12 @@ int delete_by_samples(curs* q) {
   // is taken modulo 2^16, so retention goes on working after the counter wraps.
   const uint16_t newest = static_cast<uint16_t>(q->sample_no);
   const uint16_t keep = static_cast<uint16_t>(q->samples);
-  delete_rows_if(q, [newest, keep](const text_row* row) {
-    return static_cast<uint16_t>(newest - static_cast<uint16_t>(row->sample_no)) >= keep;
-  });
+  delete_rows_if(
+      q,
+      [newest, keep](const text_row* row) {
+        return static_cast<uint16_t>(newest - static_cast<uint16_t>(row->sample_no)) >= keep;
+      },
+      true);
   return 0;
 }
 

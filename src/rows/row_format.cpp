@@ -193,7 +193,7 @@ int merge_text(char* work_buff, select_desc* lda, const int16_t* orig_type, curs
     place_value(col, work_buff + col->offset);
   if (derived) derived->apply_derived_columns(cur, work_buff);
 
-  text_row* row = alloc_text_row(cur->length);
+  text_row* row = alloc_sample_row(cur, cur->length);
   if (!row) return 0;
   memcpy(row->text(), work_buff, static_cast<size_t>(cur->length));
   row->sample_no = static_cast<int16_t>(cur->sample_no);
