@@ -23,39 +23,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-sqlite3 "$work/B1.db" <<'SQL'
-CREATE TABLE small(n INTEGER, name VARCHAR(40));
-CREATE TABLE big(n INTEGER, pad VARCHAR(396));
-WITH RECURSIVE s(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM s WHERE n < 10000)
-INSERT INTO big SELECT n, printf('%0396d', n) FROM s;
-INSERT INTO small SELECT n, printf('row %d', n) FROM big WHERE n <= 100;
-SQL
-cat > "$work/zdbproc.ctl" <<'CTL'
-process collector;
-type local;
-logon_id bench;
-password bench;
-interval 30;
-process pxa;
-interval 1;
-end;
-CTL
-cat > "$work/zdbcoll.ctl" <<'CTL'
-cursor SMALL;
-insert into small (n, name) values (:INT!n, :name^40);
-interval 30;
-samples 1;
-cursor BIG;
-insert into big (n, pad) values (:INT!n, :pad^396);
-interval 30;
-samples 1;
-limit 20000;
-end;
-CTL
-printf 'name HOST;\ntype CHAR(8);\nend;\n' > "$work/zdbdict.ctl"
-
-export COLL_CTL_HOME=$work COLL_HOME=$work COLL_OUT=$work COLL_DBHOME=$work COLL_PREFIX=$work
-export COLL_PREFIX_LOCAL=$work COLL_SERVERID=B1 COLL_VERSION=zdb COLL_HOSTNAME=bench
+. bench/bench_env.sh
+bench_setup "$work" pad 396 "printf('%0396d', n)"
 
 for transport in pipe shm; do
   if [ $transport = pipe ]; then export COLL_USESHM=0; else export COLL_USESHM=1; fi
