@@ -48,19 +48,16 @@ int32_t clamp_int(double v) {
 }
 
 void set_integer(TERM_TABLE* r, int32_t v) {
-  char buf[24];
-  int len = snprintf(buf, sizeof buf, "%li", static_cast<long>(v));
-  set_term_value(r, buf, static_cast<size_t>(len));
+  term_number_text t = integer_text(v);
+  set_term_value(r, t.text, t.len);
   r->data_type = D_INTEGER;
   r->num_kind = N_INTEGER;
   r->ival = v;
 }
 
 void set_double(TERM_TABLE* r, double v) {
-  char buf[400];
-  int len = snprintf(buf, sizeof buf, "%lf", v);
-  if (len < 0 || static_cast<size_t>(len) >= sizeof buf) len = static_cast<int>(sizeof buf) - 1;
-  set_term_value(r, buf, static_cast<size_t>(len));
+  term_number_text t = double_text(v);
+  set_term_value(r, t.text, t.len);
   r->data_type = D_DOUBLE;
   r->num_kind = N_DOUBLE;
   r->dval = v;
@@ -203,6 +200,20 @@ int compare_into(TERM_TABLE** a, TERM_TABLE* r, bool (*holds)(int)) {
 bool is_true(const TERM_TABLE* t) { return term_number(t) != 0.0; }
 
 }  // namespace
+
+term_number_text integer_text(int32_t v) {
+  term_number_text t;
+  t.len = static_cast<size_t>(snprintf(t.text, sizeof t.text, "%li", static_cast<long>(v)));
+  return t;
+}
+
+term_number_text double_text(double v) {
+  term_number_text t;
+  int len = snprintf(t.text, sizeof t.text, "%lf", v);
+  t.len = len < 0 || static_cast<size_t>(len) >= sizeof t.text ? sizeof t.text - 1
+                                                               : static_cast<size_t>(len);
+  return t;
+}
 
 void set_proc_mode(int16_t mode) { select_state.proc_mode = mode; }
 int16_t get_proc_mode() { return select_state.proc_mode; }

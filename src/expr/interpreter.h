@@ -16,6 +16,15 @@ struct select_modes {
 };
 extern select_modes select_state;
 
+// A number's text as a term carries it: "%li" for an integer, "%lf" for a
+// double (cut to 399 characters).
+struct term_number_text {
+  char text[400];
+  size_t len;
+};
+term_number_text integer_text(int32_t v);
+term_number_text double_text(double v);
+
 void set_proc_mode(int16_t mode);
 int16_t get_proc_mode();
 void set_row_status(int16_t status);

@@ -58,9 +58,8 @@ void give_text(TERM_TABLE* t, const char* text) {
 }
 
 void give_integer(TERM_TABLE* t, int32_t v) {
-  char buf[24];
-  int len = snprintf(buf, sizeof buf, "%li", static_cast<long>(v));
-  set_var_value(t, buf, static_cast<size_t>(len));
+  term_number_text n = integer_text(v);
+  set_var_value(t, n.text, n.len);
   t->data_type = D_INTEGER;
   t->num_kind = N_INTEGER;
   t->ival = v;
@@ -68,10 +67,8 @@ void give_integer(TERM_TABLE* t, int32_t v) {
 }
 
 void give_double(TERM_TABLE* t, double v) {
-  char buf[400];
-  int len = snprintf(buf, sizeof buf, "%lf", v);
-  if (len < 0 || static_cast<size_t>(len) >= sizeof buf) len = static_cast<int>(sizeof buf) - 1;
-  set_var_value(t, buf, static_cast<size_t>(len));
+  term_number_text n = double_text(v);
+  set_var_value(t, n.text, n.len);
   t->data_type = D_DOUBLE;
   t->num_kind = N_DOUBLE;
   t->dval = v;
