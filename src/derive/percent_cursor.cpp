@@ -85,7 +85,7 @@ bool slots_current() {
 
 columns* new_column(const char* name, int16_t type, int16_t length) {
   columns* col = cursor_arena().make<columns>();
-  strncpy(col->name, name, sizeof col->name - 1);
+  snprintf(col->name, sizeof col->name, "%s", name);
   col->name_len = static_cast<int16_t>(strlen(col->name));
   col->orig_type = type;
   col->data_type = 1;
