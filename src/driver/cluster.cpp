@@ -3,6 +3,7 @@
 #include "driver/cluster.h"
 
 #include <cstring>
+#include <vector>
 
 #include "ctl/curs.h"
 #include "driver/cursor_run.h"
@@ -17,15 +18,23 @@ cluster_registry clusters;
 
 namespace {
 
+// The spare zero bytes after the records keep a reader that looks one word
+// past the end safe.
+constexpr size_t kSpareBytes = 4;
+
+// Points the cluster's cursor at its first record.
+void start_cluster(row_cluster* cl) {
+  cl->current = cl->rows.data();
+  cl->end = cl->rows.data() + static_cast<size_t>(cl->count) * static_cast<size_t>(cl->row_size);
+}
+
 // A zero-filled cluster with room for `count` records of `size` bytes.
 row_cluster* new_cluster(int32_t count, int32_t size) {
   auto* cl = new row_cluster;
   cl->count = count;
   cl->row_size = size;
-  // The spare zero bytes keep a reader that looks one word past the end safe.
-  cl->rows.assign(static_cast<size_t>(count) * static_cast<size_t>(size) + 4, '\0');
-  cl->current = cl->rows.data();
-  cl->end = cl->rows.data() + static_cast<size_t>(count) * static_cast<size_t>(size);
+  cl->rows.assign(static_cast<size_t>(count) * static_cast<size_t>(size) + kSpareBytes, '\0');
+  start_cluster(cl);
   return cl;
 }
 
@@ -67,16 +76,25 @@ row_cluster* make_cluster(curs* q) {
   // Laid out afresh each time: a changed select list re-resolves the columns.
   if (get_row_size(q) < 0) return nullptr;
 
-  row_cluster* cl = new_cluster(count, q->row_size);
+  auto* cl = new row_cluster;
+  cl->count = count;
+  cl->row_size = q->row_size;
+  const size_t size = static_cast<size_t>(q->row_size);
+  cl->rows.reserve(static_cast<size_t>(count) * size + kSpareBytes);
+  // Each record is made in one small buffer and appended: every record of a
+  // layout writes the same bytes, so the alignment gaps keep the zeros of the
+  // first, and the answer's bytes are written once, not zero-filled first.
+  std::vector<char> record(size, '\0');
   const bool dump = dumps_records(q);
-  char* out = cl->rows.data();
   int n = 0;
   for (const text_row* r = q->first_row; r; r = r->next) {
     if (by_sample && !in_newest_sample(q, r)) continue;
-    make_row(q, out, r->text());
-    if (dump) dump_record(q->cur_name, ++n, out, q->row_size);
-    out += q->row_size;
+    make_row(q, record.data(), r->text());
+    if (dump) dump_record(q->cur_name, ++n, record.data(), q->row_size);
+    cl->rows.insert(cl->rows.end(), record.begin(), record.end());
   }
+  cl->rows.insert(cl->rows.end(), kSpareBytes, '\0');
+  start_cluster(cl);
   register_cl(cl);
   return cl;
 }

@@ -102,6 +102,29 @@ void number_text(const columns* col, const char* value, char* num) {
   num[len] = '\0';
 }
 
+// Reads the commonest number text, [blanks][sign]digits, in place and
+// without copying, to what strtoll would make of it: anything after the
+// digits is ignored. False for every other text (other white space, no
+// digits, 19 digits or more), which takes the general path.
+bool plain_integer(const columns* col, const char* value, int64_t* out) {
+  const char* p = value;
+  const char* const end = value + (col->fmt_len > 0 ? col->fmt_len : 0);
+  // Number texts are right-aligned: the blanks go eight at a time.
+  constexpr uint64_t kBlanks = 0x2020202020202020;
+  for (uint64_t word; end - p >= 8 && (memcpy(&word, p, 8), word == kBlanks);) p += 8;
+  while (p < end && *p == ' ') ++p;
+  const bool negative = p < end && *p == '-';
+  if (p < end && (*p == '-' || *p == '+')) ++p;
+  const char* const digits = p;
+  uint64_t magnitude = 0;
+  while (p < end && p - digits < 19 && *p >= '0' && *p <= '9')
+    magnitude = magnitude * 10 + static_cast<uint64_t>(*p++ - '0');
+  if (p == digits || p - digits > 18) return false;
+  const int64_t v = static_cast<int64_t>(magnitude);
+  *out = negative ? -v : v;
+  return true;
+}
+
 void put_int(char* out, const char* num, bool traced) {
   // Converted through 64 bits so that a 32-bit range is enforced on any host.
   errno = 0;
@@ -231,10 +254,20 @@ int make_row(curs* cur, char* out, const char* text) {
         put_timestamp(col, place, value, traced);
         break;
       case INT:
+        // In range, the general path has nothing to report either.
+        if (int64_t v; plain_integer(col, value, &v) && v >= INT32_MIN && v <= INT32_MAX) {
+          const int32_t narrow = static_cast<int32_t>(v);
+          memcpy(place, &narrow, sizeof narrow);
+          break;
+        }
         number_text(col, value, num);
         put_int(place, num, traced);
         break;
       case INT64:
+        if (int64_t v; !traced && plain_integer(col, value, &v)) {
+          memcpy(place, &v, sizeof v);
+          break;
+        }
         number_text(col, value, num);
         put_int64(place, num, traced);
         break;
