@@ -1,7 +1,8 @@
 // A probe client for the end-to-end benchmark: opens one end of the transport
 // the settings choose, asks for a cursor COUNT times one request after the
 // other, and reports the round-trip times (request to last byte) and the
-// throughput. Start-up (opening the end, the first request) is not counted.
+// throughput (over the whole run, and of the median request). Start-up
+// (opening the end, the first request) is not counted.
 //
 //   probe_roundtrip NAME COUNT
 #include <algorithm>
@@ -70,8 +71,9 @@ int main(int argc, char** argv) {
   };
   printf(
       "transport=%s name=%s requests=%d rows=%d row_len=%d median_us=%.1f p99_us=%.1f "
-      "min_us=%.1f max_us=%.1f MB_per_s=%.1f\n",
+      "min_us=%.1f max_us=%.1f MB_per_s=%.1f median_MB_per_s=%.1f\n",
       use_pipes() ? "pipe" : "shm", name.c_str(), count, answer.rows, answer.row_len, at(0.5),
-      at(0.99), micros.front(), micros.back(), bytes / seconds / 1e6);
+      at(0.99), micros.front(), micros.back(), bytes / seconds / 1e6,
+      (8.0 + static_cast<double>(answer.data.size())) / at(0.5));
   return 0;
 }
