@@ -129,7 +129,12 @@ TEST_F(FetchExits, HostVariablesReachTheProgramAsOneArgument) {
   std::string echo = program("args.sh", "for a in \"$@\"; do printf '%s<' \"$a\"; done; echo\n");
   curs* cur =
       exit_cursor("E", "fetchx3t", echo + " first [SRC.v] [ SRC.v] last", "select w from x", {"W"});
-  // Each value as the newer of the source's two rows, both times as one argument.
+  // Each value as the newer of the source's two rows, both times as one
+  // argument. Everything is traced, the process layer included: no trace line
+  // may reach the program's output and be read as a row.
+  const int16_t saved = tracing.trace_all;
+  tracing.trace_all = 1;
+  PrintCapture cap;
   for (const std::string& value : nasty) {
     std::string q;
     for (char c : value) q += c == '\'' ? std::string("''") : std::string(1, c);
@@ -142,7 +147,10 @@ TEST_F(FetchExits, HostVariablesReachTheProgramAsOneArgument) {
     std::string want = "first<" + value + "<" + value + "<last<";
     if (value == "a\nb") want = "first<a";  // the program's output line ends at the newline
     EXPECT_EQ(got.substr(0, want.size()), want) << value;
+    EXPECT_EQ(texts(cur).size(), value == "a\nb" ? 3u : 1u) << value;
   }
+  tracing.trace_all = saved;
+  EXPECT_NE(cap.lines().find("UEX8050T "), std::string::npos);  // the process layer traced
   EXPECT_NE(access(flag.c_str(), F_OK), 0) << "a value ran as a command";
 }
 
@@ -180,27 +188,6 @@ TEST_F(FetchExits, CommandFailures) {
     EXPECT_EQ(out.substr(0, out.find('\n') + 1), row.message) << out;
     EXPECT_EQ(cur->first_row, nullptr);
   }
-}
-
-// Tracing everything, the process layer included, adds nothing to the
-// program's output that would be read as rows.
-TEST_F(FetchExits, TracedRunKeepsItsRows) {
-  auto* list = cursor_arena().make<in_list>();
-  strcpy(list->name, "h");
-  list->text = "(1,2)";
-  list->text_len = 5;
-  std::string echo = program("pair.sh", "echo \"$1 $2\"\n");
-  curs* cur = exit_cursor("T", "fetchx2t", echo + " [h]", "select a, b from x", {"A", "B"});
-  cur->in_lists = list;
-  cur->trace = 1;
-  const int16_t saved = tracing.trace_all;
-  tracing.trace_all = 1;
-  PrintCapture cap;
-  EXPECT_EQ(run(cur), 0);
-  std::string out = cap.lines();
-  tracing.trace_all = saved;
-  EXPECT_EQ(texts(cur), std::vector<std::string>{"1   |2     |"});
-  EXPECT_NE(out.find("UEX8050T "), std::string::npos) << out;  // the process layer traced too
 }
 
 TEST_F(FetchExits, ProgramNameSubstitutions) {
