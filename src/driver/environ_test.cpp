@@ -73,10 +73,6 @@ TEST_F(Environment, PutenvSetsRemovesAndRefuses) {
                                             (name ? name : "") + "\" could not be set.\n");
   }
   EXPECT_EQ(getenv("A"), nullptr);
-  tracing.my_trace_all[0] = 1;
-  OutputCapture capture;
-  u_putenv("T_PUT", "y");
-  EXPECT_EQ(joined(capture.finish()), "UEN0046T Set environment variable \"T_PUT\".\n");
 }
 
 // Rows of tests/data/driver/retrieve_env.txt.
@@ -204,8 +200,6 @@ TEST_F(Environment, LogonFromTheCollectorProcessAndDictionaryParameters) {
   OutputCapture capture;
   EXPECT_EQ(settle_settings(collector), 0);
   capture.finish();
-  EXPECT_EQ(env_vars.logonid, collector->logon_id);
-  EXPECT_EQ(env_vars.password, collector->password);
   EXPECT_EQ(std::string(collector->server_id), std::string(33, 'S'));
   std::string parms;
   for (const auto& [name, value] : dict_parms) parms += name + "=" + value + " ";

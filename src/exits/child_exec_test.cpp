@@ -103,9 +103,6 @@ TEST_F(ChildExec, SplitsWordsLikeAShellWithoutExpanding) {
     u_split_words(row.text, words);
     EXPECT_EQ(words, row.words) << row.text;
   }
-  std::vector<std::string> back;
-  u_split_words(u_quote_word("it's a \"test\"\n").c_str(), back);
-  EXPECT_EQ(back, std::vector<std::string>{"it's a \"test\"\n"});
 }
 
 TEST_F(ChildExec, PlainRunSkipsBlankLinesAndStopsAfterSix) {

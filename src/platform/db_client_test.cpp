@@ -1,7 +1,7 @@
 // The database client's common behaviour, run on both backends: a local SQLite
 // file, and over ODBC the PostgreSQL server of the test run (skipped when
-// COLLECTOR_TEST_DSN is not set). The SQLCODEs and messages of failures, and
-// values cut to a short buffer.
+// COLLECTOR_TEST_DSN is not set). The SQLCODEs and messages of failures,
+// values cut to a short buffer, and the statement timeout.
 #include "platform/db_client.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include <string>
 
 #include "db_test_util.h"
+#include "platform/db_limits.h"
 #include "test_state.h"
 #include "util/settings.h"
 
@@ -35,7 +36,10 @@ class DbClientTest : public ::testing::TestWithParam<bool> {
       ASSERT_EQ(session_.logon_os(), 0) << session_.sqlca().message;
     }
   }
-  void TearDown() override { reset_process_state(); }
+  void TearDown() override {
+    reset_process_state();
+    db_set_timeouts({});
+  }
   bool remote() const { return GetParam(); }
 
   ScratchDir dir_;
@@ -69,6 +73,17 @@ TEST_P(DbClientTest, ValuesCutToTheBuffer) {
     EXPECT_EQ(r.rc, sql_no_data) << sql << ": " << session_.sqlca().message;
     EXPECT_EQ(r.rows, std::vector<std::string>({row[2]})) << sql;
   }
+}
+
+// A statement past the statement timeout is cancelled (-1013); the session
+// goes on. (The login timeout meets a silent server in the end-to-end tests.)
+TEST_P(DbClientTest, AStatementPastItsTimeIsCancelled) {
+  db_set_timeouts({10, remote() ? 1000 : 200});
+  const char* slow = remote() ? "SELECT pg_sleep(30)"
+                              : "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
+                                "SELECT max(x) FROM c";
+  EXPECT_EQ(run_query(session_, slow).rc, sql_cancelled) << session_.sqlca().message;
+  EXPECT_EQ(run_query(session_, "SELECT 5").rows, std::vector<std::string>({"5"}));
 }
 
 }  // namespace

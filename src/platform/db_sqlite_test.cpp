@@ -6,7 +6,6 @@
 
 #include "db_test_util.h"
 #include "platform/db_client.h"
-#include "platform/db_limits.h"
 #include "test_state.h"
 #include "util/settings.h"
 
@@ -19,10 +18,7 @@ class DbSqliteTest : public ::testing::Test {
     env_vars.serverid = env_store("ORCL");
     env_vars.db_home = env_store(dir_.path());
   }
-  void TearDown() override {
-    reset_process_state();
-    db_set_timeouts({});
-  }
+  void TearDown() override { reset_process_state(); }
 
   // Makes the database and logs on with operating-system authentication.
   void logon_with(const char* sql) {
@@ -157,20 +153,6 @@ TEST_F(DbSqliteTest, UnusableDatabaseFiles) {
   env_vars.serverid = nullptr;
   EXPECT_EQ(session_.logon("u", "p"), sql_not_available);
   EXPECT_EQ(session_.sqlca().message, "no server id is set: no local database file to open");
-}
-
-// A statement that runs past the statement timeout is interrupted and fails
-// with -1013; the session goes on.
-TEST_F(DbSqliteTest, AStatementPastItsTimeIsCancelled) {
-  logon_with("CREATE TABLE t(a); INSERT INTO t VALUES (1);");
-  db_set_timeouts({10, 200});
-  EXPECT_EQ(run_query(session_,
-                      "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
-                      "SELECT max(x) FROM c")
-                .rc,
-            sql_cancelled);
-  EXPECT_EQ(session_.sqlca().message, "interrupted");
-  EXPECT_EQ(run_query(session_, "SELECT a FROM t").rows, std::vector<std::string>({"1"}));
 }
 
 TEST_F(DbSqliteTest, NotLoggedOn) {

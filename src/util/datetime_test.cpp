@@ -1,5 +1,5 @@
 // Date-time normalisation: every accepted shape, every error number, the
-// reserved values, input bounds and the token trace.
+// reserved values and input bounds.
 #include "util/datetime.h"
 
 #include <gtest/gtest.h>
@@ -7,9 +7,6 @@
 #include <cstring>
 #include <string>
 
-#include "util/outfile.h"
-#include "util/print.h"
-#include "util/trace.h"
 #include "util_fixture.h"
 
 namespace {
@@ -53,24 +50,6 @@ TEST(NormalizeDateTime, LengthBoundsTheInput) {
   char out[kAgentTimestampSize];
   EXPECT_EQ(us_normalizeDateTime(raw, 6, out), 0);
   EXPECT_EQ(std::string(out, kAgentTimestampSize), "0991231000000000");
-}
-
-class NormalizeTrace : public UtilTest {};
-
-TEST_F(NormalizeTrace, EveryTokenIsTracedAtLevel3) {
-  ASSERT_NE(u_openPRINTfile(nullptr), nullptr);
-  char out[kAgentTimestampSize];
-  us_normalizeDateTime("2011/12/04 08:30:00", 0, out);  // level 3 off: silent
-  tracing.my_trace_all[3] = 1;
-  us_normalizeDateTime("2011/12/04 08:30:00", 0, out);
-  close_PRINT();
-  EXPECT_EQ(out_file("col.out"),
-            "UDT8082T (083005) tcpin:2011 /\n"
-            "UDT8081T (083005) tcpin:12 /.\n"
-            "UDT8081T (083005) tcpin:04 0.\n"
-            "UDT8081T (083005) tcpin:08 :.\n"
-            "UDT8081T (083005) tcpin:30 :.\n"
-            "UDT8081T (083005) tcpin:00 ..\n");
 }
 
 }  // namespace

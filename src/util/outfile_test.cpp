@@ -164,19 +164,6 @@ TEST_F(OutFileTest, FirstFailureRetriesAsColx) {
   EXPECT_EQ(out_file("colx.out"), "ABC0001I (083005) in colx\n");
 }
 
-TEST_F(OutFileTest, BannerOpensThePrintFile) {
-  StdCapture capture;
-  init_PRINT();
-  close_PRINT();
-  std::string file = out_file("col.out");
-  EXPECT_EQ(file.substr(0, file.find("CAT2020")),
-            "CAT2015I (083005) collector - data collector of the database monitoring agent\n");
-  EXPECT_NE(file.find("CAT2035I (083005) Time = 2011/12/04 08:30:05\n"), std::string::npos);
-  EXPECT_NE(file.find("USH0100I (083005) util            1.0.0 05Dec2026 --:--:--   coll "),
-            std::string::npos);
-  EXPECT_EQ(capture.err(), file);  // class a is copied to the log as well
-}
-
 TEST_F(OutFileTest, VersionHeaderLayouts) {
   for (const auto& row : data_rows("util/version_headers.txt", 2)) {
     char line[200];

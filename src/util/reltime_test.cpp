@@ -1,5 +1,4 @@
-// Day numbers against the calendar, relative seconds and the current-time
-// texts of the scheduler.
+// Day numbers against the calendar and relative seconds.
 #include "util/reltime.h"
 
 #include <gtest/gtest.h>
@@ -58,15 +57,6 @@ TEST(DayNumbers, KnownDaysSecondsAndHours) {
       EXPECT_EQ(secs_to_hour(std::stoi(row[1])), want);
     }
   }
-}
-
-class CurrentTimeTexts : public UtilTest {};
-
-TEST_F(CurrentTimeTexts, ComeFromTheInstalledClock) {
-  char text[32];
-  EXPECT_STREQ(form_time(text), "2011/12/04 08:30:05");
-  clock_.advance(86400 + 3600);
-  EXPECT_STREQ(get_time(text), "20111205093005");
 }
 
 }  // namespace
