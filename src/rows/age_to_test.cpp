@@ -12,6 +12,7 @@
 
 #include "ctl/windows.h"
 #include "rows/age_to_loads.h"
+#include "rows/column_functions.h"
 #include "rows/retention.h"
 #include "sched_fixture.h"
 
@@ -201,14 +202,13 @@ TEST_F(HistoryTest, RecordsByteForByte) {
   fill("('d', 'D')");
   ASSERT_EQ(run(h_), 0);
   ASSERT_EQ(do_history("20240115100700"), 0);
-  text_row* fr = alloc_text_row(h_->length);
-  memcpy(fr->text(), "MAX", 3);
-  h_->function_row = fr;
-  h_->history_pending = 1;
+  // Column functions: the summary row, made even when no probe asked for it.
+  h_->column_list->col_funct = FUNCT_MAX;
+  h_->has_col_funct = h_->has_min_max = 1;
+  fill("('e', 'E'),('f', 'F')");
+  ASSERT_EQ(run(h_), 0);
   ASSERT_EQ(do_history("20240115100800"), 0);
-  h_->function_row = nullptr;
-  free_text_row(fr);
-  EXPECT_EQ(hst(), first + rec("20240115100700", "d", "D") + rec("20240115100800", "MAX", ""));
+  EXPECT_EQ(hst(), first + rec("20240115100700", "d", "D") + rec("20240115100800", "f", "F"));
 }
 
 TEST_F(HistoryTest, FaultsOfTheHistoryFile) {

@@ -202,6 +202,8 @@ int col_function_as(curs* cur, columns* col, int funct, char* place) {
     count_rows(cur, col, place);
     return 0;
   }
+  // An unknown code is refused whether or not there are values to read.
+  if (funct < FUNCT_MIN || funct > FUNCT_SUM) return 1;
   return numeric_over_rows(cur, col, funct, place);
 }
 

@@ -53,6 +53,7 @@ const funct_case kCases[] = {
     {"NUMBER(9,3)", "(1,1),(2,2)", FUNCT_TREND, true, "2|0.000000"},            // six decimals
     {"NUMBER(9,3)", "(1,1),(2,2)", FUNCT_MAX, true, "2|"},                      // stays blank
     {"NUMBER(9,3)", "(1,1),(2,2)", FUNCT_COUNT, true, "2|0"},  // not of this sample
+    {"NUMBER(9,3)", "(1,1),(2,2)", 10, true, "refused"},       // unknown code, no values
 };
 
 TEST_F(ColumnFunctionTest, EveryFunctionOverRealRows) {

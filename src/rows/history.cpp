@@ -19,6 +19,7 @@
 #include "ctl/curs.h"
 #include "ctl/windows.h"
 #include "rows/age_to_loads.h"
+#include "rows/column_functions.h"
 #include "rows/row_chain.h"
 #include "util/print.h"
 #include "util/reltime.h"
@@ -82,11 +83,14 @@ bool append_whole(int fd, const std::string& data) {
   return true;
 }
 
-// The records of `cur` for pass `time_text`.
-std::string records_of(const curs* cur, const char* time_text) {
+// The records of `cur` for pass `time_text`. A cursor with column functions
+// writes its summary row, brought up to date with the rows stored since it was
+// last built; none when a function cannot be computed.
+std::string records_of(curs* cur, const char* time_text) {
   std::string out;
-  if (cur->function_row) {
-    add_record(out, time_text, cur->function_row->text(), cur->length);
+  if (cur->has_col_funct) {
+    if (make_function_row(cur) == 0 && fill_function_row(cur) == 0)
+      add_record(out, time_text, cur->function_row->text(), cur->length);
     return out;
   }
   for (const text_row* row = cur->first_row; row; row = row->next) {
