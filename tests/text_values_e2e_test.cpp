@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -63,10 +64,6 @@ class TextValuesEndToEnd : public ::testing::TestWithParam<const char*> {
     if (!latin1_) std::cerr << "no Latin-1 locale (localedef failed): " << made.output << "\n";
     make_tables();
     write_control_files();
-  }
-
-  void TearDown() override {
-    if (collector_ > 0 && kill(collector_, SIGKILL) == 0) waitpid(collector_, nullptr, 0);
   }
 
   bool postgres() const { return std::string(GetParam()) == "postgresql"; }
@@ -150,12 +147,10 @@ class TextValuesEndToEnd : public ::testing::TestWithParam<const char*> {
   // The csv answer of `cursor` as key → rest of the line, asked until it has rows.
   std::map<int, std::string> answer(const std::string& locale, const char* cursor) {
     ChildResult r;
-    for (auto end = std::chrono::steady_clock::now() + 30s; std::chrono::steady_clock::now() < end;
-         std::this_thread::sleep_for(200ms))
-      if ((r = run_program(PROBE_BIN, {PROBE_BIN, "-f", "csv", cursor}, env(locale), dir_.path()))
-                  .exit_code == 0 ||
-          !running())
-        break;
+    poll_until(30s, [&] {
+      r = run_program(PROBE_BIN, {PROBE_BIN, "-f", "csv", cursor}, env(locale), dir_.path());
+      return r.exit_code == 0 || collector_->wait(0s) >= 0;
+    });
     EXPECT_EQ(r.exit_code, 0) << r.output << read_whole(dir_.file("collector.log"));
     std::map<int, std::string> rows;
     std::istringstream in(r.output);
@@ -168,16 +163,10 @@ class TextValuesEndToEnd : public ::testing::TestWithParam<const char*> {
     return rows;
   }
 
-  // Whether the collector still runs (it is reaped once it has ended).
-  bool running() {
-    if (collector_ > 0 && waitpid(collector_, nullptr, WNOHANG) == collector_) collector_ = -1;
-    return collector_ > 0;
-  }
-
   ScratchDir dir_;
   bool latin1_ = false;
   std::map<int, std::string> stamps_;  // the timestamp each ts_texts row shows
-  pid_t collector_ = -1;
+  std::optional<CollectorRun> collector_;
 };
 
 // Every shape and error number of the date-time normalisation through a
@@ -188,8 +177,7 @@ TEST_P(TextValuesEndToEnd, TimestampsAndTextsUnderEveryLocale) {
   for (const char* locale : kLocales) {
     if (std::string(locale).find("8859") != std::string::npos && !latin1_) continue;
     SCOPED_TRACE(locale);
-    collector_ = start_program(COLLECTOR_BIN, {COLLECTOR_BIN}, env(locale), dir_.path(),
-                               dir_.file("collector.log"));
+    collector_.emplace(env(locale), dir_.path());
     EXPECT_EQ(answer(locale, "STAMPS"), stamps_);
     std::map<int, std::string> texts;
     for (const text_case& t : kTexts)
@@ -197,8 +185,7 @@ TEST_P(TextValuesEndToEnd, TimestampsAndTextsUnderEveryLocale) {
     EXPECT_EQ(answer(locale, "TEXTS"), texts);
     ChildResult stop = run_program(PROBE_BIN, {PROBE_BIN, "SHUTDOWN"}, env(locale), dir_.path());
     EXPECT_EQ(stop.exit_code, 0) << stop.output;
-    for (int k = 0; k < 300 && running(); ++k) std::this_thread::sleep_for(100ms);
-    ASSERT_FALSE(running()) << "the collector did not stop";
+    ASSERT_EQ(collector_->wait(30s), 0) << "the collector did not stop";
   }
 }
 
