@@ -63,7 +63,6 @@ class TextValuesEndToEnd : public ::testing::TestWithParam<const char*> {
     latin1_ = made.exit_code == 0;
     if (!latin1_) std::cerr << "no Latin-1 locale (localedef failed): " << made.output << "\n";
     make_tables();
-    write_control_files();
   }
 
   bool postgres() const { return std::string(GetParam()) == "postgresql"; }
@@ -101,32 +100,15 @@ class TextValuesEndToEnd : public ::testing::TestWithParam<const char*> {
     ASSERT_EQ(session.commit(true), 0);
   }
 
-  void write_control_files() {
-    std::string ctl = dir_.file("ctl");
-    std::filesystem::create_directory(ctl);
-    write_file(dir_, "ctl/zdbdict.ctl", "name HOST;\ntype CHAR(8);\nend;\n");
-    write_file(dir_, "ctl/zdbcoll.ctl",
-               "cursor STAMPS;\ninsert into ts_texts (n, t) values (:INT!n, :TS!t);\n"
-               "interval 1;\nsamples 1;\nlimit 500;\n"
-               "cursor TEXTS;\ninsert into utf_texts (n, v) values (:INT!n, :v);\n"
-               "interval 1;\nsamples 1;\nend;\n");
-    // The PostgreSQL logon comes from the environment (see env()).
-    std::string logon = "type local;\nlogon_id scott;\npassword tiger;\n";
-    if (postgres())
-      logon = std::string("type sql*net;\nserver_id ") + getenv("COLLECTOR_TEST_DSN") + ";\n";
-    write_file(dir_, "ctl/zdbproc.ctl",
-               "process collector;\n" + logon +
-                   "interval 1;\nsleep 1;\nprocess pxa;\ninterval 1;\nend;\n");
-  }
-
-  // The environment of both programs under `locale`; the PostgreSQL logon
-  // is the test database's.
+  // The environment of both programs under `locale`: the control files of
+  // tests/data/text/<backend>, the PostgreSQL logon the test database's.
   std::vector<std::string> env(const std::string& locale) const {
     std::istringstream words(
         "PATH=/usr/bin:/bin USER=tester TZ=UTC COLL_HOSTNAME=alpha COLL_VERSION=zdb COLL_USESHM=0 "
-        "COLL_WAIT_TIMEOUT=3 LOCPATH=@/locales COLL_CTL_HOME=@/ctl HOME=@ PWD=@ COLL_DBHOME=@ "
+        "COLL_WAIT_TIMEOUT=3 LOCPATH=@/locales HOME=@ PWD=@ COLL_DBHOME=@ "
         "COLL_PREFIX=@ COLL_PREFIX_LOCAL=@ COLL_OUT=@");
-    std::vector<std::string> env = {"LC_ALL=" + locale};
+    std::vector<std::string> env = {
+        "LC_ALL=" + locale, "COLL_CTL_HOME=" TEST_DATA_DIR "/text/" + std::string(GetParam())};
     for (std::string w; words >> w;)
       env.push_back(w.find('@') == std::string::npos ? w : w.replace(w.find('@'), 1, dir_.path()));
     if (!postgres()) {
