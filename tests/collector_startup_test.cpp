@@ -137,53 +137,23 @@ TEST_F(CollectorStartup, StartupStopsThroughQuitting) {
   }
 }
 
-// --help and --check end before anything is started. A check reads the
-// control files and runs the start-up edits with its messages on standard
-// output, then gives its verdict, leaving no print file, pipe or key file.
+// Rows of tests/data/comm/help_and_check.txt: --help and --check end before
+// anything is started. A check reads the control files and runs the start-up
+// edits with its messages on standard output, then gives its verdict, leaving
+// no print file, pipe or key file.
 TEST_F(CollectorStartup, HelpAndCheckEndBeforeStarting) {
-  struct row {
-    std::vector<std::string> args;
-    int status;
-    const char* first;  // first line of the output
-    const char* among;  // a line among the others
-    const char* last;   // last line of the output
-  };
-  const row rows[] = {
-      // the usage text, whatever else is given
-      {{"-rdbms", "S1", "--help"},
-       0,
-       "usage: collector [--check] [OPTION ...]",
-       "       collector --help | -h",
-       "deeply, 95 argument file unreadable. See collector(8) for every setting."},
-      {{"-h"},
-       0,
-       "usage: collector [--check] [OPTION ...]",
-       "",
-       "deeply, 95 argument file unreadable. See collector(8) for every setting."},
-      // control files that start: the banner, then every file and edit
-      {{"-rdbms", "S1", "--check", "-dbtype", "zdb"},
-       0,
-       "CAT2015I collector - data collector of the database monitoring agent",
-       "PMA3520I Math editing successful",
-       "collector: start-up would succeed"},
-      // no PROCESS.CTL of that type: start-up would stop
-      {{"--check", "-rdbms", "S1", "-dbtype", "xyz"},
-       1,
-       "CAT2015I collector - data collector of the database monitoring agent",
-       "UOI0055W Could not find a xyzproc.ctl file",
-       "collector: start-up would fail"},
-  };
   // The agent table definition is read from the working directory.
   std::filesystem::copy_file(TEST_DATA_DIR "/comm/ctl/PSTAT.PXA", dir_.file("PSTAT.PXA"));
-  for (const row& r : rows) {
-    SCOPED_TRACE(testing::PrintToString(r.args));
-    ChildResult result = run(r.args, {"COLL_CTL_HOME=" TEST_DATA_DIR "/comm/ctl", "COLL_USESHM=0"});
-    EXPECT_EQ(result.exit_code, r.status);
+  for (const auto& r : data_rows("comm/help_and_check.txt", 5)) {
+    SCOPED_TRACE(r[4]);
+    ChildResult result =
+        run(words(r[4]), {"COLL_CTL_HOME=" TEST_DATA_DIR "/comm/ctl", "COLL_USESHM=0"});
+    EXPECT_EQ(result.exit_code, std::stoi(r[0]));
     const std::vector<std::string> lines = message_lines(result.output, false);
     ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.front(), r.first);
-    EXPECT_NE(std::find(lines.begin(), lines.end(), r.among), lines.end()) << result.output;
-    EXPECT_EQ(lines.back(), r.last);
+    EXPECT_EQ(lines.front(), r[1]);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), r[2]), lines.end()) << result.output;
+    EXPECT_EQ(lines.back(), r[3]);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 1)
         << result.output;
   }
