@@ -1,8 +1,9 @@
 // The collector and probe programs against each other over real FIFOs and
 // real System V objects, on both transports: answers in every form, control
-// words, answers of several parts, clients that die mid-answer, leftovers of
-// a killed collector, a second collector, requests older than their
-// lifetime, and the ways a collector stops.
+// words, answers of several parts, history and age-to copies, who may ask,
+// clients that die mid-answer, hostile local input, leftovers of a killed
+// collector, a second collector, a database outage, the evaluator, the
+// exporter and the ways a collector stops.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -632,7 +633,8 @@ int free_port() {
 // cpu > 80, with send_false) goes through three stretches of passes: while b
 // holds 85 its row is sent every pass; once b holds 80 the row that ended the
 // match is sent once, and no more in the passes after; a row at 50 is never
-// sent. (On shared memory its rows reach the print file late or not at all.)
+// sent. (On shared memory the request wait comes before the print file is
+// written out, so there the rows reach the file only in blocks.)
 // Then the exporter: every scrape asks the running collector and answers
 // strict OpenMetrics; with the collector gone it says so in collector_up and
 // counts the failed requests; SIGTERM ends it with nothing left behind.

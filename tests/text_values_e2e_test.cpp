@@ -2,9 +2,6 @@
 // by the real collector under different locales and read back with the probe,
 // as agent timestamps and as text of 1- to 4-byte characters.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -14,7 +11,6 @@
 #include <optional>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "child_run.h"
