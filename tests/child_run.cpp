@@ -2,6 +2,7 @@
 #include "child_run.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -94,28 +95,23 @@ ChildResult run_program(const std::string& program, const std::vector<std::strin
   return wait_for(start_program(program, argv, env, dir, file), file);
 }
 
-OutputCapture::OutputCapture() : file_(make_temp_file()) {
-  fflush(nullptr);
-  saved_out_ = dup(1);
-  saved_err_ = dup(2);
-  redirect_to(file_);
+bool poll_until(std::chrono::milliseconds limit, const std::function<bool()>& done) {
+  for (auto end = std::chrono::steady_clock::now() + limit;; usleep(100000)) {
+    if (done()) return true;
+    if (std::chrono::steady_clock::now() >= end) return false;
+  }
 }
 
-std::string OutputCapture::finish() {
-  if (saved_out_ < 0) return "";
-  fflush(nullptr);
-  dup2(saved_out_, 1);
-  dup2(saved_err_, 2);
-  close(saved_out_);
-  close(saved_err_);
-  saved_out_ = saved_err_ = -1;
-  setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
-  std::string text = read_whole(file_);
-  unlink(file_.c_str());
-  return text;
+CollectorRun::CollectorRun(const std::vector<std::string>& env, const std::string& dir)
+    : pid(start_program(COLLECTOR_BIN, {COLLECTOR_BIN}, env, dir, dir + "/collector.log")) {}
+
+CollectorRun::~CollectorRun() {
+  if (status < 0 && kill(pid, SIGKILL) == 0) waitpid(pid, nullptr, 0);
 }
 
-OutputCapture::~OutputCapture() {
-  finish();
-  unlink(file_.c_str());  // when set-up failed before the capture began
+int CollectorRun::wait(std::chrono::milliseconds limit) {
+  int s = 0;
+  if (status < 0 && poll_until(limit, [&] { return waitpid(pid, &s, WNOHANG) == pid; }))
+    status = WIFEXITED(s) ? WEXITSTATUS(s) : 128 + WTERMSIG(s);
+  return status;
 }

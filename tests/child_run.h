@@ -3,6 +3,10 @@
 // environment; their standard output and error are captured together.
 #pragma once
 
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -41,19 +45,32 @@ int start_program(const std::string& program, const std::vector<std::string>& ar
                   const std::vector<std::string>& env, const std::string& dir,
                   const std::string& output);
 
+// Checks `done` until it holds or `limit` passes, every 100 ms; whether it held.
+bool poll_until(std::chrono::milliseconds limit, const std::function<bool()>& done);
+
+// The collector program started in `dir` with environment `env`, its output
+// in dir/collector.log; killed at the end unless it ended.
+struct CollectorRun {
+  CollectorRun(const std::vector<std::string>& env, const std::string& dir);
+  ~CollectorRun();
+  CollectorRun(const CollectorRun&) = delete;
+  CollectorRun& operator=(const CollectorRun&) = delete;
+  // Waits at most `limit` for the end: its exit status, 128 + signal, or -1 while it runs.
+  int wait(std::chrono::milliseconds limit);
+
+  pid_t pid;
+  int status = -1;  // once it ended, what wait() returns
+};
+
 // Captures this process's standard output and error (unbuffered, interleaved)
 // from construction until finish().
 class OutputCapture {
  public:
-  OutputCapture();
-  OutputCapture(const OutputCapture&) = delete;
-  OutputCapture& operator=(const OutputCapture&) = delete;
-  ~OutputCapture();
+  OutputCapture() { setvbuf(stdout, nullptr, _IONBF, 0); }
+  ~OutputCapture() { setvbuf(stdout, nullptr, _IOLBF, BUFSIZ); }
   // Restores the streams and returns what was written meanwhile.
-  std::string finish();
+  std::string finish() { return std_.out(); }
 
  private:
-  std::string file_;
-  int saved_out_ = -1;
-  int saved_err_ = -1;
+  StdCapture std_{true};
 };

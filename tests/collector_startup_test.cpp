@@ -11,6 +11,7 @@
 #include <csignal>
 #include <filesystem>
 #include <iterator>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -136,53 +137,23 @@ TEST_F(CollectorStartup, StartupStopsThroughQuitting) {
   }
 }
 
-// --help and --check end before anything is started. A check reads the
-// control files and runs the start-up edits with its messages on standard
-// output, then gives its verdict, leaving no print file, pipe or key file.
+// Rows of tests/data/comm/help_and_check.txt: --help and --check end before
+// anything is started. A check reads the control files and runs the start-up
+// edits with its messages on standard output, then gives its verdict, leaving
+// no print file, pipe or key file.
 TEST_F(CollectorStartup, HelpAndCheckEndBeforeStarting) {
-  struct row {
-    std::vector<std::string> args;
-    int status;
-    const char* first;  // first line of the output
-    const char* among;  // a line among the others
-    const char* last;   // last line of the output
-  };
-  const row rows[] = {
-      // the usage text, whatever else is given
-      {{"-rdbms", "S1", "--help"},
-       0,
-       "usage: collector [--check] [OPTION ...]",
-       "       collector --help | -h",
-       "deeply, 95 argument file unreadable. See collector(8) for every setting."},
-      {{"-h"},
-       0,
-       "usage: collector [--check] [OPTION ...]",
-       "",
-       "deeply, 95 argument file unreadable. See collector(8) for every setting."},
-      // control files that start: the banner, then every file and edit
-      {{"-rdbms", "S1", "--check", "-dbtype", "zdb"},
-       0,
-       "CAT2015I collector - data collector of the database monitoring agent",
-       "PMA3520I Math editing successful",
-       "collector: start-up would succeed"},
-      // no PROCESS.CTL of that type: start-up would stop
-      {{"--check", "-rdbms", "S1", "-dbtype", "xyz"},
-       1,
-       "CAT2015I collector - data collector of the database monitoring agent",
-       "UOI0055W Could not find a xyzproc.ctl file",
-       "collector: start-up would fail"},
-  };
   // The agent table definition is read from the working directory.
   std::filesystem::copy_file(TEST_DATA_DIR "/comm/ctl/PSTAT.PXA", dir_.file("PSTAT.PXA"));
-  for (const row& r : rows) {
-    SCOPED_TRACE(testing::PrintToString(r.args));
-    ChildResult result = run(r.args, {"COLL_CTL_HOME=" TEST_DATA_DIR "/comm/ctl", "COLL_USESHM=0"});
-    EXPECT_EQ(result.exit_code, r.status);
+  for (const auto& r : data_rows("comm/help_and_check.txt", 5)) {
+    SCOPED_TRACE(r[4]);
+    ChildResult result =
+        run(words(r[4]), {"COLL_CTL_HOME=" TEST_DATA_DIR "/comm/ctl", "COLL_USESHM=0"});
+    EXPECT_EQ(result.exit_code, std::stoi(r[0]));
     const std::vector<std::string> lines = message_lines(result.output, false);
     ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.front(), r.first);
-    EXPECT_NE(std::find(lines.begin(), lines.end(), r.among), lines.end()) << result.output;
-    EXPECT_EQ(lines.back(), r.last);
+    EXPECT_EQ(lines.front(), r[1]);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), r[2]), lines.end()) << result.output;
+    EXPECT_EQ(lines.back(), r[3]);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 1)
         << result.output;
   }
@@ -191,7 +162,11 @@ TEST_F(CollectorStartup, HelpAndCheckEndBeforeStarting) {
 // The control files of tests/data/comm/ctl/qvz*.ctl under full tracing: a
 // pass a second, the "npxa" process printing what was collected, a cursor
 // that fails in every pass without stopping the others, SIGUSR1 logged and
-// ignored, and the stop at the go_home time after 4 seconds. The database
+// ignored, and the stop at the go_home time after 4 seconds. FLIP's IF asks
+// for the name in its own last row: each pass takes the other version, whose
+// insert_where selects the other person, so the collected name alternates
+// (the first pass has no row to decide on and keeps the first version);
+// TOTALS, a computed cursor, selects over FLIP's rows in each pass. The database
 // password shows nowhere: not in the print and log files (dictionary
 // parameters, PROCESS.CTL statements as read), nor in the process listing
 // the signal writes, nor in the collector's own arguments as the system
@@ -222,11 +197,19 @@ TEST_F(CollectorStartup, RowsOfEachPassReachThePrintFileAndThePasswordNowhere) {
   const auto passes = count("CIR1650I Npxa for NAMES");
   EXPECT_GE(passes, 2);  // a loaded machine may delay a pass
   EXPECT_LE(passes, 4);
-  std::string values, each;
-  for (const std::string& l : lines)
-    if (l.starts_with("CPR1895I #=2,")) values += l.substr(l.rfind(':') + 1) + " ";
-  for (int i = 0; i < passes; ++i) each += "alpha beta ";
-  EXPECT_EQ(values, each);
+  std::map<std::string, std::string> values;  // the second column's, by cursor
+  std::string cursor, names, flips, totals;
+  for (const std::string& l : lines) {
+    if (l.starts_with("CIR1650I Npxa for ")) cursor = l.substr(18);
+    if (l.starts_with("CPR1895I #=2,")) values[cursor] += l.substr(l.rfind(':') + 1) + " ";
+  }
+  for (int i = 0; i < passes; ++i) {
+    names += "alpha beta ";
+    flips += i % 2 ? "alpha " : "beta ";
+    totals += i % 2 ? "10 " : "20 ";  // SUM(id)*10 over FLIP's row
+  }
+  EXPECT_EQ(values, (std::map<std::string, std::string>{
+                        {"NAMES", names}, {"FLIP", flips}, {"TOTALS", totals}}));
   EXPECT_GE(count("CGN1521E Interval collection failed for cursor BROKEN"), passes);
   EXPECT_GE(count("CGN1525E One or more interval cursors failed"), passes);
   EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
@@ -244,31 +227,6 @@ TEST_F(CollectorStartup, RowsOfEachPassReachThePrintFileAndThePasswordNowhere) {
   EXPECT_NE(everything.find("grep " + std::to_string(getpid())), std::string::npos);  // and ps ran
   EXPECT_EQ(everything.find("topsecret"), std::string::npos);
   EXPECT_EQ(everything.find("tiger"), std::string::npos);
-}
-
-// A cursor whose IF asks for the name in its own last row: each pass takes
-// the other version, whose insert_where selects the other person, so the
-// collected name alternates (the first pass has no row to decide on and keeps
-// the first version). A computed cursor selects over its rows in each pass.
-TEST_F(CollectorStartup, ACursorVersionFlipsBetweenPasses) {
-  make_sqlite_file(dir_.file("S1.db"),
-                   "CREATE TABLE people(id INTEGER, name VARCHAR(10));"
-                   "INSERT INTO people VALUES(1, 'alpha'), (2, 'beta');");
-  ChildResult r =
-      run({"-rdbms", "S1", "-dbtype", "qvz"},
-          {"COLL_CTL_HOME=" TEST_DATA_DIR "/versions/ctl", "COLL_DBHOME=" + dir_.path()});
-  EXPECT_EQ(r.exit_code, 0) << r.output;
-  std::vector<std::string> names, totals;
-  for (const std::string& l : printed(dir_.path())) {
-    if (l.starts_with("CPR1895I #=2,n=name,")) names.push_back(l.substr(l.rfind(':') + 1));
-    if (l.starts_with("CPR1895I #=2,n=total,")) totals.push_back(l.substr(l.rfind(':') + 1));
-  }
-  ASSERT_GE(names.size(), 2u);  // a loaded machine may delay a pass
-  ASSERT_EQ(totals.size(), names.size());
-  for (size_t i = 0; i < names.size(); ++i) {
-    EXPECT_EQ(names[i], i % 2 == 0 ? "beta" : "alpha") << i;
-    EXPECT_EQ(totals[i], i % 2 == 0 ? "20" : "10") << i;  // SUM(id)*10 over FLIP's row
-  }
 }
 
 }  // namespace

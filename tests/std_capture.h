@@ -47,15 +47,10 @@ inline std::string read_whole(const std::string& path) {
 // The content of the bundled data file tests/data/<name>; a file that cannot
 // be read fails the test (and reads as empty).
 inline std::string test_data(const std::string& name) {
-  const std::string path = std::string(TEST_DATA_DIR) + "/" + name;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    ADD_FAILURE() << "missing test data file " << path;
-    return "";
-  }
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  const std::string path = std::string(TEST_DATA_DIR) + "/" + name, text = read_whole(path);
+  if (text != "<missing>") return text;
+  ADD_FAILURE() << "missing test data file " << path;
+  return "";
 }
 
 // The rows of the table tests/data/<name>, each cut to `fields` fields: one row

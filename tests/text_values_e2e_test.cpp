@@ -2,18 +2,15 @@
 // by the real collector under different locales and read back with the probe,
 // as agent timestamps and as text of 1- to 4-byte characters.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "child_run.h"
@@ -62,11 +59,6 @@ class TextValuesEndToEnd : public ::testing::TestWithParam<const char*> {
     latin1_ = made.exit_code == 0;
     if (!latin1_) std::cerr << "no Latin-1 locale (localedef failed): " << made.output << "\n";
     make_tables();
-    write_control_files();
-  }
-
-  void TearDown() override {
-    if (collector_ > 0 && kill(collector_, SIGKILL) == 0) waitpid(collector_, nullptr, 0);
   }
 
   bool postgres() const { return std::string(GetParam()) == "postgresql"; }
@@ -104,32 +96,15 @@ class TextValuesEndToEnd : public ::testing::TestWithParam<const char*> {
     ASSERT_EQ(session.commit(true), 0);
   }
 
-  void write_control_files() {
-    std::string ctl = dir_.file("ctl");
-    std::filesystem::create_directory(ctl);
-    write_file(dir_, "ctl/zdbdict.ctl", "name HOST;\ntype CHAR(8);\nend;\n");
-    write_file(dir_, "ctl/zdbcoll.ctl",
-               "cursor STAMPS;\ninsert into ts_texts (n, t) values (:INT!n, :TS!t);\n"
-               "interval 1;\nsamples 1;\nlimit 500;\n"
-               "cursor TEXTS;\ninsert into utf_texts (n, v) values (:INT!n, :v);\n"
-               "interval 1;\nsamples 1;\nend;\n");
-    // The PostgreSQL logon comes from the environment (see env()).
-    std::string logon = "type local;\nlogon_id scott;\npassword tiger;\n";
-    if (postgres())
-      logon = std::string("type sql*net;\nserver_id ") + getenv("COLLECTOR_TEST_DSN") + ";\n";
-    write_file(dir_, "ctl/zdbproc.ctl",
-               "process collector;\n" + logon +
-                   "interval 1;\nsleep 1;\nprocess pxa;\ninterval 1;\nend;\n");
-  }
-
-  // The environment of both programs under `locale`; the PostgreSQL logon
-  // is the test database's.
+  // The environment of both programs under `locale`: the control files of
+  // tests/data/text/<backend>, the PostgreSQL logon the test database's.
   std::vector<std::string> env(const std::string& locale) const {
     std::istringstream words(
         "PATH=/usr/bin:/bin USER=tester TZ=UTC COLL_HOSTNAME=alpha COLL_VERSION=zdb COLL_USESHM=0 "
-        "COLL_WAIT_TIMEOUT=3 LOCPATH=@/locales COLL_CTL_HOME=@/ctl HOME=@ PWD=@ COLL_DBHOME=@ "
+        "COLL_WAIT_TIMEOUT=3 LOCPATH=@/locales HOME=@ PWD=@ COLL_DBHOME=@ "
         "COLL_PREFIX=@ COLL_PREFIX_LOCAL=@ COLL_OUT=@");
-    std::vector<std::string> env = {"LC_ALL=" + locale};
+    std::vector<std::string> env = {
+        "LC_ALL=" + locale, "COLL_CTL_HOME=" TEST_DATA_DIR "/text/" + std::string(GetParam())};
     for (std::string w; words >> w;)
       env.push_back(w.find('@') == std::string::npos ? w : w.replace(w.find('@'), 1, dir_.path()));
     if (!postgres()) {
@@ -150,12 +125,10 @@ class TextValuesEndToEnd : public ::testing::TestWithParam<const char*> {
   // The csv answer of `cursor` as key → rest of the line, asked until it has rows.
   std::map<int, std::string> answer(const std::string& locale, const char* cursor) {
     ChildResult r;
-    for (auto end = std::chrono::steady_clock::now() + 30s; std::chrono::steady_clock::now() < end;
-         std::this_thread::sleep_for(200ms))
-      if ((r = run_program(PROBE_BIN, {PROBE_BIN, "-f", "csv", cursor}, env(locale), dir_.path()))
-                  .exit_code == 0 ||
-          !running())
-        break;
+    poll_until(30s, [&] {
+      r = run_program(PROBE_BIN, {PROBE_BIN, "-f", "csv", cursor}, env(locale), dir_.path());
+      return r.exit_code == 0 || collector_->wait(0s) >= 0;
+    });
     EXPECT_EQ(r.exit_code, 0) << r.output << read_whole(dir_.file("collector.log"));
     std::map<int, std::string> rows;
     std::istringstream in(r.output);
@@ -168,16 +141,10 @@ class TextValuesEndToEnd : public ::testing::TestWithParam<const char*> {
     return rows;
   }
 
-  // Whether the collector still runs (it is reaped once it has ended).
-  bool running() {
-    if (collector_ > 0 && waitpid(collector_, nullptr, WNOHANG) == collector_) collector_ = -1;
-    return collector_ > 0;
-  }
-
   ScratchDir dir_;
   bool latin1_ = false;
   std::map<int, std::string> stamps_;  // the timestamp each ts_texts row shows
-  pid_t collector_ = -1;
+  std::optional<CollectorRun> collector_;
 };
 
 // Every shape and error number of the date-time normalisation through a
@@ -188,8 +155,7 @@ TEST_P(TextValuesEndToEnd, TimestampsAndTextsUnderEveryLocale) {
   for (const char* locale : kLocales) {
     if (std::string(locale).find("8859") != std::string::npos && !latin1_) continue;
     SCOPED_TRACE(locale);
-    collector_ = start_program(COLLECTOR_BIN, {COLLECTOR_BIN}, env(locale), dir_.path(),
-                               dir_.file("collector.log"));
+    collector_.emplace(env(locale), dir_.path());
     EXPECT_EQ(answer(locale, "STAMPS"), stamps_);
     std::map<int, std::string> texts;
     for (const text_case& t : kTexts)
@@ -197,8 +163,7 @@ TEST_P(TextValuesEndToEnd, TimestampsAndTextsUnderEveryLocale) {
     EXPECT_EQ(answer(locale, "TEXTS"), texts);
     ChildResult stop = run_program(PROBE_BIN, {PROBE_BIN, "SHUTDOWN"}, env(locale), dir_.path());
     EXPECT_EQ(stop.exit_code, 0) << stop.output;
-    for (int k = 0; k < 300 && running(); ++k) std::this_thread::sleep_for(100ms);
-    ASSERT_FALSE(running()) << "the collector did not stop";
+    ASSERT_EQ(collector_->wait(30s), 0) << "the collector did not stop";
   }
 }
 

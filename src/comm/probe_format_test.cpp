@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "comm/probe_openmetrics.h"
+#include "std_capture.h"
 
 namespace {
 // Value types and database types of the layouts below.
@@ -128,53 +129,21 @@ TEST(ProbeFormat, RendersEachForm) {
   EXPECT_EQ(format_answer(t, output_format::json), "[\n]\n");
 }
 
-// Values that would break each form: every form stays one line per row, json
-// stays valid UTF-8 and tables count characters, not bytes.
+// Rows of tests/data/comm/unsafe_values.txt: values that would break each
+// form. Every form stays one line per row, json stays valid UTF-8 and tables
+// count characters, not bytes.
 TEST(ProbeFormat, ValuesCannotBreakTheOutput) {
-  struct row {
-    std::string value;
-    std::string table;  // the value as a table shows it
-    std::string csv;
-    std::string json;
-  };
-  const row rows[] = {
-      // line ends, a tab and a terminal escape sequence
-      {"a\nb\tc\r\x1b[2J", "a\\nb\\tc\\r\\x1b[2J", "\"a\nb\tc\r\x1b[2J\"",
-       "\"a\\nb\\tc\\r\\u001b[2J\""},
-      // DEL and a C1 control (U+009B, a terminal's one-byte CSI); a backslash
-      {"x\x7f\xc2\x9by\\", "x\\x7f\\u009by\\\\", "\"x\x7f\xc2\x9by\\\"", "\"x\x7f\xc2\x9by\\\\\""},
-      // 2-, 3- and 4-byte characters pass; a table pads them as one column each
-      {"\xc3\xa9\xe6\x97\xa5\xf0\x9f\x98\x80", "\xc3\xa9\xe6\x97\xa5\xf0\x9f\x98\x80",
-       "\xc3\xa9\xe6\x97\xa5\xf0\x9f\x98\x80", "\"\xc3\xa9\xe6\x97\xa5\xf0\x9f\x98\x80\""},
-      // a Latin-1 byte, an overlong '/', a surrogate, a code point above U+10FFFF
-      // and a cut sequence: replaced in json, escaped in a table
-      {"\xe9|\xc0\xaf|\xed\xa0\x80|\xf4\x90\x80\x80|\xe6\x97",
-       "\\xe9|\\xc0\\xaf|\\xed\\xa0\\x80|\\xf4\\x90\\x80\\x80|\\xe6\\x97",
-       "\xe9|\xc0\xaf|\xed\xa0\x80|\xf4\x90\x80\x80|\xe6\x97",
-       "\"\\ufffd|\\ufffd\\ufffd|\\ufffd\\ufffd\\ufffd|\\ufffd\\ufffd\\ufffd\\ufffd|"
-       "\\ufffd\\ufffd\""},
-      // csv looks at sixteen bytes at a time: a comma inside the first block, a
-      // control character ending it, a quote after it
-      {"abcdefgh,ijklmno", "abcdefgh,ijklmno", "\"abcdefgh,ijklmno\"", "\"abcdefgh,ijklmno\""},
-      {"0123456789abcde\x01", "0123456789abcde\\x01", "\"0123456789abcde\x01\"",
-       "\"0123456789abcde\\u0001\""},
-      {"abcdefghijklmnop\"", "abcdefghijklmnop\"", "\"abcdefghijklmnop\"\"\"",
-       "\"abcdefghijklmnop\\\"\""},
-      // bytes above 0x7f in a whole block need no quotes
-      {"0123456789\xc3\xa9\xc3\xa9\xc3\xa9", "0123456789\xc3\xa9\xc3\xa9\xc3\xa9",
-       "0123456789\xc3\xa9\xc3\xa9\xc3\xa9", "\"0123456789\xc3\xa9\xc3\xa9\xc3\xa9\""},
-  };
-  for (const row& r : rows) {
-    SCOPED_TRACE(r.table);
-    answer_table t{{"s", "n"}, {cell_kind::text, cell_kind::integer}, {{r.value, "1"}}};
+  for (const auto& r : data_rows("comm/unsafe_values.txt", 4)) {
+    SCOPED_TRACE(r[1]);
+    answer_table t{{"s", "n"}, {cell_kind::text, cell_kind::integer}, {{r[0], "1"}}};
     // The column is as wide as the shown value's characters.
     size_t chars = 0;
-    for (unsigned char ch : r.table) chars += (ch & 0xC0) != 0x80;
+    for (unsigned char ch : r[1]) chars += (ch & 0xC0) != 0x80;
     std::string pad(chars - 1, ' ');
     EXPECT_EQ(format_answer(t, output_format::table),
-              "s" + pad + "  n\n" + std::string(chars, '-') + "  -\n" + r.table + "  1\n");
-    EXPECT_EQ(format_answer(t, output_format::csv), "s,n\n" + r.csv + ",1\n");
-    EXPECT_EQ(format_answer(t, output_format::json), "[\n{\"s\":" + r.json + ",\"n\":1}\n]\n");
+              "s" + pad + "  n\n" + std::string(chars, '-') + "  -\n" + r[1] + "  1\n");
+    EXPECT_EQ(format_answer(t, output_format::csv), "s,n\n" + r[2] + ",1\n");
+    EXPECT_EQ(format_answer(t, output_format::json), "[\n{\"s\":" + r[3] + ",\"n\":1}\n]\n");
   }
 }
 

@@ -4,6 +4,8 @@ logon_id scott;
 password tiger;
 interval 1;
 sleep 1;
+process historian;
+interval 1;
 process pxa;
 interval 1;
 process evaluator;

@@ -4,7 +4,6 @@ logon_id scott;
 password tiger;
 interval 1;
 sleep 1;
-continuous N;
-process npxa;
+process pxa;
 interval 1;
 end;

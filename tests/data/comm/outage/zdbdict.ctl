@@ -1,0 +1,3 @@
+name HOST;
+type CHAR(8);
+end;

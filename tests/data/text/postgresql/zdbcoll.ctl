@@ -1,0 +1,10 @@
+cursor STAMPS;
+insert into ts_texts (n, t) values (:INT!n, :TS!t);
+interval 1;
+samples 1;
+limit 500;
+cursor TEXTS;
+insert into utf_texts (n, v) values (:INT!n, :v);
+interval 1;
+samples 1;
+end;
