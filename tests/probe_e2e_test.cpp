@@ -629,12 +629,11 @@ int free_port() {
 
 // The collector's wait for a request (a minute here) ends when its next
 // collection is due: a 1-second cursor keeps its pace while nobody asks.
-// Meanwhile, on pipes, the evaluator of tests/data/comm/ctl/zdbeval.ctl (LOADS
-// cpu > 80, with send_false) goes through three stretches of passes: while b
-// holds 85 its row is sent every pass; once b holds 80 the row that ended the
-// match is sent once, and no more in the passes after; a row at 50 is never
-// sent. (On shared memory the request wait comes before the print file is
-// written out, so there the rows reach the file only in blocks.)
+// Meanwhile the evaluator of tests/data/comm/ctl/zdbeval.ctl (LOADS cpu > 80,
+// with send_false) goes through three stretches of passes: while b holds 85
+// its row is sent every pass; once b holds 80 the row that ended the match is
+// sent once, and no more in the passes after; a row at 50 is never sent. The
+// print file shows each pass while the collector waits for requests.
 // Then the exporter: every scrape asks the running collector and answers
 // strict OpenMetrics; with the collector gone it says so in collector_up and
 // counts the failed requests; SIGTERM ends it with nothing left behind.
@@ -659,20 +658,16 @@ TEST_P(ProbeEndToEnd, IdleCollectorKeepsItsPaceAndExporterAnswersScrapes) {
                                           cpu + " WHERE host = 'b';")
                                              .c_str());
   };
-  if (pipes()) {
-    ASSERT_TRUE(poll_until(30s, [&] { return sent("85") >= 2; })) << "no match sent";
-    set_b("80");
-    ASSERT_TRUE(poll_until(30s, [&] { return sent("80") >= 1; })) << "the end of the match unsent";
-    const long matches = sent("85");
-    std::this_thread::sleep_for(3s);  // passes go on: the next change is the first sent
-    set_b("90");
-    ASSERT_TRUE(poll_until(30s, [&] { return sent("90") >= 1; })) << "no new match sent";
-    EXPECT_EQ(sent("80"), 1);
-    EXPECT_EQ(sent("85"), matches);
-    EXPECT_EQ(sent("50"), 0);
-  } else {
-    std::this_thread::sleep_for(5s);
-  }
+  ASSERT_TRUE(poll_until(30s, [&] { return sent("85") >= 2; })) << "no match sent";
+  set_b("80");
+  ASSERT_TRUE(poll_until(30s, [&] { return sent("80") >= 1; })) << "the end of the match unsent";
+  const long matches = sent("85");
+  std::this_thread::sleep_for(3s);  // passes go on: the next change is the first sent
+  set_b("90");
+  ASSERT_TRUE(poll_until(30s, [&] { return sent("90") >= 1; })) << "no new match sent";
+  EXPECT_EQ(sent("80"), 1);
+  EXPECT_EQ(sent("85"), matches);
+  EXPECT_EQ(sent("50"), 0);
   EXPECT_GE(sample_no(), before + 2);
 
   const int port = free_port();

@@ -170,6 +170,8 @@ void probe_request_loop(distributor* d) {
     // Waiting for a request never delays the next collection.
     const int32_t before = rel_now();
     comm_state.request_wait_cap = coll && coll->next_time > before ? coll->next_time - before : 0;
+    // Shared memory waits for the request inside "get".
+    flush_print();
     const int ret = do_pxa();
     comm_state.request_wait_cap = -1;
     if (trace_on(8)) PRINT('t', "cgn1533", "do_pxa returned. ret = %d (100 = NO_REQUEST)\n", ret);
