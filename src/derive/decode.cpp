@@ -765,6 +765,8 @@ text_row* get_max_occurance(curs* cur, const columns* col) {
   const size_t len = static_cast<size_t>(col->fmt_len);
   int32_t used = 0;
   for (text_row* r = cur->first_row; r && used <= cur->row_count; r = r->next) {
+    // A cursor that keeps samples counts the rows of its newest sample only.
+    if (cur->samples > 0 && r->sample_no != static_cast<int16_t>(cur->sample_no)) continue;
     const char* v = r->text() + col->offset;
     int32_t i = 0;
     while (i < used && memcmp(table[i].value, v, len) != 0) ++i;
