@@ -785,12 +785,16 @@ text_row* get_max_occurance(curs* cur, const columns* col) {
 }
 
 void apply_decodes(curs* cur, char* row) {
-  for (const decode* d = cur->decodes; d; d = d->next) {
-    if (!d->col) continue;
-    const columns* col = d->col;
-    const int16_t ind = col->indicator ? *col->indicator : 0;
-    do_decode(d, row + col->offset, row, ind, cur);
-  }
+  // Column by column, whatever the order of the statements: a decode that
+  // reads another decoded column of the row sees it decoded when it stands
+  // before its own column.
+  for (const columns* col = cur->column_list; col; col = col->next)
+    for (const decode* d = cur->decodes; d; d = d->next)
+      if (d->col == col) {
+        const int16_t ind = col->indicator ? *col->indicator : 0;
+        do_decode(d, row + col->offset, row, ind, cur);
+        break;
+      }
 }
 
 bool iterate_where_holds(curs* cur, const text_row* row) {

@@ -102,6 +102,8 @@ TEST_F(DecodeTest, TestsPickTheFirstOperationThatHolds) {
       {"n & 2 , 2; n & 4 and < 10 , 4", "n", nullptr, 0, {"4", "12", "0", "2"}, ""},
       // column operands of the same row: text compared over the longer length
       {"s = f , 'same'; s search f , 'has'", "s", nullptr, 0, {"abc", "has", "same", "same"}, ""},
+      // columns are decoded in column order: f tests s as decoded
+      {"f = s , 'same'; s = 'abc' , 'x'", "f", nullptr, 0, {"same", "abc", "same", "same"}, ""},
       // replacement by a column's value
       {"s ~= 'abc' , f", "s", nullptr, 0, {"abc", "abc", "NULL", "zz"}, ""},
       {"n > 4 , id", "n", nullptr, 0, {"1", "2", "0", "3"}, ""},
