@@ -408,24 +408,23 @@ void delete_rows(curs* cur, curs* target) {
 
 bool traced(const curs* a, const curs* b) { return a->trace || (b && b->trace); }
 
+// Deletes the rows of `target`, held or released by a decode of `cur` after
+// "delete".
+void delete_for_decode(curs* cur, curs* target) {
+  if (traced(cur, target))
+    PRINT('t', "cde4457", "Deleting all rows for cursor (%s) due to decode in %s\n",
+          target->cur_name, cur->cur_name);
+  delete_rows(cur, target);
+}
+
 void hold_by_decode(curs* cur, curs* target, bool del) {
-  if (del) {
-    if (traced(cur, target))
-      PRINT('t', "cde4457", "Deleting all rows for cursor (%s) due to decode in %s\n",
-            target->cur_name, cur->cur_name);
-    delete_rows(cur, target);
-  }
+  if (del) delete_for_decode(cur, target);
   target->hold = 'Y';
   target->held_by_decode = 1;
 }
 
 void release_by_decode(curs* cur, curs* target, bool del) {
-  if (del) {
-    if (traced(cur, target))
-      PRINT('t', "cde4457", "Deleting all rows for cursor (%s) due to decode in %s\n",
-            target->cur_name, cur->cur_name);
-    delete_rows(cur, target);
-  }
+  if (del) delete_for_decode(cur, target);
   target->held_by_decode = 0;
   if (!target->held_below && !target->held_other) target->hold = 'N';
 }
@@ -514,7 +513,7 @@ void hold_or_release(curs* cur, const std::vector<std::string>& words, bool hold
         else
           PRINT('w', "cde4460", "Releasing cursors below %s due to decode\n", cur->cur_name);
         for (curs* c = cur->next; c; c = c->next) {
-          if (del) delete_rows(cur, c);
+          if (del) delete_for_decode(cur, c);
           c->held_below = hold;
           if (hold)
             c->hold = 'Y';

@@ -225,6 +225,7 @@ TEST_F(DecodeTest, ActionsHoldAndReleaseOnlyWhatTheyName) {
     const char* after;  // hold states after
     const char* rows;   // rows left in A to D
     const char* messages;
+    bool traced = false;  // B is traced
   } const cases[] = {
       // rows go only for cursors held after "delete"
       {"----", false, "hold next delete", 40, 1, "--d-", "1111", ""},
@@ -239,6 +240,12 @@ TEST_F(DecodeTest, ActionsHoldAndReleaseOnlyWhatTheyName) {
       {"--xd", true, "release delete below", 40, 1, "--dd", "1100",
        "CDE4460W Releasing cursors below B due to decode\n"},
       {"--bb", false, "release below next", 40, 1, "--bb", "1111", ""},
+      // traced, each deletion is shown, "below" included
+      {"----", false, "hold delete below", 40, 1, "--bb", "1100",
+       "CDE4455W Holding cursors below B due to decode\n"
+       "CDE4457T Deleting all rows for cursor (C) due to decode in B\n"
+       "CDE4457T Deleting all rows for cursor (D) due to decode in B\n",
+       true},
       // a release lifts only its own source of hold
       {"--xo", false, "release next cursor d", 40, 1, "--bo", "1111", ""},
       // unknown words: a hold goes on, a release stops
@@ -272,6 +279,7 @@ TEST_F(DecodeTest, ActionsHoldAndReleaseOnlyWhatTheyName) {
       c->held_other = s == 'o';
     }
     database_info.session_status = 1;
+    b->trace = tc.traced;
     char area[OPERANDLL];
     memset(area, ' ', sizeof area);
     memcpy(area, tc.text, strlen(tc.text));
