@@ -411,6 +411,10 @@ bool traced(const curs* a, const curs* b) { return a->trace || (b && b->trace); 
 // Deletes the rows of `target`, held or released by a decode of `cur` after
 // "delete".
 void delete_for_decode(curs* cur, curs* target) {
+  // The one row of the percent cursor or of a virtual cursor is never deleted:
+  // it holds the values that other cursors' columns and the server-status
+  // text point into.
+  if (target == anchors.percent_cursor || target->virtual_) return;
   if (traced(cur, target))
     PRINT('t', "cde4457", "Deleting all rows for cursor (%s) due to decode in %s\n",
           target->cur_name, cur->cur_name);

@@ -6,6 +6,7 @@
 #include "ctl/clause_records.h"
 #include "ctl/clauses.h"
 #include "ctl/decode_clause.h"
+#include "derive/derived_columns.h"
 #include "derive/run_list.h"
 #include "rows/database.h"
 #include "rows/host_merge.h"
@@ -216,6 +217,7 @@ TEST_F(DecodeTest, ActionsHoldAndReleaseOnlyWhatTheyName) {
   std::vector<curs*> chain;
   for (const char* name : {"A", "B", "C", "D"}) chain.push_back(cursor(name, "", {"v"}));
   curs* b = chain[1];
+  ASSERT_EQ(create_percent_cursor(), 0);  // last on the chain, below D
   struct {
     const char* before;  // hold states before
     bool below;          // a "hold below" is in force
@@ -240,7 +242,7 @@ TEST_F(DecodeTest, ActionsHoldAndReleaseOnlyWhatTheyName) {
       {"--xd", true, "release delete below", 40, 1, "--dd", "1100",
        "CDE4460W Releasing cursors below B due to decode\n"},
       {"--bb", false, "release below next", 40, 1, "--bb", "1111", ""},
-      // traced, each deletion is shown, "below" included
+      // traced, each deletion is shown, "below" included; the percent row stays
       {"----", false, "hold delete below", 40, 1, "--bb", "1100",
        "CDE4455W Holding cursors below B due to decode\n"
        "CDE4457T Deleting all rows for cursor (C) due to decode in B\n"
@@ -291,6 +293,7 @@ TEST_F(DecodeTest, ActionsHoldAndReleaseOnlyWhatTheyName) {
     EXPECT_EQ(rows, tc.rows);
     EXPECT_EQ(printed(), tc.messages);
     EXPECT_EQ(database_info.session_status, strstr(tc.text, "resetdb") ? 2 : 1);
+    EXPECT_EQ(anchors.percent_cursor->row_count, 1);
   }
 }
 
