@@ -408,24 +408,27 @@ void delete_rows(curs* cur, curs* target) {
 
 bool traced(const curs* a, const curs* b) { return a->trace || (b && b->trace); }
 
+// Deletes the rows of `target`, held or released by a decode of `cur` after
+// "delete".
+void delete_for_decode(curs* cur, curs* target) {
+  // The one row of the percent cursor or of a virtual cursor is never deleted:
+  // it holds the values that other cursors' columns and the server-status
+  // text point into.
+  if (target == anchors.percent_cursor || target->virtual_) return;
+  if (traced(cur, target))
+    PRINT('t', "cde4457", "Deleting all rows for cursor (%s) due to decode in %s\n",
+          target->cur_name, cur->cur_name);
+  delete_rows(cur, target);
+}
+
 void hold_by_decode(curs* cur, curs* target, bool del) {
-  if (del) {
-    if (traced(cur, target))
-      PRINT('t', "cde4457", "Deleting all rows for cursor (%s) due to decode in %s\n",
-            target->cur_name, cur->cur_name);
-    delete_rows(cur, target);
-  }
+  if (del) delete_for_decode(cur, target);
   target->hold = 'Y';
   target->held_by_decode = 1;
 }
 
 void release_by_decode(curs* cur, curs* target, bool del) {
-  if (del) {
-    if (traced(cur, target))
-      PRINT('t', "cde4457", "Deleting all rows for cursor (%s) due to decode in %s\n",
-            target->cur_name, cur->cur_name);
-    delete_rows(cur, target);
-  }
+  if (del) delete_for_decode(cur, target);
   target->held_by_decode = 0;
   if (!target->held_below && !target->held_other) target->hold = 'N';
 }
@@ -514,7 +517,7 @@ void hold_or_release(curs* cur, const std::vector<std::string>& words, bool hold
         else
           PRINT('w', "cde4460", "Releasing cursors below %s due to decode\n", cur->cur_name);
         for (curs* c = cur->next; c; c = c->next) {
-          if (del) delete_rows(cur, c);
+          if (del) delete_for_decode(cur, c);
           c->held_below = hold;
           if (hold)
             c->hold = 'Y';
@@ -765,6 +768,8 @@ text_row* get_max_occurance(curs* cur, const columns* col) {
   const size_t len = static_cast<size_t>(col->fmt_len);
   int32_t used = 0;
   for (text_row* r = cur->first_row; r && used <= cur->row_count; r = r->next) {
+    // A cursor that keeps samples counts the rows of its newest sample only.
+    if (cur->samples > 0 && r->sample_no != static_cast<int16_t>(cur->sample_no)) continue;
     const char* v = r->text() + col->offset;
     int32_t i = 0;
     while (i < used && memcmp(table[i].value, v, len) != 0) ++i;
@@ -783,12 +788,16 @@ text_row* get_max_occurance(curs* cur, const columns* col) {
 }
 
 void apply_decodes(curs* cur, char* row) {
-  for (const decode* d = cur->decodes; d; d = d->next) {
-    if (!d->col) continue;
-    const columns* col = d->col;
-    const int16_t ind = col->indicator ? *col->indicator : 0;
-    do_decode(d, row + col->offset, row, ind, cur);
-  }
+  // Column by column, whatever the order of the statements: a decode that
+  // reads another decoded column of the row sees it decoded when it stands
+  // before its own column.
+  for (const columns* col = cur->column_list; col; col = col->next)
+    for (const decode* d = cur->decodes; d; d = d->next)
+      if (d->col == col) {
+        const int16_t ind = col->indicator ? *col->indicator : 0;
+        do_decode(d, row + col->offset, row, ind, cur);
+        break;
+      }
 }
 
 bool iterate_where_holds(curs* cur, const text_row* row) {

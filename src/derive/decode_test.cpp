@@ -6,6 +6,7 @@
 #include "ctl/clause_records.h"
 #include "ctl/clauses.h"
 #include "ctl/decode_clause.h"
+#include "derive/derived_columns.h"
 #include "derive/run_list.h"
 #include "rows/database.h"
 #include "rows/host_merge.h"
@@ -102,6 +103,8 @@ TEST_F(DecodeTest, TestsPickTheFirstOperationThatHolds) {
       {"n & 2 , 2; n & 4 and < 10 , 4", "n", nullptr, 0, {"4", "12", "0", "2"}, ""},
       // column operands of the same row: text compared over the longer length
       {"s = f , 'same'; s search f , 'has'", "s", nullptr, 0, {"abc", "has", "same", "same"}, ""},
+      // columns are decoded in column order: f tests s as decoded
+      {"f = s , 'same'; s = 'abc' , 'x'", "f", nullptr, 0, {"same", "abc", "same", "same"}, ""},
       // replacement by a column's value
       {"s ~= 'abc' , f", "s", nullptr, 0, {"abc", "abc", "NULL", "zz"}, ""},
       {"n > 4 , id", "n", nullptr, 0, {"1", "2", "0", "3"}, ""},
@@ -214,6 +217,7 @@ TEST_F(DecodeTest, ActionsHoldAndReleaseOnlyWhatTheyName) {
   std::vector<curs*> chain;
   for (const char* name : {"A", "B", "C", "D"}) chain.push_back(cursor(name, "", {"v"}));
   curs* b = chain[1];
+  ASSERT_EQ(create_percent_cursor(), 0);  // last on the chain, below D
   struct {
     const char* before;  // hold states before
     bool below;          // a "hold below" is in force
@@ -223,6 +227,7 @@ TEST_F(DecodeTest, ActionsHoldAndReleaseOnlyWhatTheyName) {
     const char* after;  // hold states after
     const char* rows;   // rows left in A to D
     const char* messages;
+    bool traced = false;  // B is traced
   } const cases[] = {
       // rows go only for cursors held after "delete"
       {"----", false, "hold next delete", 40, 1, "--d-", "1111", ""},
@@ -237,6 +242,12 @@ TEST_F(DecodeTest, ActionsHoldAndReleaseOnlyWhatTheyName) {
       {"--xd", true, "release delete below", 40, 1, "--dd", "1100",
        "CDE4460W Releasing cursors below B due to decode\n"},
       {"--bb", false, "release below next", 40, 1, "--bb", "1111", ""},
+      // traced, each deletion is shown, "below" included; the percent row stays
+      {"----", false, "hold delete below", 40, 1, "--bb", "1100",
+       "CDE4455W Holding cursors below B due to decode\n"
+       "CDE4457T Deleting all rows for cursor (C) due to decode in B\n"
+       "CDE4457T Deleting all rows for cursor (D) due to decode in B\n",
+       true},
       // a release lifts only its own source of hold
       {"--xo", false, "release next cursor d", 40, 1, "--bo", "1111", ""},
       // unknown words: a hold goes on, a release stops
@@ -270,6 +281,7 @@ TEST_F(DecodeTest, ActionsHoldAndReleaseOnlyWhatTheyName) {
       c->held_other = s == 'o';
     }
     database_info.session_status = 1;
+    b->trace = tc.traced;
     char area[OPERANDLL];
     memset(area, ' ', sizeof area);
     memcpy(area, tc.text, strlen(tc.text));
@@ -281,6 +293,7 @@ TEST_F(DecodeTest, ActionsHoldAndReleaseOnlyWhatTheyName) {
     EXPECT_EQ(rows, tc.rows);
     EXPECT_EQ(printed(), tc.messages);
     EXPECT_EQ(database_info.session_status, strstr(tc.text, "resetdb") ? 2 : 1);
+    EXPECT_EQ(anchors.percent_cursor->row_count, 1);
   }
 }
 

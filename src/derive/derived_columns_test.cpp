@@ -62,6 +62,7 @@ TEST_F(DerivedColumns, MathPrecedenceRoundingAndWidth) {
     int16_t declared;               // declared length of r, 0 for none
     std::vector<std::string> rows;  // r in each row
     const char* comment;
+    const char* arith = nullptr;  // traced: the first "do_arith" line
   };
   const math_case cases[] = {
       {"r a + b * c", 8, {"   14.00", "    7.00", "    5.00"}, "* before +"},
@@ -93,6 +94,11 @@ TEST_F(DerivedColumns, MathPrecedenceRoundingAndWidth) {
       {"low r a * 1", 8, {"    2.00", "    2.00", "    2.00"}, "low never increases"},
       {"r a + O.x", 8, {"   11.00", "   14.00", "   12.00"}, "another cursor's newest row"},
       {"decimal 3 r c / 3", 8, {"   1.333", "   0.667", "   0.333"}, "three decimals"},
+      {"r ( a + b ) * c",
+       8,
+       {"   20.00", "   12.00", "    5.00"},
+       "traced: a group is shown with both its parentheses",
+       "CMA3595T do_arith:  nil 2.000000 + 3.000000 nil\n"},
   };
   for (const math_case& mc : cases) {
     SCOPED_TRACE(mc.comment);
@@ -102,6 +108,7 @@ TEST_F(DerivedColumns, MathPrecedenceRoundingAndWidth) {
     curs* cur = cursor("T", "SELECT a, b, c, s FROM t ORDER BY k", {"a", "b", "c", "s", "r"});
     cur->column_list->next->next->next->next->set_length = mc.declared;
     clause(parse_math, cur, mc.definition);
+    cur->trace = mc.arith != nullptr;
     PrintCapture capture;
     ASSERT_EQ(edit_math(), 0);
     ASSERT_EQ(run(other), 0);
@@ -109,6 +116,11 @@ TEST_F(DerivedColumns, MathPrecedenceRoundingAndWidth) {
     EXPECT_EQ(values(cur, "r"), mc.rows);
     std::string lines = capture.lines();
     EXPECT_EQ(lines.substr(0, lines.find('\n') + 1), "PMA3520I Math editing successful\n");
+    if (mc.arith) {
+      size_t at = lines.find("CMA3595T");
+      ASSERT_NE(at, std::string::npos);
+      EXPECT_EQ(lines.substr(at, lines.find('\n', at) + 1 - at), mc.arith);
+    }
   }
 }
 

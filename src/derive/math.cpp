@@ -536,7 +536,9 @@ double do_arith(m_anch* def, curs* cur) {
           break;
         }
     }
-    if (cur->trace) show_cells("cma3595", "do_arith: %.150s\n", cells, from, to);
+    // A parenthesised group is shown with both of its parentheses.
+    if (cur->trace)
+      show_cells("cma3595", "do_arith: %.150s\n", cells, from, to < count ? to + 1 : to);
     if (!apply_pass(def, cur, cells, from, to, math_multiply, math_divide) ||
         !apply_pass(def, cur, cells, from, to, math_add, math_subtract))
       return 0.0;

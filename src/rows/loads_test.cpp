@@ -17,8 +17,9 @@ class LoadTest : public SchedTest {
     s_ = cursor("S", "", {"host", "cpu", "big"});
     place(s_, {{8, 1}, {4, 2}, {20, 2}});
     add_row(s_, "alpha   |  10|9223372036854775807 |", 1, 1);
-    add_row(s_, "alpha   |  20|1                   |", 1, 2);
-    add_row(s_, "charlie |  30|-5                  |", 1, 3);
+    add_row(s_, "alpha   |  20|1                   |", 2, 2);
+    add_row(s_, "charlie |  30|-5                  |", 2, 3);
+    s_->sample_no = 2;
     // V: c (6, text), n (6, a number), w (20, a number).
     v_ = cursor("V", "", {"c", "n", "w"});
     v_->virtual_ = 1;
@@ -51,9 +52,10 @@ class LoadTest : public SchedTest {
 
 TEST_F(LoadTest, ValuesAggregatesAndChoices) {
   struct {
-    const char* load;    // the load text
-    const char* column;  // V's column it fills
-    const char* value;   // the value there afterwards
+    const char* load;     // the load text
+    const char* column;   // V's column it fills
+    const char* value;    // the value there afterwards
+    int16_t samples = 0;  // S keeps samples: rows 2 and 3 are its newest
   } const cases[] = {
       {"host -> V.c", "c", "charli"},                             // last row; text keeps its first
       {"cpu -> V.n", "n", "    30"},                              // a number is right-aligned
@@ -69,11 +71,13 @@ TEST_F(LoadTest, ValuesAggregatesAndChoices) {
       {"cpu -> V.n from max host", "n", "    30"},           // row of the largest host
       {"host -> V.c from min cpu", "c", "alpha "},           // row of the smallest cpu
       {"big -> V.c from min host", "c", "775807"},  // tie: first row; number keeps its last
-      {"cpu -> V.n from max_occurance host", "n", "    10"},  // most frequent host, first row
+      {"cpu -> V.n from max_occurance host", "n", "    10"},     // most frequent host, first row
+      {"cpu -> V.n from max_occurance host", "n", "    20", 2},  // newest sample only: a tie
   };
   for (const auto& tc : cases) {
     s_->loads = nullptr;
     s_->parsed_loads = nullptr;
+    s_->samples = tc.samples;
     memset(v_->last_row->text(), 'x', static_cast<size_t>(v_->length));
     ASSERT_EQ(add_load_text(s_, tc.load), 0);
     ASSERT_EQ(parse_loads(), 0) << tc.load;
