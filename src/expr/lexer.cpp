@@ -174,9 +174,11 @@ bool lex_term(lex_context& cx) {
         return false;
       }
       if (!emit(cx, fn, "LEX0270")) return false;
-      cx.call_depth[cx.calls++] = cx.depth;
+      cx.call_depth[cx.calls] = cx.depth;
       cx.at = after + 1;
-      return open_paren(cx, "LEX0310");
+      if (!open_paren(cx, "LEX0310")) return false;
+      ++cx.calls;
+      return true;
     }
     if (len > TERM_TEXT_MAX) return false;
     if (state == TS_QUALIFIED) {
@@ -368,6 +370,15 @@ int step(lex_context& cx, int state) {
   }
 }
 
+// A failure inside argument lists fails every open call, innermost first,
+// and with each the term that holds it.
+void fail_open_calls(lex_context& cx) {
+  for (; cx.calls > 0; --cx.calls) {
+    PRINT('e', "LEX0300", "function argument expression syntax error\n");
+    PRINT('e', "LEX0060", "Term syntax error\n");
+  }
+}
+
 }  // namespace
 
 char get_expr_end_sign() { return ';'; }
@@ -392,7 +403,7 @@ lexeme* lexer(const char* text) {
     int row = step(cx, state);
     if (row == -1) break;
     if (row == 0) {
-      if (cx.calls) PRINT('e', "LEX0300", "function argument expression syntax error\n");
+      fail_open_calls(cx);
       cx.count = -1;
       break;
     }
@@ -400,6 +411,7 @@ lexeme* lexer(const char* text) {
     if (row == -2) row = S_START;  // the start state hands the character on
     if (cls == C_NONE) {
       PRINT('e', "LEX0020", "Unknown character type in expression\n");
+      fail_open_calls(cx);
       cx.count = -1;
       break;
     }
@@ -408,6 +420,7 @@ lexeme* lexer(const char* text) {
     state = expr_matrix[row][cls];
     if (state == S_ERROR) {
       PRINT('e', "LEX0130", "Syntax error: invalid character sequence in expression\n");
+      fail_open_calls(cx);
       cx.count = -1;
     }
   }
