@@ -13,6 +13,7 @@
 
 #include "child_run.h"
 #include "ctl/clause_records.h"
+#include "ctl/clauses.h"
 #include "ctl/dict.h"
 #include "ctl/fetch_exit.h"
 #include "ctl/script_exit.h"
@@ -279,9 +280,17 @@ TEST_F(FetchExits, ScriptExitRunsTheBuiltInDriver) {
   // fetchxi1 hands the script to the built-in computed cursors, which know
   // no CACHE: no rows and status -1, but the run itself succeeds.
   curs* cur = exit_cursor("I", "fetchxi1", "CACHE p", "select a from x", {"A"});
+  // Its load sees a run without rows: the target takes the dictionary's
+  // default (a blanked over 4), not a value of some earlier row.
+  curs* v = cursor("V", "SELECT 'xxxx' AS a", {"a"});
+  ASSERT_EQ(run(v), 0);
+  v->virtual_ = 1;
+  ASSERT_EQ(add_load_text(cur, "A -> V.a"), 0);
+  ASSERT_EQ(parse_loads(), 0);
   EXPECT_EQ(run(cur), 0);
   EXPECT_EQ(cur->last_sqlcode, -1);
   EXPECT_EQ(cur->first_row, nullptr);
+  EXPECT_EQ(texts(v).front().substr(0, 4), "    ");
 }
 
 }  // namespace
