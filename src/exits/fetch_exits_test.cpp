@@ -287,7 +287,10 @@ TEST_F(FetchExits, ScriptExitRunsTheBuiltInDriver) {
   v->virtual_ = 1;
   ASSERT_EQ(add_load_text(cur, "A -> V.a"), 0);
   ASSERT_EQ(parse_loads(), 0);
+  cur->trace = 1;  // the cursor's own trace shows the call
+  PrintCapture cap;
   EXPECT_EQ(run(cur), 0);
+  EXPECT_NE(cap.lines().find("CCC4024T Call Exit CACHE, Parms p.\n"), std::string::npos);
   EXPECT_EQ(cur->last_sqlcode, -1);
   EXPECT_EQ(cur->first_row, nullptr);
   EXPECT_EQ(texts(v).front().substr(0, 4), "    ");
