@@ -18,6 +18,8 @@
 #include "ctl/fetch_exit.h"
 #include "ctl/script_exit.h"
 #include "exits/db_data.h"
+#include "exits/script_run.h"
+#include "expr/select.h"
 #include "sql_fixture.h"
 #include "util/trace.h"
 
@@ -294,6 +296,18 @@ TEST_F(FetchExits, ScriptExitRunsTheBuiltInDriver) {
   EXPECT_EQ(cur->last_sqlcode, -1);
   EXPECT_EQ(cur->first_row, nullptr);
   EXPECT_EQ(texts(v).front().substr(0, 4), "    ");
+  // A driver that answers only a message: no row fetched, so a conditional
+  // dummy row is laid out from the result columns and stored.
+  set_internal_driver([](const char*, const char*) {
+    auto* line = new r_exec_chain;
+    line->line = "ABC1234I nothing here";
+    return line;
+  });
+  curs* d = exit_cursor("D", "fetchxi1", "ANY", "select a from x", {"A"});
+  d->conditional_dummy_last_row = 1;
+  EXPECT_EQ(run(d), 0);
+  register_computed_cursors();
+  EXPECT_EQ(texts(d), std::vector<std::string>{"N/A  "});
 }
 
 }  // namespace

@@ -134,6 +134,8 @@ int parse_script_text(curs* cur, const char* run_time, int exit_number) {
   }
   u_free_r_chain(lines);
   if (rc) return rc;
+  if (cur->dummy_last_row || (cur->conditional_dummy_last_row && fetched == 0))
+    setup_exit_dummy(cur);
   set_sqlcode(cur, 100);
   return 0;
 }
