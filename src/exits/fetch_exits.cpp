@@ -323,6 +323,10 @@ int run_cursor_fetch_exit(curs* cur, const char* run_time) {
     return 1;
   }
   rows = run_external(g, cur);
+  if (rows < 0) {  // the command could not be formed: the program did not run
+    set_sqlcode(cur, -1);
+    return 1;
+  }
   if (rows > 0) {
     if (exit_traced(cur)) PRINT('t', "fxr4053", "Calling merge_DB_DATA2curs()\n");
     if (merge_DB_DATA2curs(cur, run_time) != 0) {

@@ -165,25 +165,30 @@ TEST_F(FetchExits, CommandFailures) {
     std::string script;
     const char* column;   // the cursor's one column
     const char* message;  // the first message line
+    bool dummy;           // a dummy row is asked for when no row comes
   };
   const Row rows[] = {
       // a name that is neither a column nor an in-list
       {"prog [nothing]", "A",
-       "FXR4015E Script host variable (nothing) not found in script prog [nothing]\n"},
+       "FXR4015E Script host variable (nothing) not found in script prog [nothing]\n", false},
       // a column of a cursor without rows
       {"prog [EMPTY.v]", "A",
-       "FXR4020E No data in cursor (EMPTY) for hv (EMPTY.v) in script (prog [EMPTY.v])\n"},
+       "FXR4020E No data in cursor (EMPTY) for hv (EMPTY.v) in script (prog [EMPTY.v])\n", false},
+      // the same with a dummy row asked for: the program did not run, no dummy
+      {"prog [EMPTY.v]", "A",
+       "FXR4020E No data in cursor (EMPTY) for hv (EMPTY.v) in script (prog [EMPTY.v])\n", true},
       // a program that is not there
-      {"/nonexistent/prog a", "A", "UEX4100E Command not found: /nonexistent/prog.\n"},
+      {"/nonexistent/prog a", "A", "UEX4100E Command not found: /nonexistent/prog.\n", false},
       // the row is built, but a percent variable of that name does not exist
-      {one, "%nope", "CMR1560E Un-identified percent variable %nope\n"},
+      {one, "%nope", "CMR1560E Un-identified percent variable %nope\n", false},
       // nor does a result column of that name
-      {one, "Z", "CMR1590E No database column found for F4.Z\n"},
+      {one, "Z", "CMR1590E No database column found for F5.Z\n", false},
   };
   int n = 0;
   for (const Row& row : rows) {
     curs* cur = exit_cursor(("F" + std::to_string(n++)).c_str(), "fetchx2t", row.script,
                             "select a from x", {row.column});
+    cur->dummy_last_row = row.dummy;
     PrintCapture cap;
     EXPECT_EQ(run(cur), 1) << row.script;
     EXPECT_EQ(cur->last_sqlcode, -1);
