@@ -303,6 +303,14 @@ void describe_xda(const xda_ptr* x, select_desc* lda, int16_t* orig_type) {
 
 }  // namespace
 
+void setup_exit_dummy(curs* cur) {
+  if (cur->cols_resolved || !script_xda(cur)) return;
+  select_desc lda;
+  int16_t orig_type[MAX_SELECT_ITEMS];
+  describe_xda(script_xda(cur), &lda, orig_type);
+  setup_dummy(cur, &lda);
+}
+
 int run_cursor_fetch_exit(curs* cur, const char* run_time) {
   fetchExitGlobal g;
   setCurs4exit(g, cur, run_time);
@@ -315,6 +323,10 @@ int run_cursor_fetch_exit(curs* cur, const char* run_time) {
     return 1;
   }
   rows = run_external(g, cur);
+  if (rows < 0) {  // the command could not be formed: the program did not run
+    set_sqlcode(cur, -1);
+    return 1;
+  }
   if (rows > 0) {
     if (exit_traced(cur)) PRINT('t', "fxr4053", "Calling merge_DB_DATA2curs()\n");
     if (merge_DB_DATA2curs(cur, run_time) != 0) {
@@ -325,12 +337,7 @@ int run_cursor_fetch_exit(curs* cur, const char* run_time) {
     return 0;
   }
   if (cur->dummy_last_row || cur->conditional_dummy_last_row) {
-    if (!cur->cols_resolved && script_xda(cur)) {
-      select_desc lda;
-      int16_t orig_type[MAX_SELECT_ITEMS];
-      describe_xda(script_xda(cur), &lda, orig_type);
-      setup_dummy(cur, &lda);
-    }
+    setup_exit_dummy(cur);
     set_sqlcode(cur, 100);
     return 0;
   }

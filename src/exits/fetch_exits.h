@@ -20,6 +20,10 @@ struct _anchorDBdata;
 // the exit produced nothing. last_sqlcode becomes 100 on success, -1 on failure.
 [[nodiscard]] int run_cursor_fetch_exit(curs* cur, const char* run_time);
 
+// Lays out the dummy row of `cur` from its result descriptor, unless its
+// columns were already laid out by a row.
+void setup_exit_dummy(curs* cur);
+
 // Hands the cursor run the step above (start-up calls this once).
 void register_fetch_exits();
 

@@ -13,10 +13,13 @@
 
 #include "child_run.h"
 #include "ctl/clause_records.h"
+#include "ctl/clauses.h"
 #include "ctl/dict.h"
 #include "ctl/fetch_exit.h"
 #include "ctl/script_exit.h"
 #include "exits/db_data.h"
+#include "exits/script_run.h"
+#include "expr/select.h"
 #include "sql_fixture.h"
 #include "util/trace.h"
 
@@ -162,25 +165,30 @@ TEST_F(FetchExits, CommandFailures) {
     std::string script;
     const char* column;   // the cursor's one column
     const char* message;  // the first message line
+    bool dummy;           // a dummy row is asked for when no row comes
   };
   const Row rows[] = {
       // a name that is neither a column nor an in-list
       {"prog [nothing]", "A",
-       "FXR4015E Script host variable (nothing) not found in script prog [nothing]\n"},
+       "FXR4015E Script host variable (nothing) not found in script prog [nothing]\n", false},
       // a column of a cursor without rows
       {"prog [EMPTY.v]", "A",
-       "FXR4020E No data in cursor (EMPTY) for hv (EMPTY.v) in script (prog [EMPTY.v])\n"},
+       "FXR4020E No data in cursor (EMPTY) for hv (EMPTY.v) in script (prog [EMPTY.v])\n", false},
+      // the same with a dummy row asked for: the program did not run, no dummy
+      {"prog [EMPTY.v]", "A",
+       "FXR4020E No data in cursor (EMPTY) for hv (EMPTY.v) in script (prog [EMPTY.v])\n", true},
       // a program that is not there
-      {"/nonexistent/prog a", "A", "UEX4100E Command not found: /nonexistent/prog.\n"},
+      {"/nonexistent/prog a", "A", "UEX4100E Command not found: /nonexistent/prog.\n", false},
       // the row is built, but a percent variable of that name does not exist
-      {one, "%nope", "CMR1560E Un-identified percent variable %nope\n"},
+      {one, "%nope", "CMR1560E Un-identified percent variable %nope\n", false},
       // nor does a result column of that name
-      {one, "Z", "CMR1590E No database column found for F4.Z\n"},
+      {one, "Z", "CMR1590E No database column found for F5.Z\n", false},
   };
   int n = 0;
   for (const Row& row : rows) {
     curs* cur = exit_cursor(("F" + std::to_string(n++)).c_str(), "fetchx2t", row.script,
                             "select a from x", {row.column});
+    cur->dummy_last_row = row.dummy;
     PrintCapture cap;
     EXPECT_EQ(run(cur), 1) << row.script;
     EXPECT_EQ(cur->last_sqlcode, -1);
@@ -279,9 +287,32 @@ TEST_F(FetchExits, ScriptExitRunsTheBuiltInDriver) {
   // fetchxi1 hands the script to the built-in computed cursors, which know
   // no CACHE: no rows and status -1, but the run itself succeeds.
   curs* cur = exit_cursor("I", "fetchxi1", "CACHE p", "select a from x", {"A"});
+  // Its load sees a run without rows: the target takes the dictionary's
+  // default (a blanked over 4), not a value of some earlier row.
+  curs* v = cursor("V", "SELECT 'xxxx' AS a", {"a"});
+  ASSERT_EQ(run(v), 0);
+  v->virtual_ = 1;
+  ASSERT_EQ(add_load_text(cur, "A -> V.a"), 0);
+  ASSERT_EQ(parse_loads(), 0);
+  cur->trace = 1;  // the cursor's own trace shows the call
+  PrintCapture cap;
   EXPECT_EQ(run(cur), 0);
+  EXPECT_NE(cap.lines().find("CCC4024T Call Exit CACHE, Parms p.\n"), std::string::npos);
   EXPECT_EQ(cur->last_sqlcode, -1);
   EXPECT_EQ(cur->first_row, nullptr);
+  EXPECT_EQ(texts(v).front().substr(0, 4), "    ");
+  // A driver that answers only a message: no row fetched, so a conditional
+  // dummy row is laid out from the result columns and stored.
+  set_internal_driver([](const char*, const char*) {
+    auto* line = new r_exec_chain;
+    line->line = "ABC1234I nothing here";
+    return line;
+  });
+  curs* d = exit_cursor("D", "fetchxi1", "ANY", "select a from x", {"A"});
+  d->conditional_dummy_last_row = 1;
+  EXPECT_EQ(run(d), 0);
+  register_computed_cursors();
+  EXPECT_EQ(texts(d), std::vector<std::string>{"N/A  "});
 }
 
 }  // namespace

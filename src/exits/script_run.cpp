@@ -54,8 +54,8 @@ int read_words(curs* cur, xda_ptr* x, std::string line, bool numeric_check) {
     memset(place, ' ', static_cast<size_t>(cap));
     if (x->types[k] == 2) {
       if (numeric_check && strspn(s, "+-.0123456789") < static_cast<size_t>(len))
-        ctl_trace("ccc4030", "Placing non-number into number for %s -> %s\n", cur->cur_name,
-                  x->names[k]);
+        PRINT('w', "ccc4030", "Placing non-number into number for %s -> %s\n", cur->cur_name,
+              x->names[k]);
       memcpy(place + cap - len, s, static_cast<size_t>(len));
     } else {
       memcpy(place, s, static_cast<size_t>(len));
@@ -91,7 +91,7 @@ int parse_script_text(curs* cur, const char* run_time, int exit_number) {
     return 1;
   }
   if (cur->trace)
-    ctl_trace("ccc4024", "Call Exit %s, Parms %.200s.\n", program.c_str(), parms.c_str());
+    PRINT('t', "ccc4024", "Call Exit %s, Parms %.200s.\n", program.c_str(), parms.c_str());
   r_exec_chain* lines = exit_number == kInternal ? exec_internal(program.c_str(), parms.c_str())
                                                  : u_exec(program.c_str(), parms.c_str());
   if (!lines) {
@@ -103,7 +103,7 @@ int parse_script_text(curs* cur, const char* run_time, int exit_number) {
   for (const r_exec_chain* e = lines; e; e = e->next) {
     std::string line = e->line;
     if (!line.empty() && line.back() == '\n') line.pop_back();
-    if (cur->trace) ctl_trace("ccc4026", "Exit returned:\"%.200s\"\n", line.c_str());
+    if (cur->trace) PRINT('t', "ccc4026", "Exit returned:\"%.200s\"\n", line.c_str());
     if (line.compare(0, 2, "->") == 0) {
       line.erase(0, 2);
     } else if (line.size() > 9 && line[0] >= 'A' && line[0] <= 'Z' && line[1] >= 'A' &&
@@ -134,6 +134,8 @@ int parse_script_text(curs* cur, const char* run_time, int exit_number) {
   }
   u_free_r_chain(lines);
   if (rc) return rc;
+  if (cur->dummy_last_row || (cur->conditional_dummy_last_row && fetched == 0))
+    setup_exit_dummy(cur);
   set_sqlcode(cur, 100);
   return 0;
 }

@@ -357,7 +357,8 @@ int prep_l_fetch(curs* cur, const char* run_time, int* total) {
     trace_row(cur);
     if (iterating) return rc;
     if (cur->post_copy) do_copy(cur);
-    post_run(cur, 1);
+    // The loads see the rows the exit delivered: none when it brought none.
+    post_run(cur, cur->rows_this_run);
     end_timing(cur);
     return rc;
   }
