@@ -44,11 +44,13 @@ class DerivedColumns : public SqlTest {
     ASSERT_EQ(parser(cur, buffer.data()), 0) << text;
   }
 
+  // `parts` with `sep` between them.
   static std::string joined(const std::vector<std::string>& parts, const char* sep) {
     std::string out;
     for (const std::string& p : parts) out += (out.empty() ? "" : sep) + p;
     return out;
   }
+
   // The value of column `name` in each stored row of `cur`.
   static std::vector<std::string> values(const curs* cur, const char* name) {
     const columns* col = cur->column_list;
