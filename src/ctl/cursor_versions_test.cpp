@@ -34,16 +34,14 @@ class CursorVersions : public ctl_test {
     return anchors.cur_anchor;
   }
 
-  // (limit, samples) of every version on the slot's ring, in ring order from
-  // the first version.
-  static std::vector<std::pair<int, int>> versions(curs* slot) {
-    std::vector<std::pair<int, int>> out;
+  // Every version on the slot's ring, in ring order from the first version, as
+  // "limit,samples" joined by blanks.
+  static std::string versions(curs* slot) {
+    std::string out;
     curs* first = slot->tree_place;
     curs* v = first;
-    do {
-      out.emplace_back(v->limit, v->samples);
-      v = v->vers_list;
-    } while (v && v != first && out.size() < 100);
+    for (int n = 0; n < 100 && (n == 0 || (v && v != first)); ++n, v = v->vers_list)
+      out += (n ? " " : "") + std::to_string(v->limit) + "," + std::to_string(v->samples);
     return out;
   }
 
@@ -59,31 +57,15 @@ class CursorVersions : public ctl_test {
   }
 };
 
+// Rows of tests/data/ctl/version_trees.txt.
 TEST_F(CursorVersions, TreesOfSequentialAndNestedIfs) {
-  struct row {
-    const char* body;
-    std::vector<std::pair<int, int>> versions;  // (limit, samples) in order
-  };
-  const row rows[] = {
-      // one IF without ELSE: the then-version and the block itself for false
-      {"if x = '1'; limit 5; endif;", {{5, 0}, {9, 0}}},
-      // IF with ELSE: the else-version does not see the then-branch
-      {"if x = '1'; limit 5; else; samples 4; endif;", {{5, 0}, {9, 4}}},
-      // two IFs in sequence: one version per combination of outcomes
-      {"if x = '1'; limit 5; endif; if x = '2'; samples 3; else; samples 4; endif;",
-       {{5, 3}, {5, 4}, {9, 3}, {9, 4}}},
-      // nested: the inner IF only under the outer's then-branch
-      {"if x = '1'; limit 5; if x = '2'; samples 3; endif; endif;", {{5, 3}, {5, 0}, {9, 0}}},
-      // statements after ENDIF go to the block and reach every version
-      {"if x = '1'; limit 5; endif; samples 2;", {{5, 2}, {9, 2}}},
-  };
-  for (const row& r : rows) {
-    SCOPED_TRACE(r.body);
+  for (const auto& row : data_rows("ctl/version_trees.txt", 2)) {
+    SCOPED_TRACE(row[0]);
     restart();
-    curs* slot = parse_block(r.body);
+    curs* slot = parse_block(row[0]);
     ASSERT_NE(slot, nullptr);
-    EXPECT_EQ(versions(slot), r.versions);
-    EXPECT_EQ(slot->limit, r.versions[0].first);  // the slot holds the first version
+    EXPECT_EQ(versions(slot), row[1]);
+    EXPECT_EQ(slot->limit, std::stoi(row[1]));  // the slot holds the first version
     EXPECT_NE(slot->conditional, nullptr);
   }
 }
@@ -210,27 +192,23 @@ TEST_F(CursorVersions, TheAgeToCopyFollowsTheVersion) {
 }
 
 TEST_F(CursorVersions, AConditionWithoutANumberKeepsTheVersion) {
-  struct row {
-    const char* condition;
-    lines msgs;
-  };
-  const row rows[] = {
+  const std::pair<const char*, lines> rows[] = {
       {"ROW(x)",
-       {"CSL0020E Invalid conditional expression result for           cursor A: will try next "
-        "time"}},
+       {"CSL0020E Invalid conditional expression result for           cursor A: "
+        "will try next time"}},
       {"x + 1",
        {"INT0315E Can't convert argument 1     to numeric for an arithmetic operation",
         "INT0030E Operation + failed",
         "CSL0010E Can not determine cursor A version:         may be next time"}},
   };
-  for (const row& r : rows) {
-    SCOPED_TRACE(r.condition);
+  for (const auto& [condition, msgs] : rows) {
+    SCOPED_TRACE(condition);
     restart();
-    curs* slot = parse_block(std::string("if ") + r.condition + "; limit 5; endif;");
+    curs* slot = parse_block(std::string("if ") + condition + "; limit 5; endif;");
     curs* before = slot->tree_place;
     set_row(slot, "1");
     int rc = 0;
-    EXPECT_EQ(captured([&] { rc = select_cursor_version(slot, "20240115100000"); }), r.msgs);
+    EXPECT_EQ(captured([&] { rc = select_cursor_version(slot, "20240115100000"); }), msgs);
     EXPECT_EQ(rc, -1);
     EXPECT_EQ(slot->tree_place, before);
     free_all_rows(slot);

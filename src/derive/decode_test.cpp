@@ -64,110 +64,21 @@ TEST_F(DecodeTest, TestsPickTheFirstOperationThatHolds) {
     l->next = other->in_lists;
     other->in_lists = l;
   }
-  struct {
-    const char* clauses;            // decode statements, ';' between them
-    const char* column;             // the column shown
-    const char* other;              // OTHER's one row ('|' a NUL), or none
-    int edit;                       // result of the edit
-    std::vector<std::string> want;  // the column in rows 1 to 4 (3 is all NULL)
-    const char* messages;           // printed, the edit's success line left out
-  } const cases[] = {
-      // the first operation that holds wins; DEFAULT only when none holds
-      {"s search 'ab' , 'two'; s = 'abc' , 'one'; s DEFAULT 'dflt'",
-       "s",
-       nullptr,
-       0,
-       {"two", "two", "dflt", "dflt"},
-       ""},
-      {"s DEFAULT 'dflt'; s NULL 'none'; s ~= 'abc' , 'other'",
-       "s",
-       nullptr,
-       0,
-       {"dflt", "other", "none", "other"},
-       ""},
-      // without a NULL operation a NULL is tested as its text; a failing and-part rejects
-      {"s = 'NULL' , 'text'; s ~= 'q' and = 'q' , 'never'",
-       "s",
-       nullptr,
-       0,
-       {"abc", "abcdef", "text", "zz"},
-       ""},
-      // numbers compare by value, and-parts narrow them
-      {"n > 4 and < 10 , 'mid'; n >= 10 and <= 12 and ~= 11 , 'big'",
-       "n",
-       nullptr,
-       0,
-       {"mid", "big", "0", "3"},
-       ""},
-      // & holds for a shared bit; a number replaces right-aligned
-      {"n & 2 , 2; n & 4 and < 10 , 4", "n", nullptr, 0, {"4", "12", "0", "2"}, ""},
-      // column operands of the same row: text compared over the longer length
-      {"s = f , 'same'; s search f , 'has'", "s", nullptr, 0, {"abc", "has", "same", "same"}, ""},
-      // columns are decoded in column order: f tests s as decoded
-      {"f = s , 'same'; s = 'abc' , 'x'", "f", nullptr, 0, {"same", "abc", "same", "same"}, ""},
-      // replacement by a column's value
-      {"s ~= 'abc' , f", "s", nullptr, 0, {"abc", "abc", "NULL", "zz"}, ""},
-      {"n > 4 , id", "n", nullptr, 0, {"1", "2", "0", "3"}, ""},
-      // membership in another cursor's in-list text
-      {"s in OTHER.L , 'listed'", "s", nullptr, 0, {"listed", "abcdef", "NULL", "listed"}, ""},
-      {"n in OTHER.N , 'in'", "n", nullptr, 0, {"in", "12", "0", "in"}, ""},
-      // another cursor's newest row; without rows the decode is skipped, the row kept
-      {"s = OTHER.v , 'other'", "s", "zz|", 0, {"abc", "abcdef", "NULL", "other"}, ""},
-      {"s = OTHER.v , 'x'; s DEFAULT 'd'",
-       "s",
-       nullptr,
-       0,
-       {"abc", "abcdef", "NULL", "zz"},
-       "CDE4365W Decode, referenced cursor OTHER has no rows - skipping decode\n"
-       "CDE4365W Decode, referenced cursor OTHER has no rows - skipping decode\n"
-       "CDE4365W Decode, referenced cursor OTHER has no rows - skipping decode\n"
-       "CDE4365W Decode, referenced cursor OTHER has no rows - skipping decode\n"},
-      {"s = 'abc' , OTHER.v",
-       "s",
-       nullptr,
-       0,
-       {"abc", "abcdef", "NULL", "zz"},
-       "CDE4420W In decode, referenced cursor OTHER has no rows - skipping decode\n"},
-      // an action keeps its field; a restart asked for mid-fetch loses no rows
-      {"s = 'abc' , 'hold resetdb'",
-       "s",
-       nullptr,
-       0,
-       {"abc", "abcdef", "NULL", "zz"},
-       "CDE4467W Reconnecting to database because of decode in cursor T\n"},
-      // names that do not resolve stop the edit, each reported
-      {"q = 'a' , 'x'",
-       "s",
-       nullptr,
-       1,
-       {},
-       "PDE3900E Decode Column (q) not found in cursor T\nPDE3905E Decode edits failed\n"},
-      {"s = NOSUCH.v , 'x'; s = 'a' run NOSUCH; s = 'a' and = w , 'x'; s in L , 'x'",
-       "s",
-       nullptr,
-       1,
-       {},
-       "PDE3965E Cursor NOSUCH not found in text NOSUCH.v\n"
-       "PDE3880E Operand column(NOSUCH.v) not in cursor T\n"
-       "PDE3890E Cursor to run (NOSUCH) not found T\n"
-       "PDE3955E Column w not found\n"
-       "PDE3895E 'And' column(w) not in cursor T\n"
-       "PIN4500E In_list reference in decode is invalid : L\n"
-       "PDE3905E Decode edits failed\n"},
-  };
-  for (const auto& tc : cases) {
-    SCOPED_TRACE(tc.clauses);
-    parse(t, tc.clauses);
+  for (const auto& tc : data_rows("derive/decodes.txt", 6)) {
+    SCOPED_TRACE(tc[0]);
+    parse(t, tc[0]);
     free_all_rows(other);
-    if (tc.other) add_row(other, tc.other, 1, 1);
+    if (!tc[2].empty()) add_row(other, tc[2], 1, 1);
     mark();
-    ASSERT_EQ(edit_decode(), tc.edit);
-    if (tc.edit == 0) {
+    ASSERT_EQ(edit_decode(), std::stoi(tc[3]));
+    if (tc[3] == "0") {
       free_all_rows(t);
       ASSERT_EQ(run(t), 0);
-      EXPECT_EQ(values(t, tc.column), tc.want);
+      std::string got;
+      for (const std::string& v : values(t, tc[1].c_str())) got += (got.empty() ? "" : "/") + v;
+      EXPECT_EQ(got, tc[4]);
     }
-    EXPECT_EQ(printed(), tc.messages);
+    EXPECT_EQ(printed(), tc[5]);
   }
   // A row schedules a cursor once however many of its decodes ask for it.
   parse(t, "s search 'ab' run OTHER; s search 'a' run OTHER; f = 'zz' run OTHER");
@@ -218,81 +129,33 @@ TEST_F(DecodeTest, ActionsHoldAndReleaseOnlyWhatTheyName) {
   for (const char* name : {"A", "B", "C", "D"}) chain.push_back(cursor(name, "", {"v"}));
   curs* b = chain[1];
   ASSERT_EQ(create_percent_cursor(), 0);  // last on the chain, below D
-  struct {
-    const char* before;  // hold states before
-    bool below;          // a "hold below" is in force
-    const char* text;    // replacement text, decoded in B
-    int32_t len;         // length of the decoded column
-    int rc;
-    const char* after;  // hold states after
-    const char* rows;   // rows left in A to D
-    const char* messages;
-    bool traced = false;  // B is traced
-  } const cases[] = {
-      // rows go only for cursors held after "delete"
-      {"----", false, "hold next delete", 40, 1, "--d-", "1111", ""},
-      {"----", false, "hold delete next", 40, 1, "--d-", "1101", ""},
-      {"----", false, "HOLD,cursor a,D", 40, 1, "d--d", "1111", ""},
-      {"----", false, "hold me", 40, 1, "-d--", "1111", ""},
-      {"----", false, "hold previous delete", 40, 1, "d---", "1111", ""},
-      // "below" holds once until released; a second one ignores what follows
-      {"----", false, "hold below", 40, 1, "--bb", "1111",
-       "CDE4455W Holding cursors below B due to decode\n"},
-      {"----", true, "hold below me", 40, 1, "----", "1111", ""},
-      {"--xd", true, "release delete below", 40, 1, "--dd", "1100",
-       "CDE4460W Releasing cursors below B due to decode\n"},
-      {"--bb", false, "release below next", 40, 1, "--bb", "1111", ""},
-      // traced, each deletion is shown, "below" included; the percent row stays
-      {"----", false, "hold delete below", 40, 1, "--bb", "1100",
-       "CDE4455W Holding cursors below B due to decode\n"
-       "CDE4457T Deleting all rows for cursor (C) due to decode in B\n"
-       "CDE4457T Deleting all rows for cursor (D) due to decode in B\n",
-       true},
-      // a release lifts only its own source of hold
-      {"--xo", false, "release next cursor d", 40, 1, "--bo", "1111", ""},
-      // unknown words: a hold goes on, a release stops
-      {"----", false, "hold bogus next", 40, 1, "--d-", "1111",
-       "DSD0110W Unknown hold option 1:bogus, cursor B\n"},
-      {"--d-", false, "release me next", 40, 1, "--d-", "1111",
-       "DSD0120W Unknown release option:me, cursor B\n"},
-      // not actions: one word, another first word, a column shorter than 8
-      {"----", false, "hold", 40, 0, "----", "1111", ""},
-      {"----", false, "holding next", 40, 0, "----", "1111", ""},
-      {"----", false, "hold next", 7, 0, "----", "1111", ""},
-      // only the column's length and one more character are read
-      {"----", false, "hold me next", 8, 1, "-d--", "1111",
-       "DSD0110W Unknown hold option 2:n, cursor B\n"},
-      // the session is released and the collector restarted
-      {"----", false, "hold resetdb", 40, 1, "----", "1111",
-       "CDE4467W Reconnecting to database because of decode in cursor B\n"},
-  };
-  for (const auto& tc : cases) {
-    SCOPED_TRACE(tc.text);
+  // Rows of tests/data/derive/decode_actions.txt.
+  for (const auto& tc : data_rows("derive/decode_actions.txt", 9)) {
+    SCOPED_TRACE(tc[2]);
     reset_decode_state();
-    if (tc.below) special_decode(chain[3], "hold below", 10);
+    if (tc[1] == "1") special_decode(chain[3], "hold below", 10);
     for (size_t i = 0; i < chain.size(); ++i) {
       curs* c = chain[i];
       free_all_rows(c);
       add_row(c, "r|", 1, 1);
-      const char s = tc.before[i];
+      const char s = tc[0][i];
       c->hold = s == '-' ? 'N' : 'Y';
       c->held_below = s == 'b' || s == 'x';
       c->held_by_decode = s == 'd' || s == 'x';
       c->held_other = s == 'o';
     }
     database_info.session_status = 1;
-    b->trace = tc.traced;
+    b->trace = tc[8] == "1";
     char area[OPERANDLL];
     memset(area, ' ', sizeof area);
-    memcpy(area, tc.text, strlen(tc.text));
+    memcpy(area, tc[2].data(), tc[2].size());
     mark();
-    EXPECT_EQ(special_decode(b, area, tc.len), tc.rc);
-    EXPECT_EQ(holds_of(chain), tc.after);
+    const int rc = special_decode(b, area, std::stoi(tc[3]));
     std::string rows;
     for (const curs* c : chain) rows += std::to_string(c->row_count);
-    EXPECT_EQ(rows, tc.rows);
-    EXPECT_EQ(printed(), tc.messages);
-    EXPECT_EQ(database_info.session_status, strstr(tc.text, "resetdb") ? 2 : 1);
+    EXPECT_EQ((std::vector<std::string>{std::to_string(rc), holds_of(chain), rows, printed()}),
+              std::vector<std::string>(tc.begin() + 4, tc.begin() + 8));
+    EXPECT_EQ(database_info.session_status, tc[2].find("resetdb") != std::string::npos ? 2 : 1);
     EXPECT_EQ(anchors.percent_cursor->row_count, 1);
   }
 }
@@ -300,33 +163,31 @@ TEST_F(DecodeTest, ActionsHoldAndReleaseOnlyWhatTheyName) {
 // A field's number reads as strtod and strtoll read it, sign of zero and
 // last bit included, on both sides of the texts read without them.
 TEST(DecodeNumbers, ReadAsTheCLibraryReadsThem) {
-  const char* const texts[] = {
-      "0",
-      "-0",
-      "+7",
-      "12.5",
-      "-.5",
-      ".",
-      "5.",
-      "-",
-      "abc",
-      "12.5.3",
-      "1e5",
-      "1.5e",
-      "0x1A",
-      "inf",
-      "nan",
-      "123456789012345",
-      "1234567890123456",
-      "0.1234567890123456789",
-      "999999999999999999",
-      "9999999999999999999",
-      "-9223372036854775808",
-      "3.14159265358979",
-      "12 ",
-      "7\t",
-      "1.7976931348623157e308",
-  };
+  const char* const texts[] = {"0",
+                               "-0",
+                               "+7",
+                               "12.5",
+                               "-.5",
+                               ".",
+                               "5.",
+                               "-",
+                               "abc",
+                               "12.5.3",
+                               "1e5",
+                               "1.5e",
+                               "0x1A",
+                               "inf",
+                               "nan",
+                               "123456789012345",
+                               "1234567890123456",
+                               "0.1234567890123456789",
+                               "999999999999999999",
+                               "9999999999999999999",
+                               "-9223372036854775808",
+                               "3.14159265358979",
+                               "12 ",
+                               "7\t",
+                               "1.7976931348623157e308"};
   for (const char* t : texts) {
     SCOPED_TRACE(t);
     const double want = strtod(t, nullptr), got = decode_number(t);

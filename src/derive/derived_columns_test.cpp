@@ -8,6 +8,7 @@
 #include <cmath>
 #include <filesystem>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,13 @@ class DerivedColumns : public SqlTest {
     ASSERT_EQ(parser(cur, buffer.data()), 0) << text;
   }
 
+  // `parts` with `sep` between them.
+  static std::string joined(const std::vector<std::string>& parts, const char* sep) {
+    std::string out;
+    for (const std::string& p : parts) out += (out.empty() ? "" : sep) + p;
+    return out;
+  }
+
   // The value of column `name` in each stored row of `cur`.
   static std::vector<std::string> values(const curs* cur, const char* name) {
     const columns* col = cur->column_list;
@@ -54,72 +62,28 @@ class DerivedColumns : public SqlTest {
   }
 };
 
-// Math definitions over the three rows of t (a, b, c, s):
-// (2, 3, 4, "5"), (5, 1, 2, "abc"), (3, 2, 1, " 1e1x").
+// Rows of tests/data/derive/math.txt.
 TEST_F(DerivedColumns, MathPrecedenceRoundingAndWidth) {
-  struct math_case {
-    const char* definition;         // the math clause after "math"
-    int16_t declared;               // declared length of r, 0 for none
-    std::vector<std::string> rows;  // r in each row
-    const char* comment;
-    const char* arith = nullptr;  // traced: the first "do_arith" line
-  };
-  const math_case cases[] = {
-      {"r a + b * c", 8, {"   14.00", "    7.00", "    5.00"}, "* before +"},
-      {"r ( a + b ) * c", 8, {"   20.00", "   12.00", "    5.00"}, "parentheses first"},
-      {"r a - b - c", 8, {"   -5.00", "    2.00", "    0.00"}, "left to right"},
-      {"r ( a + b ) * ( c - a ) / ( 1 + ( b * 2 ) )",
-       8,
-       {"    1.43", "   -6.00", "   -2.00"},
-       "nested, rightmost open first"},
-      {"r a + b / ( c - 4 )",
-       8,
-       {"    0.00", "    4.50", "    2.33"},
-       "a zero divisor makes the whole answer 0"},
-      {"decimal 0 r a / 2", 4, {"   1", "   3", "   2"}, "2.5 rounds to 3, 1.5 to 2"},
-      {"decimal 0 r 0 - a / 2", 4, {"  -1", "  -3", "  -2"}, "-2.5 rounds to -3"},
-      {"r a * 0.617", 8, {"    1.23", "    3.09", "    1.85"}, "1.234, 3.085, 1.851"},
-      {"noround decimal 1 r a / 3", 8, {"     0.6", "     1.6", "     1.0"}, "cut, not rounded"},
-      {"r a * 1000", 4, {"0.00", "0.00", "0.00"}, "too wide: the rightmost characters stay"},
-      {"r a + 0.5",
-       0,
-       {"                 2.50", "                 5.50", "                 3.50"},
-       "no declared length: 21 wide"},
-      {"r s + 1",
-       8,
-       {"    6.00", "    1.00", "   11.00"},
-       "text: its number, none as 0, stops where a number cannot go on"},
-      {"r - a", 8, {"   -2.00", "   -5.00", "   -3.00"}, "led by an operator: 0 on the left"},
-      {"high r a * 1", 8, {"    2.00", "    5.00", "    5.00"}, "high never decreases"},
-      {"low r a * 1", 8, {"    2.00", "    2.00", "    2.00"}, "low never increases"},
-      {"r a + O.x", 8, {"   11.00", "   14.00", "   12.00"}, "another cursor's newest row"},
-      {"decimal 3 r c / 3", 8, {"   1.333", "   0.667", "   0.333"}, "three decimals"},
-      {"r ( a + b ) * c",
-       8,
-       {"   20.00", "   12.00", "    5.00"},
-       "traced: a group is shown with both its parentheses",
-       "CMA3595T do_arith:  nil 2.000000 + 3.000000 nil\n"},
-  };
-  for (const math_case& mc : cases) {
-    SCOPED_TRACE(mc.comment);
+  for (const auto& mc : data_rows("derive/math.txt", 4)) {
+    SCOPED_TRACE(mc[0]);
     TearDown();
     SetUp();
     curs* other = cursor("O", "SELECT x, w FROM o ORDER BY x", {"x", "w"});
     curs* cur = cursor("T", "SELECT a, b, c, s FROM t ORDER BY k", {"a", "b", "c", "s", "r"});
-    cur->column_list->next->next->next->next->set_length = mc.declared;
-    clause(parse_math, cur, mc.definition);
-    cur->trace = mc.arith != nullptr;
+    cur->column_list->next->next->next->next->set_length = static_cast<int16_t>(std::stoi(mc[1]));
+    clause(parse_math, cur, mc[0]);
+    cur->trace = !mc[3].empty();
     PrintCapture capture;
     ASSERT_EQ(edit_math(), 0);
     ASSERT_EQ(run(other), 0);
     ASSERT_EQ(run(cur), 0);
-    EXPECT_EQ(values(cur, "r"), mc.rows);
+    EXPECT_EQ(joined(values(cur, "r"), "/"), mc[2]);
     std::string lines = capture.lines();
     EXPECT_EQ(lines.substr(0, lines.find('\n') + 1), "PMA3520I Math editing successful\n");
-    if (mc.arith) {
+    if (!mc[3].empty()) {
       size_t at = lines.find("CMA3595T");
       ASSERT_NE(at, std::string::npos);
-      EXPECT_EQ(lines.substr(at, lines.find('\n', at) + 1 - at), mc.arith);
+      EXPECT_EQ(lines.substr(at, lines.find('\n', at) + 1 - at), mc[3]);
     }
   }
 }
@@ -163,100 +127,28 @@ TEST_F(DerivedColumns, MathReferencesWithoutRows) {
             "answer to 0\n");
 }
 
-// Every refusal of the math edit names what it could not bind.
+// Rows of tests/data/derive/math_edits.txt.
 TEST_F(DerivedColumns, MathEditRefusals) {
-  struct edit_case {
-    std::vector<const char*> definitions;
-    const char* lines;  // the messages after the definitions are edited
-  };
-  const edit_case cases[] = {
-      // a plain name that is no column
-      {{"r zz + 1"}, "PMA3475E In math, variable (zz) not matched\nPMA3515E Math editing failed\n"},
-      // a cursor that does not exist
-      {{"r NOPE.x + 1"},
-       "PMA3490E Cursor (NOPE) not found in text 'NOPE.x'\nPMA3515E Math editing failed\n"},
-      // the own cursor by name; a column missing in another cursor
-      {{"r T.a", "q O.zz"},
-       "PMA3495E Qualified reference to own table in math, text = T.a\n"
-       "PMA3480I Note -- referencing age_to cursor in (T) for math (O.zz)\n"
-       "PMA3500E Column (zz) not found in O.zz\nPMA3515E Math editing failed\n"},
-      // itself and a later math column
-      {{"r r + 1", "q a", "p q * 2"},
-       "PMA3510E Math expression for col r uses later math column r\n"
-       "PMA3510E Math expression for col p uses later math column q\n"
-       "PMA3515E Math editing failed\n"},
-      // the age-to cursor is only noted
-      {{"r O.x"},
-       "PMA3480I Note -- referencing age_to cursor in (T) for math (O.x)\n"
-       "PMA3520I Math editing successful\n"},
-  };
-  for (const edit_case& ec : cases) {
-    SCOPED_TRACE(ec.lines);
+  for (const auto& row : data_rows("derive/math_edits.txt", 2)) {
+    SCOPED_TRACE(row[0]);
     TearDown();
     SetUp();
     cursor("O", "SELECT x FROM o", {"x"});
     curs* cur = cursor("T", "SELECT a FROM t", {"a", "r", "p", "q"});
     strcpy(cur->age_to, "O");
-    for (const char* d : ec.definitions) clause(parse_math, cur, d);
+    std::istringstream in(row[0]);
+    for (std::string d; std::getline(in, d, ';');) clause(parse_math, cur, d);
     PrintCapture capture;
-    EXPECT_EQ(edit_math(), 1 - (std::string(ec.lines).find("successful") != std::string::npos));
-    EXPECT_EQ(capture.lines(), ec.lines);
+    EXPECT_EQ(edit_math(), row[1].find("successful") == std::string::npos);
+    EXPECT_EQ(capture.lines(), row[1]);
   }
 }
 
-// Each exit routine over the one row of e: j 'ab' (6 bytes wide), l '  ab'
-// (12), z blanks (6), s 'abcdefghij' (10), n 12 (8), m '12/04/2011 07:59' (16),
-// u 'ABCD' (16), p 'ab' (6); and O's newest row (w ' ef '). s, m and u are
-// narrowed after a first run, as a fetch exit lays its columns out.
+// Rows of tests/data/derive/column_exits.txt. s, m and u are narrowed after a
+// first run, as a fetch exit lays its columns out.
 TEST_F(DerivedColumns, ColumnExits) {
-  struct exit_case {
-    std::vector<const char*> exits;  // column_exit clauses
-    const char* column;
-    std::string value;  // the column afterwards
-    const char* lines;  // messages of the run
-  };
-  const exit_case cases[] = {
-      // the zero fill past 'ab' counts as trailing blanks
-      {{"j R_JUSTIFY"}, "j", "    ab", ""},
-      // all blank: unchanged
-      {{"z r_justify"}, "z", std::string("  \0\0\0\0", 6), ""},
-      // leading blanks go to the end
-      {{"l L_JUSTIFY"}, "l", "ab          ", ""},
-      {{"s SUBSTR ( 3 , 4 )"}, "s", "cdef      ", ""},
-      // past the end: warned, and length - start characters taken
-      {{"s SUBSTR ( 3 , 10 )"},
-       "s",
-       "cdefghi   ",
-       "CCC4060W Substring starting plus len exceeds length of s in cursor E\n"},
-      // a start past the end fails and stops the column's chain
-      {{"s SUBSTR ( 11 , 1 )", "s R_JUSTIFY"},
-       "s",
-       "abcdefghij",
-       "CCC4056E Substring starting position exceeds length of s in cursor E\n"},
-      // exits of one column run in statement order
-      {{"s SUBSTR ( 2 , 3 )", "s R_JUSTIFY"}, "s", "       bcd", ""},
-      // the second value of the same row, trimmed, appended
-      {{"p CONCAT j"}, "p", "abab  ", ""},
-      // another cursor's newest row; a number column is right-aligned
-      {{"n CONCAT O.w"}, "n", "    12ef", ""},
-      // an all-blank second value changes nothing
-      {{"p CONCAT z"}, "p", std::string("ab\0\0\0\0", 6), ""},
-      // 07:59 to the run at 08:30:05 is 31 minutes
-      {{"m MINUTES"}, "m", "              31", ""},
-      {{"j MINUTES"},
-       "j",
-       std::string("ab\0\0\0\0", 6),
-       "CCC4046E Minutes calculation for column % when length != 16\n"},
-      // the bytes 'ABCD' read as seconds since 1970: 2006-04-17 07:22:41 UTC
-      {{"u MINUTES2"}, "u", "         2962147", ""},
-      {{"u TIMESTAMP"}, "u", "2006041707224100", ""},
-      {{"j TIMESTAMP"},
-       "j",
-       std::string("ab\0\0\0\0", 6),
-       "CCC4053E Timestamp calculation for column % when length != 16\n"},
-  };
-  for (const exit_case& xc : cases) {
-    SCOPED_TRACE(xc.exits[0]);
+  for (const auto& row : data_rows("derive/column_exits.txt", 3)) {
+    SCOPED_TRACE(row[0]);
     TearDown();
     SetUp();
     curs* other = cursor("O", "SELECT x, w FROM o ORDER BY x", {"x", "w"});
@@ -272,12 +164,13 @@ TEST_F(DerivedColumns, ColumnExits) {
       at += col->fmt_len + 1;
     }
     cur->length = at;
-    for (const char* x : xc.exits) clause(parse_col_ex, cur, x);
+    std::istringstream in(row[0]);
+    for (std::string x; std::getline(in, x, ';');) clause(parse_col_ex, cur, x);
     ASSERT_EQ(edit_col_exits(), 0);
     PrintCapture capture;
     ASSERT_EQ(run(cur), 0);
-    EXPECT_EQ(values(cur, xc.column), (std::vector<std::string>{xc.value}));
-    EXPECT_EQ(capture.lines(), xc.lines);
+    EXPECT_EQ(values(cur, row[0].substr(0, 1).c_str()), (std::vector<std::string>{row[1]}));
+    EXPECT_EQ(capture.lines(), row[2]);
   }
 }
 
@@ -381,36 +274,26 @@ TEST_F(DerivedColumns, PercentVariables) {
 // Virtual rows laid out from the dictionary: initial values placed by type, a
 // column without an entry, and SERVSTAT's SQLRC as the server-status text.
 TEST_F(DerivedColumns, VirtualCursors) {
-  struct virtual_case {
-    const char* dict;                   // DICT.CTL
-    const char* name;                   // the virtual cursor
-    std::vector<const char*> columns;   // its columns
-    std::string lines;                  // messages of init_virtuals
-    std::vector<std::string> row;       // its row text, each NUL shown as '|'
-    std::vector<std::string> statused;  // the row after set_status(-1017)
-  };
   const char* dict =
       "name CPU;\ntype INTEGER;\ninitial 7;\nname HOST;\ntype CHAR(6);\ninitial 'ab';\n"
       "name SQLRC;\ntype CHAR(8);\nend;\n";
   const std::string initial = std::string(20, ' ') + "7|ab    |";
-  const virtual_case cases[] = {
+  struct virtual_case {
+    const char* dict;      // DICT.CTL
+    const char* name;      // the virtual cursor
+    const char* columns;   // its columns, blank-separated
+    std::string lines;     // messages of init_virtuals
+    std::string row;       // its row text, each NUL shown as '|'
+    std::string statused;  // the row after set_status(-1017)
+  } const cases[] = {
       // a number right-aligned, a text at the start; NOPE takes no room
-      {dict,
-       "SERVSTAT",
-       {"CPU", "HOST", "SQLRC", "NOPE"},
-       "PVT2185E Host var not matched: SERVSTAT.NOPE (4)\n",
-       {initial + "|||||||||"},
-       {initial + "-1017   |"}},
-      // the name in lower case is the status cursor too
-      {dict, "servstat", {"SQLRC"}, "", {"|||||||||"}, {"-1017   |"}},
-      // any other name is not
-      {dict, "VIRT", {"SQLRC"}, "", {"|||||||||"}, {"|||||||||"}},
-      {"name SQLRC;\ntype CHAR(4);\nend;\n",
-       "SERVSTAT",
-       {"SQLRC"},
-       "PVT2190W SQLRC in SERVSTAT is too short at 4 (at least 6)\n",
-       {"|||||"},
-       {"|||||"}},
+      {dict, "SERVSTAT", "CPU HOST SQLRC NOPE",
+       "PVT2185E Host var not matched: SERVSTAT.NOPE (4)\n", initial + "|||||||||",
+       initial + "-1017   |"},
+      {dict, "servstat", "SQLRC", "", "|||||||||", "-1017   |"},  // lower case: the status cursor
+      {dict, "VIRT", "SQLRC", "", "|||||||||", "|||||||||"},      // any other name is not
+      {"name SQLRC;\ntype CHAR(4);\nend;\n", "SERVSTAT", "SQLRC",
+       "PVT2190W SQLRC in SERVSTAT is too short at 4 (at least 6)\n", "|||||", "|||||"},
   };
   for (const virtual_case& vc : cases) {
     SCOPED_TRACE(vc.name);
@@ -420,14 +303,15 @@ TEST_F(DerivedColumns, VirtualCursors) {
     ASSERT_EQ(parse_dict_stream(in), 0);
     fclose(in);
     curs* cur = cursor(vc.name, "", {});
-    for (const char* c : vc.columns) test_column(cur, c);
+    std::istringstream names(vc.columns);
+    for (std::string c; names >> c;) test_column(cur, c.c_str());
     cur->virtual_ = 1;
     PrintCapture capture;
     ASSERT_EQ(init_virtuals(), 0);
     EXPECT_EQ(capture.lines(), vc.lines);
-    EXPECT_EQ(texts(cur), vc.row);
+    EXPECT_EQ(texts(cur), std::vector<std::string>{vc.row});
     set_status(-1017);
-    EXPECT_EQ(texts(cur), vc.statused);
+    EXPECT_EQ(texts(cur), std::vector<std::string>{vc.statused});
     EXPECT_EQ(cur->row_count, 1);
     EXPECT_EQ(cur->demand, 1);
   }

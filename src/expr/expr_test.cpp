@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <initializer_list>
 #include <random>
 #include <string>
 
@@ -54,6 +55,13 @@ std::string value_of(const char* text, lines* msgs = nullptr) {
   return out;
 }
 
+// The lines, each ended by a newline.
+std::string joined(const lines& all) {
+  std::string out;
+  for (const std::string& l : all) out += l + "\n";
+  return out;
+}
+
 class expressions : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -63,111 +71,15 @@ class expressions : public ::testing::Test {
   void TearDown() override { reset_process_state(); }
 };
 
+// Rows of tests/data/expr/rpn.txt.
 TEST_F(expressions, TextsToRpn) {
-  struct row {
-    const char* text;
-    const char* rpn;
+  auto rows = data_rows("expr/rpn.txt", 3);
+  EXPECT_GT(rows.size(), 25u);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row[0]);
     lines msgs;
-  };
-  const row rows[] = {
-      {"a + b * c", "a b c * +", {}},               // precedence
-      {"(a + b) * c", "a b + c *", {}},             // parentheses
-      {"a - b - c", "a b - c -", {}},               // equal precedence is left-associative
-      {"(NOT x = 1)", "x 1 = NOT", {}},             // NOT after '(' negates the comparison
-      {"(-1)", "1 u-", {}},                         // the unary minus after '('
-      {"x = (-1)", "x 1 u- =", {}},                 // a negative operand in parentheses
-      {"SUM(a + b) * 2", "a b + SUM 2 *", {}},      // a function's entry follows its arguments
-      {"q, SUM(v), rfa", "q v SUM rfa", {}},        // a select list: arguments in order
-      {"c1.col_a = 'x';junk", "c1.col_a x =", {}},  // ';' ends; a qualified column
-      {"'' = \"\"",
-       "    =",  // empty strings: one blank term, reused
-       {"LEX0390W Empty string, a blank assumed", "LEX0390W Empty string, a blank assumed"}},
-      {".5 < 1", ".5 1 <", {}},                                // a number may start with '.'
-      {"n LIKE 'a%' AND m <= 2", "n a% LIKE m 2 <= AND", {}},  // word operators
-      {"", "", {}},                                            // empty: an empty list
-      {"NOT x = 1",
-       "none",
-       {"LEX0090E Unknown operation x = 1 in expression",
-        "LEX0005E If-condition parsing ended with error"}},
-      {"-1",
-       "none",
-       {"LEX0130E Syntax error: invalid character sequence in expression",
-        "LEX0005E If-condition parsing ended with error"}},
-      {"a=-1",
-       "none",
-       {"LEX0090E Unknown operation =-1 in expression",
-        "LEX0005E If-condition parsing ended with error"}},
-      {"1.2.3",
-       "none",
-       {"LEX0345E Extra period in decimal number", "LEX0060E Term syntax error",
-        "LEX0005E If-condition parsing ended with error"}},
-      {"(a",
-       "none",
-       {"LEX0110E Unbalanced parentheses in expression",
-        "LEX0005E If-condition parsing ended with error"}},
-      {"a)",
-       "none",
-       {"LEX0045E Unbalanced parentheses in expression",
-        "LEX0005E If-condition parsing ended with error"}},
-      {"#",
-       "none",
-       {"LEX0015E Syntax error in expression", "LEX0005E If-condition parsing ended with error"}},
-      {"a # b",
-       "none",
-       {"LEX0020E Unknown character type in expression",
-        "LEX0005E If-condition parsing ended with error"}},
-      {"a# b",
-       "none",
-       {"LEX0080E Unknown character type in expression", "LEX0060E Term syntax error",
-        "LEX0005E If-condition parsing ended with error"}},
-      {"'abc",
-       "none",
-       {"LEX0410E Expression end encountered before string end", "LEX0060E Term syntax error",
-        "LEX0005E If-condition parsing ended with error"}},
-      {"FOO(1)",
-       "none",
-       {"LEX0260E Unknown function FOO in expression", "LEX0060E Term syntax error",
-        "LEX0005E If-condition parsing ended with error"}},
-      // A failed argument list fails its call and the term holding it.
-      {"SUM(1 +)",
-       "none",
-       {"LEX0130E Syntax error: invalid character sequence in expression",
-        "LEX0300E function argument expression syntax error", "LEX0060E Term syntax error",
-        "LEX0005E If-condition parsing ended with error"}},
-      {"SUM(1 # 2)",
-       "none",
-       {"LEX0020E Unknown character type in expression",
-        "LEX0300E function argument expression syntax error", "LEX0060E Term syntax error",
-        "LEX0005E If-condition parsing ended with error"}},
-      {"SUM(1.2.3)",
-       "none",
-       {"LEX0345E Extra period in decimal number", "LEX0060E Term syntax error",
-        "LEX0300E function argument expression syntax error", "LEX0060E Term syntax error",
-        "LEX0005E If-condition parsing ended with error"}},
-      {"SUM(ROW(1 +))",  // each open call fails, the innermost first
-       "none",
-       {"LEX0130E Syntax error: invalid character sequence in expression",
-        "LEX0300E function argument expression syntax error", "LEX0060E Term syntax error",
-        "LEX0300E function argument expression syntax error", "LEX0060E Term syntax error",
-        "LEX0005E If-condition parsing ended with error"}},
-      {"(--1)",
-       "none",
-       {"LEX0090E Unknown operation in expression",
-        "LEX0005E If-condition parsing ended with error"}},
-      {"abcdefghi.x = 1",
-       "none",
-       {"LEX0180E Cursor name abcdefghi is longer than MAX_CURSOR_LEN",
-        "LEX0060E Term syntax error", "LEX0005E If-condition parsing ended with error"}},
-      {". = 1",
-       "none",
-       {"LEX0350E Syntax error, a number expected", "LEX0060E Term syntax error",
-        "LEX0005E If-condition parsing ended with error"}},
-  };
-  for (const row& r : rows) {
-    SCOPED_TRACE(r.text);
-    lines msgs;
-    EXPECT_EQ(rpn_words(r.text, &msgs), r.rpn);
-    EXPECT_EQ(msgs, r.msgs);
+    EXPECT_EQ(rpn_words(row[0].c_str(), &msgs), row[1]);
+    EXPECT_EQ(joined(msgs), row[2]);
   }
 }
 
@@ -182,75 +94,15 @@ TEST_F(expressions, IdenticalTermsAreOneTerm) {
   free_lex_list(rpn);
 }
 
+// Rows of tests/data/expr/values.txt.
 TEST_F(expressions, Evaluations) {
-  struct row {
-    const char* text;
-    const char* value;
+  auto rows = data_rows("expr/values.txt", 3);
+  EXPECT_GT(rows.size(), 30u);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row[0]);
     lines msgs;
-  };
-  const char* fail = "INT0030E Operation %s failed";
-  auto failed = [&](const char* op) {
-    char buf[64];
-    snprintf(buf, sizeof buf, fail, op);
-    return std::string(buf);
-  };
-  const row rows[] = {
-      {"1.5 = 1.2", "0", {}},  // doubles compared
-      {"1.5 > 1.2", "1", {}},
-      {"'B' < 'AA'", "1", {}},          // the shorter string is less
-      {"'ab' = 'ab   '", "1", {}},      // trailing blanks do not count
-      {"'ab' = 'AB'", "0", {}},         // letter case counts
-      {"'12' = 12", "1", {}},           // a numeric text against a number
-      {"'abcab' LIKE '%ab'", "0", {}},  // only the first occurrence is tried
-      {"'abc' LIKE 'a_c'", "1", {}},
-      {"'abc' LIKE 'a%'", "1", {}},
-      {"'abc' LIKE 'ab'", "0", {}},
-      {"'abc' LIKE '_b_'", "1", {}},
-      {"'abc' LIKE 'abc_'", "0", {}},  // a trailing '_' needs one more character
-      {"7 / 2", "3.500000", {}},       // division is always double
-      {"7 - 2.5", "4.500000", {}},     // the right-hand operand is a double
-      {"2.5 + 3", "5", {}},            // ... an integer: 5.5 is truncated
-      {"(-7) * 2", "-14", {}},
-      {"(-2.5)", "-2.500000", {}},
-      {"x := 0", "0", {}},  // assignment yields whether the value is non-zero
-      {"y := 'a'", "1", {}},
-      {"(z := 4) AND z * 2 = 8", "1", {}},  // the variable keeps its value
-      {"1 OR 0", "1", {}},
-      {"(NOT 0.0)", "1", {}},
-      {"1 AND 0 OR 1", "1", {}},
-      {"func2(2, 3)", "5", {}},      // placeholder functions
-      {"99999999999 > 1", "1", {}},  // too large for 32 bits: kept as a double
-      {"1 / 0", "none", {"INT0340E Can not divide by 0", failed("/")}},
-      {"'a' AND 1",
-       "none",
-       {"INT0160E Arguments for AND operation must be I_NUMERIC", failed("AND")}},
-      {"'a' OR 1", "none", {"INT0150E Arguments for OR operation must be I_NUMERIC", failed("OR")}},
-      {"(NOT 'a')", "none", {"INT0170E Argument for NOT operation must be numeric", failed("NOT")}},
-      {"'a' = 1",
-       "none",
-       {"INT0190E Arguments for COMPARE operation are incomparable", failed("=")}},
-      {"1 = 'a'",
-       "none",
-       {"INT0210E Arguments for COMPARE operation are incomparable", failed("=")}},
-      {"'a' + 1",
-       "none",
-       {"INT0315E Can't convert argument a to numeric for an arithmetic operation", failed("+")}},
-      {"(k := 1) AND (k := 'q')",
-       "none",
-       {"INT0270E Argument q value can not be converted into number", failed(":=")}},
-      {"%nope = 1",
-       "none",
-       {"INT0520E Variable %nope not found", "INT0052E Term edit failed", failed("=")}},
-      {"zz.col = 1",
-       "none",
-       {"INT0500E Cursor zz not found for column col", "INT0052E Term edit failed", failed("=")}},
-      {"a", "none", {}},  // a single term: no operation, no result
-  };
-  for (const row& r : rows) {
-    SCOPED_TRACE(r.text);
-    lines msgs;
-    EXPECT_EQ(value_of(r.text, &msgs), r.value);
-    EXPECT_EQ(msgs, r.msgs);
+    EXPECT_EQ(value_of(row[0].c_str(), &msgs), row[1]);
+    EXPECT_EQ(joined(msgs), row[2]);
   }
 }
 
@@ -314,15 +166,8 @@ TEST_F(expressions, HostileTextsEndWithAMessage) {
   for (const row& r : rows) {
     SCOPED_TRACE(r.text.substr(0, 20));
     lines msgs;
-    std::string rpn = rpn_words(r.text.c_str(), &msgs);
-    if (!r.first_msg) {
-      EXPECT_NE(rpn, "none");
-      EXPECT_EQ(msgs, lines{});
-    } else {
-      EXPECT_EQ(rpn, "none");
-      ASSERT_FALSE(msgs.empty());
-      EXPECT_EQ(msgs[0], r.first_msg);
-    }
+    EXPECT_EQ(rpn_words(r.text.c_str(), &msgs) == "none", r.first_msg != nullptr);
+    EXPECT_EQ(msgs.empty() ? "" : msgs[0], r.first_msg ? r.first_msg : "");  // none when parsed
   }
   EXPECT_EQ(value_of((terms_2000).c_str()), "1000");
   EXPECT_EQ(value_of(deep.c_str()), "none");  // a single term
@@ -334,12 +179,12 @@ struct reference {
   const char* p;
   long expr() {  // OR level
     long v = conj();
-    while (word("OR")) v = (conj() != 0) | (v != 0);
+    while (sym("OR")) v = (conj() != 0) | (v != 0);
     return v;
   }
   long conj() {
     long v = cmp();
-    while (word("AND")) {
+    while (sym("AND")) {
       long w = cmp();
       v = (v != 0) && (w != 0);
     }
@@ -347,33 +192,17 @@ struct reference {
   }
   long cmp() {
     long v = sum();
-    for (;;) {
-      if (sym("<="))
-        v = v <= sum();
-      else if (sym(">="))
-        v = v >= sum();
-      else if (sym("^="))
-        v = v != sum();
-      else if (sym("<"))
-        v = v < sum();
-      else if (sym(">"))
-        v = v > sum();
-      else if (sym("="))
-        v = v == sum();
-      else
-        return v;
+    for (int op; (op = one_of({"<=", ">=", "^=", "<", ">", "="})) >= 0;) {
+      long w = sum();
+      const bool results[] = {v <= w, v >= w, v != w, (v < w), (v > w), v == w};
+      v = results[op];
     }
+    return v;
   }
   long sum() {
     long v = prod();
-    for (;;) {
-      if (sym("+"))
-        v += prod();
-      else if (sym("-"))
-        v -= prod();
-      else
-        return v;
-    }
+    for (int op; (op = one_of({"+", "-"})) >= 0;) v += op ? -prod() : prod();
+    return v;
   }
   long prod() {
     long v = atom();
@@ -402,7 +231,15 @@ struct reference {
     p += strlen(s);
     return true;
   }
-  bool word(const char* s) { return sym(s); }
+  // The index of the first of `ops` that comes next (and is taken), or -1.
+  int one_of(std::initializer_list<const char*> ops) {
+    int i = 0;
+    for (const char* s : ops) {
+      if (sym(s)) return i;
+      ++i;
+    }
+    return -1;
+  }
 };
 
 TEST_F(expressions, RandomExpressionsAgreeWithAReference) {

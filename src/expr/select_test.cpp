@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,9 +20,43 @@
 
 namespace {
 
-struct ab {
-  const char* a;  // character column of 5
-  const char* b;  // Number column of 6
+// A target type by its name in the data files; any other name is an invalid type.
+int target_type(const std::string& name) {
+  const std::string names[] = {"bad", "text", "integer", "float", "row", "none"};
+  return static_cast<int>(std::find(std::begin(names), std::end(names), name) - names);
+}
+
+// The lines, each ended by a newline.
+std::string joined(const lines& all) {
+  std::string out;
+  for (const std::string& l : all) out += l + "\n";
+  return out;
+}
+
+// A target of every type, each untouched until a select stores into one.
+struct targets {
+  int32_t number = -7;
+  float real = -7;
+  const char* text = "-7";
+  r_exec_chain* chain = nullptr;
+  ~targets() { u_free_r_chain(chain); }
+  void* of(int type) {
+    return type == TARGET_INTEGER ? static_cast<void*>(&number)
+           : type == TARGET_FLOAT ? static_cast<void*>(&real)
+           : type == TARGET_TEXT  ? static_cast<void*>(&text)
+                                  : static_cast<void*>(&chain);
+  }
+  // The target as a text: numbers printed, text as is, a row target's lines
+  // joined by '/', "-7" while untouched.
+  std::string stored(int type) const {
+    char buf[32];
+    snprintf(buf, sizeof buf, "%g", static_cast<double>(real));
+    if (type == TARGET_INTEGER || type == TARGET_FLOAT || type == TARGET_TEXT)
+      return type == TARGET_INTEGER ? std::to_string(number) : type == TARGET_FLOAT ? buf : text;
+    std::string out;
+    for (const r_exec_chain* e = chain; e; e = e->next) out += (out.empty() ? "" : "/") + e->line;
+    return chain ? out : "-7";
+  }
 };
 
 class selects : public ::testing::Test {
@@ -50,15 +86,17 @@ class selects : public ::testing::Test {
     return a;
   }
 
-  void fill(const std::vector<ab>& rows, int shift = 0) {
+  // Gives T the rows of `data`, "a:b" joined by '~'; `shift` as for make_columns().
+  void fill(const std::string& data, int shift = 0) {
     free_all_rows(cur_);
-    for (const ab& r : rows) {
+    std::istringstream in(data);
+    for (std::string a, b; std::getline(in, a, ':') && std::getline(in, b, '~');) {
       text_row* row = alloc_text_row(shift + 13);
       memset(row->text(), ' ', static_cast<size_t>(shift + 12));
       char* t = row->text() + shift;
-      memcpy(t, r.a, strlen(r.a));
+      memcpy(t, a.data(), a.size());
       t[5] = '\0';
-      snprintf(t + 6, 7, "%6s", r.b);
+      snprintf(t + 6, 7, "%6s", b.c_str());
       append_row(cur_, row);
     }
   }
@@ -67,248 +105,58 @@ class selects : public ::testing::Test {
   TERM_TABLE* anchor_ = nullptr;
 };
 
-// The target as a text: integers and floats printed, text as is, row lines
-// joined by '/'.
+// Rows of tests/data/expr/selects.txt.
 TEST_F(selects, SelectsGroupsAndTargets) {
-  struct row {
-    std::vector<ab> data;
-    const char* list;
-    const char* where;  // null: none
-    int target_type;
-    int rc;
-    const char* stored;  // "-7" is the untouched integer target
-    lines msgs;
-  };
-  const std::vector<ab> groups = {{"1", "1"}, {"1", "2"}, {"2", "4"}};
-  const std::vector<ab> texts = {{"2.9", "5"}, {"x y", "7"}};
-  const row rows[] = {
-      // no rows: 100, the target untouched
-      {{}, "SUM(b)", nullptr, TARGET_INTEGER, 100, "-7", {"SEL0010W Cursor T has no data"}},
-      // a where clause no row satisfies
-      {groups, "SUM(b)", "b > 100", TARGET_INTEGER, 100, "-7", {}},
-      // SUM over every row into an integer
-      {groups, "SUM(b)", nullptr, TARGET_INTEGER, 0, "7", {}},
-      // runs of equal a: each group disposed, its sum restarting
-      {groups, "a, SUM(b)", nullptr, TARGET_ROW, 0, "1 3.000000/2 4.000000", {}},
-      // the integer target keeps the last group's first value
-      {groups,
-       "a, SUM(b)",
-       nullptr,
-       TARGET_INTEGER,
-       0,
-       "2",
-       {"SEL0610W Can not store a row into variable: taking just the first column of the row",
-        "SEL0610W Can not store a row into variable: taking just the first column of the row"}},
-      // a run ends when the value comes back later: three groups
-      {{{"1", "1"}, {"2", "2"}, {"1", "4"}},
-       "a, SUM(b)",
-       nullptr,
-       TARGET_ROW,
-       0,
-       "1 1.000000/2 2.000000/1 4.000000",
-       {}},
-      // the where clause filters before grouping
-      {groups, "a, SUM(b)", "b ^= 2", TARGET_ROW, 0, "1 1.000000/2 4.000000", {}},
-      // two plain columns into an integer: the first, with a warning
-      {{{"x", "5"}},
-       "b, a",
-       nullptr,
-       TARGET_INTEGER,
-       0,
-       "5",
-       {"SEL0610W Can not store a row into variable: taking just the first column of the row"}},
-      // text read as an integer is truncated; a float from an arithmetic result
-      {texts, "a", "b = 5", TARGET_INTEGER, 0, "2", {}},
-      {{{"x", "1.5"}, {"x", "2.25"}}, "SUM(b)", nullptr, TARGET_FLOAT, 0, "3.75", {}},
-      {texts, "a", "b = 7", TARGET_TEXT, 0, "x y  ", {}},  // the value as stored
-      {texts, "a", "b = 7", TARGET_ROW, 0, "'x y'", {}},
-      {texts, "a", nullptr, TARGET_NONE, 0, "-7", {}},  // accepted, nothing stored
-      {texts,
-       "a",
-       "b = 7",
-       TARGET_INTEGER,
-       1,
-       "-7",
-       {"SEL0630E Value of x y   can not be converted into number"}},
-      {texts,
-       "a",
-       "b = 7",
-       TARGET_FLOAT,
-       1,
-       "-7",
-       {"SEL0650E Value of x y   can not be converted into number"}},
-      {texts, "a", "b = 7", 9, 1, "-7", {"SEL0670E Invalid target type"}},
-      // a where clause without a result ignores the row
-      {{{"x", "1"}},
-       "a",
-       "a + 1 > 0",
-       TARGET_INTEGER,
-       100,
-       "-7",
-       {"INT0315E Can't convert argument x     to numeric for an arithmetic operation",
-        "INT0030E Operation + failed",
-        "SEL0050W Can not evaluate a row for cursor T:       may be next time",
-        "SEL0320W Ignoring a row for cursor T"}},
-      // a where result that is no number ignores the row
-      {{{"x", "1"}},
-       "a",
-       "ROW(a)",
-       TARGET_INTEGER,
-       100,
-       "-7",
-       {"SEL0060W Invalid conditional expression result for         cursor T: will try next time",
-        "SEL0320W Ignoring a row for cursor T"}},
-      // a row the select list fails on ends the select
-      {{{"12345", "1"}, {"x", "1"}},
-       "a + 1",
-       nullptr,
-       TARGET_INTEGER,
-       1,
-       "-7",
-       {"INT0315E Can't convert argument x     to numeric for an arithmetic operation",
-        "INT0030E Operation + failed",
-        "SEL0100E Can not process a row for cursor T:       may be next time"}},
-      // a select list that does not parse
-      {groups,
-       "a +",
-       nullptr,
-       TARGET_INTEGER,
-       1,
-       "-7",
-       {"LEX0130E Syntax error: invalid character sequence in expression",
-        "LEX0005E If-condition parsing ended with error"}},
-  };
-  for (const row& r : rows) {
-    SCOPED_TRACE(std::string(r.list) + " where " + (r.where ? r.where : "-"));
-    fill(r.data);
-    int32_t number = -7;
-    float real = -7;
-    const char* text = "-7";
-    r_exec_chain* chain = nullptr;
-    void* target = r.target_type == TARGET_INTEGER ? static_cast<void*>(&number)
-                   : r.target_type == TARGET_FLOAT ? static_cast<void*>(&real)
-                   : r.target_type == TARGET_TEXT  ? static_cast<void*>(&text)
-                                                   : static_cast<void*>(&chain);
+  auto rows = data_rows("expr/selects.txt", 7);
+  EXPECT_GT(rows.size(), 15u);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row[1] + " where " + row[2]);
+    fill(row[0]);
+    const int type = target_type(row[3]);
+    targets t;
     lex_block list, where;
     int rc = -1;
     std::string stored;
     lines msgs = captured([&] {
       start_exec_sql(anchor_);
-      rc = perform_select(&list, r.list, "T", target, r.target_type, &where, r.where);
-      char buf[32];
-      if (r.target_type == TARGET_INTEGER) {
-        stored = std::to_string(number);
-      } else if (r.target_type == TARGET_FLOAT) {
-        snprintf(buf, sizeof buf, "%g", static_cast<double>(real));
-        stored = buf;
-      } else if (r.target_type == TARGET_TEXT) {
-        stored = text;
-      } else {
-        for (r_exec_chain* e = chain; e; e = e->next)
-          stored += (stored.empty() ? "" : "/") + e->line;
-        if (!chain) stored = "-7";
-      }
+      rc = perform_select(&list, row[1].c_str(), "T", t.of(type), type, &where,
+                          row[2] == "-" ? nullptr : row[2].c_str());
+      stored = t.stored(type);
       end_exec_sql(&anchor_);
     });
-    u_free_r_chain(chain);
-    EXPECT_EQ(rc, r.rc);
-    EXPECT_EQ(stored, r.stored);
-    EXPECT_EQ(msgs, r.msgs);
+    EXPECT_EQ((lines{std::to_string(rc), stored, joined(msgs)}), lines(row.begin() + 4, row.end()));
     EXPECT_EQ(cur_->current_row, cur_->last_row);  // the columns read the last row again
     free_lex_block(&list);
     free_lex_block(&where);
   }
 }
 
+// Rows of tests/data/expr/select_columns.txt; then re-binding and declared variables.
 TEST_F(selects, ColumnReadsAndVariables) {
-  fill({{"x", "3"}, {"y", "12"}});
-  struct row {
-    const char* column;
-    const char* cursor;
-    int target_type;
-    const char* var;  // null: none
-    bool bad_term;    // pass a term that is not a column binding
-    int rc;
-    std::string stored;
-    lines msgs;
-  };
-  const row rows[] = {
-      {"b", "T", TARGET_INTEGER, nullptr, false, 0, "12", {}},  // the last row's value
-      {"b", "T", TARGET_FLOAT, "f", false, 0, "12", {}},
-      {"a", "T", TARGET_TEXT, "v", false, 0, "y", {}},  // trailing blanks dropped
-      {"a",
-       "T",
-       TARGET_INTEGER,
-       "w",
-       false,
-       1,
-       "-7",
-       {"SEL0825E Invalid data type passed for variable w."}},
-      {"b",
-       "T",
-       TARGET_TEXT,
-       "f",
-       false,
-       1,
-       "-7",  // f was declared a float above
-       {"SEL0825E Invalid data type passed for variable f."}},
-      {"a",
-       "T",
-       TARGET_TEXT,
-       nullptr,
-       false,
-       1,
-       "-7",
-       {"SEL0860E Char target type requires a declared term variable"}},
-      {"a", "T", TARGET_ROW, nullptr, false, 1, "-7", {"SEL0870E Invalid target type"}},
-      {"a", "U", TARGET_INTEGER, nullptr, false, 1, "-7", {"SEL0810E Cursor U not found"}},
-      {"zz",
-       "T",
-       TARGET_INTEGER,
-       nullptr,
-       false,
-       1,
-       "-7",
-       {"SEL0830E Column zz not found for cursor T"}},
-      {"b",
-       "T",
-       TARGET_INTEGER,
-       nullptr,
-       true,
-       1,
-       "-7",
-       {"SEL0815E Pointer to invalid term block is passed"}},
-      {"b", "T", TARGET_INTEGER, "", false, 1, "-7", {"SEL0820E Variable  allocation failed"}},
-  };
+  fill("x:3~y:12");
   start_exec_sql(nullptr);
-  for (const row& r : rows) {
-    SCOPED_TRACE(std::string(r.column) + " " + (r.var ? r.var : "-"));
-    int32_t number = -7;
-    float real = -7;
-    const char* text = "-7";
-    void* target = r.target_type == TARGET_INTEGER ? static_cast<void*>(&number)
-                   : r.target_type == TARGET_FLOAT ? static_cast<void*>(&real)
-                                                   : static_cast<void*>(&text);
+  for (const auto& row : data_rows("expr/select_columns.txt", 8)) {
+    SCOPED_TRACE(row[0] + " " + row[3]);
+    const int type = target_type(row[2]);
+    targets t;
     TERM_TABLE name_term;
     name_term.entry_kind = ENTRY_TERM;
     name_term.term_type = T_NAME;
-    TERM_TABLE* term = r.bad_term ? &name_term : nullptr;
+    TERM_TABLE* term = row[4] == "1" ? &name_term : nullptr;
     int rc = -1;
-    lines msgs = captured(
-        [&] { rc = select_column(r.column, r.cursor, target, r.target_type, r.var, &term); });
-    std::string stored = r.target_type == TARGET_INTEGER ? std::to_string(number)
-                         : r.target_type == TARGET_FLOAT ? std::to_string(static_cast<int>(real))
-                                                         : std::string(text);
-    EXPECT_EQ(rc, r.rc);
-    EXPECT_EQ(stored, r.stored);
-    EXPECT_EQ(msgs, r.msgs);
+    lines msgs = captured([&] {
+      rc = select_column(row[0].c_str(), row[1].c_str(), t.of(type), type,
+                         row[3] == "-" ? nullptr : row[3].c_str(), &term);
+    });
+    EXPECT_EQ((lines{std::to_string(rc), t.stored(type), joined(msgs)}),
+              lines(row.begin() + 5, row.end()));
   }
   // A binding follows the cursor to another layout of its columns.
   TERM_TABLE* term = nullptr;
   int32_t number = 0;
   ASSERT_EQ(select_column("b", "T", &number, TARGET_INTEGER, nullptr, &term), 0);
   cur_->column_list = make_columns(4);
-  fill({{"z", "40"}}, 4);
+  fill("z:40", 4);
   ASSERT_EQ(select_column("b", "T", &number, TARGET_INTEGER, nullptr, &term), 0);
   EXPECT_EQ(number, 40);
   // Declared variables are read by expressions; bad declarations are refused.

@@ -33,49 +33,28 @@ class AgeToTest : public SchedTest {
   }
 };
 
+// Rows of tests/data/rows/age_to_edits.txt.
 TEST_F(AgeToTest, StartUpBindingAndItsRefusals) {
-  struct {
-    const char* age_to;  // what source S names
-    const char* marks;   // 's': S virtual, 't': T virtual, 'r': cursor R names T as well
-    std::vector<std::string> lines;
-  } const cases[] = {
-      // A plain binding.
-      {"T", "", {"PAG3695I Age_to editing successful"}},
-      // No cursor of that name.
-      {"NONE", "", {"PAG3690E Age-to Cursor (NONE) not found", "PAG3700E Age_to editing failed"}},
-      // Copies come from stored rows only.
-      {"T", "s", {"PAG3680E Can't copy from a virtual table", "PAG3700E Age_to editing failed"}},
-      {"T", "t", {"PAG3675E Can't copy to virtual table", "PAG3700E Age_to editing failed"}},
-      // One previous sample per target.
-      {"T",
-       "r",
-       {"PAG3685E Duplicate attempts to 'age_to' the same cursor T",
-        "PAG3700E Age_to editing failed"}},
-      // A cursor cannot hold its own previous sample.
-      {"S",
-       "",
-       {"PAG3685E Duplicate attempts to 'age_to' the same cursor S",
-        "PAG3700E Age_to editing failed"}},
-  };
-  for (const auto& tc : cases) {
+  for (const auto& tc : data_rows("rows/age_to_edits.txt", 3)) {
+    SCOPED_TRACE(tc[0] + " " + tc[1]);
     reset_definitions();
     curs* s = cursor("S", "SELECT v FROM t", {"v"});
     curs* t = cursor("T", "", {"x"});
-    strcpy(s->age_to, tc.age_to);
-    s->virtual_ = strchr(tc.marks, 's') != nullptr;
-    t->virtual_ = strchr(tc.marks, 't') != nullptr;
-    if (strchr(tc.marks, 'r')) strcpy(cursor("R", "SELECT v FROM t", {"v"})->age_to, "T");
+    strcpy(s->age_to, tc[0].c_str());
+    s->virtual_ = tc[1] == "s";
+    t->virtual_ = tc[1] == "t";
+    if (tc[1] == "r") strcpy(cursor("R", "SELECT v FROM t", {"v"})->age_to, "T");
     mark();
-    EXPECT_EQ(edit_age_to(), tc.lines.size() == 1 ? 0 : 1) << tc.age_to;
-    EXPECT_EQ(lines("PAG"), tc.lines);
-    if (tc.lines.size() != 1) continue;
+    const bool ok = tc[2].find("successful") != std::string::npos;
+    EXPECT_EQ(edit_age_to(), ok ? 0 : 1);
+    std::string printed;
+    for (const std::string& l : lines("PAG")) printed += l + "\n";
+    EXPECT_EQ(printed, tc[2]);
+    if (!ok) continue;
     // The copy: the source's columns as fresh records, demand, no clauses.
     EXPECT_EQ(s->aged_copy, t);
-    EXPECT_EQ(s->post_copy, 1);
-    EXPECT_EQ(t->post_copy, 1);
-    EXPECT_EQ(t->copy_marker, 1);
-    EXPECT_EQ(t->demand, 1);
-    EXPECT_STREQ(t->cur_name, "T");
+    EXPECT_EQ((std::vector<int>{s->post_copy, t->post_copy, t->copy_marker, t->demand}),
+              (std::vector<int>{1, 1, 1, 1}));
     ASSERT_NE(t->column_list, nullptr);
     EXPECT_NE(t->column_list, s->column_list);
     EXPECT_STREQ(t->column_list->name, "v");
@@ -91,36 +70,25 @@ TEST_F(AgeToTest, CopyHoldsThePreviousSampleRunAfterRun) {
   strcpy(s->age_to, "T");
   ASSERT_EQ(edit_age_to(), 0);
   s->trace = 1;
-  struct {
-    const char* table;  // the rows of t for this run; null: none
-    std::vector<std::string> s_rows, t_rows;
-    std::vector<std::string> lines;  // hand-over traces
-  } const runs[] = {
-      // First run: handed over after the run, both show it.
-      {"('a'),('b')",
-       {"1/1:a", "1/2:b"},
-       {"1/1:a", "1/2:b"},
-       {"CAG3715T PostCopying 2 records from S to T"}},
-      // Second: the first new row sends the shared rows to T for good.
-      {"('c')", {"2/1:c"}, {"1/1:a", "1/2:b"}, {"CAG3705T Skipping Copying"}},
-      // Third: T takes the second sample, its first is freed.
-      {"('d'),('e')", {"3/1:d", "3/2:e"}, {"2/1:c"}, {"CAG3710T PreCopying 1 records from S to T"}},
-      // No rows: both keep what they hold.
-      {nullptr, {"3/1:d", "3/2:e"}, {"2/1:c"}, {}},
-      // Then the next rows move the third sample over.
-      {"('f')", {"5/1:f"}, {"3/1:d", "3/2:e"}, {"CAG3710T PreCopying 2 records from S to T"}},
-  };
-  for (const auto& r : runs) {
-    set_table(r.table ? r.table : "('z')");
-    if (!r.table) make_db("DELETE FROM t;");
+  // Rows of tests/data/rows/age_to_runs.txt.
+  for (const auto& r : data_rows("rows/age_to_runs.txt", 4)) {
+    SCOPED_TRACE(r[0]);
+    if (r[0] == "-")
+      make_db("DELETE FROM t;");
+    else
+      set_table(r[0].c_str());
     mark();
     ASSERT_EQ(run(s), 0);
-    EXPECT_EQ(rows_of(s), r.s_rows) << (r.table ? r.table : "none");
-    EXPECT_EQ(rows_of(t), r.t_rows) << (r.table ? r.table : "none");
-    EXPECT_EQ(lines("CAG"), r.lines);
-    EXPECT_EQ(t->row_count, static_cast<int32_t>(r.t_rows.size()));
-    EXPECT_EQ(t->once, 1);
-    EXPECT_EQ(t->history, 0);
+    std::vector<std::string> got;
+    for (const curs* c : {s, t}) {
+      got.emplace_back();
+      for (const std::string& row : rows_of(c)) got.back() += (got.back().empty() ? "" : " ") + row;
+    }
+    got.emplace_back();
+    for (const std::string& l : lines("CAG")) got.back() += l + "\n";
+    EXPECT_EQ(got, std::vector<std::string>(r.begin() + 1, r.end()));
+    EXPECT_EQ(t->row_count, static_cast<int32_t>(rows_of(t).size()));
+    EXPECT_EQ((std::vector<int>{t->once, t->history}), (std::vector<int>{1, 0}));
   }
   EXPECT_EQ(s->pre_copy, 1);
   EXPECT_EQ(s->post_copy, 0);

@@ -50,40 +50,19 @@ class LoadTest : public SchedTest {
   curs* v_ = nullptr;
 };
 
+// Rows of tests/data/rows/loads.txt.
 TEST_F(LoadTest, ValuesAggregatesAndChoices) {
-  struct {
-    const char* load;     // the load text
-    const char* column;   // V's column it fills
-    const char* value;    // the value there afterwards
-    int16_t samples = 0;  // S keeps samples: rows 2 and 3 are its newest
-  } const cases[] = {
-      {"host -> V.c", "c", "charli"},                             // last row; text keeps its first
-      {"cpu -> V.n", "n", "    30"},                              // a number is right-aligned
-      {"count host -> V.n where host = 'alpha'", "n", "     2"},  // matching rows
-      {"sum cpu -> V.n where host = 'alpha'", "n", "    30"},     // their integer sum
-      {"average cpu -> V.n where host = 'alpha'", "n", " 15.00"},
-      {"average cpu -> V.c where host = 'nobody'", "c", "0.0   "},  // no match, text target
-      {"average cpu -> V.n where host = 'nobody'", "n", "   0.0"},  // in a number target
-      {"sum big -> V.w where host = 'alpha'", "w", " 9223372036854775807"},  // saturates
-      {"count host -> V.n", "n", "     3"},                  // no condition: every row
-      {"host -> V.c where cpu > 15", "c", "alpha "},         // first matching row
-      {"host -> V.c where host = 'nobody'", "c", "xxxxxx"},  // none: left as it was
-      {"cpu -> V.n from max host", "n", "    30"},           // row of the largest host
-      {"host -> V.c from min cpu", "c", "alpha "},           // row of the smallest cpu
-      {"big -> V.c from min host", "c", "775807"},  // tie: first row; number keeps its last
-      {"cpu -> V.n from max_occurance host", "n", "    10"},     // most frequent host, first row
-      {"cpu -> V.n from max_occurance host", "n", "    20", 2},  // newest sample only: a tie
-  };
-  for (const auto& tc : cases) {
+  for (const auto& tc : data_rows("rows/loads.txt", 3)) {
+    SCOPED_TRACE(tc[0]);
     s_->loads = nullptr;
     s_->parsed_loads = nullptr;
-    s_->samples = tc.samples;
+    s_->samples = static_cast<int16_t>(tc[2].empty() ? 0 : std::stoi(tc[2]));
     memset(v_->last_row->text(), 'x', static_cast<size_t>(v_->length));
-    ASSERT_EQ(add_load_text(s_, tc.load), 0);
-    ASSERT_EQ(parse_loads(), 0) << tc.load;
-    ASSERT_EQ(edit_loads(), 0) << tc.load;
+    ASSERT_EQ(add_load_text(s_, tc[0].c_str()), 0);
+    ASSERT_EQ(parse_loads(), 0);
+    ASSERT_EQ(edit_loads(), 0);
     EXPECT_EQ(process_loads(s_, s_->row_count), 0);
-    EXPECT_EQ(target(tc.column), tc.value) << tc.load;
+    EXPECT_EQ(target(tc[0].substr(tc[0].find("V.") + 2, 1).c_str()), tc[1]);
   }
 }
 
