@@ -97,12 +97,15 @@ class TextValuesEndToEnd : public ::testing::TestWithParam<const char*> {
   }
 
   // The environment of both programs under `locale`: the control files of
-  // tests/data/text/<backend>, the PostgreSQL logon the test database's.
+  // tests/data/text/<backend>, the PostgreSQL logon the test database's, and
+  // for sanitizer builds the leak checker's suppressions (glibc keeps the
+  // locale path LOCPATH makes).
   std::vector<std::string> env(const std::string& locale) const {
     std::istringstream words(
         "PATH=/usr/bin:/bin USER=tester TZ=UTC COLL_HOSTNAME=alpha COLL_VERSION=zdb COLL_USESHM=0 "
         "COLL_WAIT_TIMEOUT=3 LOCPATH=@/locales HOME=@ PWD=@ COLL_DBHOME=@ "
-        "COLL_PREFIX=@ COLL_PREFIX_LOCAL=@ COLL_OUT=@");
+        "COLL_PREFIX=@ COLL_PREFIX_LOCAL=@ COLL_OUT=@ LSAN_OPTIONS=suppressions=" TEST_DATA_DIR
+        "/lsan.supp");
     std::vector<std::string> env = {
         "LC_ALL=" + locale, "COLL_CTL_HOME=" TEST_DATA_DIR "/text/" + std::string(GetParam())};
     for (std::string w; words >> w;)
