@@ -2,6 +2,7 @@
 // removal by the last user, and semaphore operations with timeouts.
 #include "comm/share_memory.h"
 
+#include <sched.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 #include <unistd.h>
@@ -138,6 +139,17 @@ int QVZSemaphore::SemOp(sembuf* ops, int count) {
 int QVZSemaphore::TimedTake(int num, int seconds) {
   sembuf op{static_cast<unsigned short>(num), -1, 0};
   return TimedOps(&op, 1, seconds);
+}
+
+int QVZSemaphore::SpinTake(int num, int seconds, int spin_us) {
+  sembuf op{static_cast<unsigned short>(num), -1, IPC_NOWAIT};
+  const timespec start = monotonic_now();
+  while (seconds_since(start) * 1e6 < spin_us) {
+    if (semop(id_, &op, 1) == 0) return 0;
+    if (errno != EAGAIN && errno != EINTR) break;
+    sched_yield();
+  }
+  return TimedTake(num, seconds);
 }
 
 int QVZSemaphore::TimedWait(int num, int seconds, bool wake_on_signal) {

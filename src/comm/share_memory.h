@@ -103,6 +103,11 @@ class QVZSemaphore {
   // Takes one unit of semaphore `num`, waiting at most `seconds`. Returns 0,
   // -10 on timeout, -1 on failure.
   int TimedTake(int num, int seconds);
+  // As TimedTake, but first tries without blocking for up to `spin_us`
+  // microseconds: a partner that is running on another processor usually
+  // gives the unit back within that time, and a hand-over then costs no sleep
+  // and wake-up.
+  int SpinTake(int num, int seconds, int spin_us);
   // Waits at most `seconds` until semaphore `num` is non-zero, without taking
   // it. Returns 0, -10 on timeout (also when `wake_on_signal` is set and a
   // caught signal waits in the signal box), -1 on failure.
